@@ -1,0 +1,19 @@
+#include "app/Languages.h"
+
+std::map<std::string, lang_inf> known_languages;
+std::uint8_t current_charset = 0;
+
+void FillKnownLanguages()
+{
+    known_languages["ru"] = lang_inf{"Russian", "ru", charsets::kCyrillic};
+    known_languages["lit"] = lang_inf{"Lithuanian", "lit", charsets::kBaltic};
+}
+
+const char* CodePageOfCharset(std::uint8_t charset)
+{
+    switch (charset) {
+    case charsets::kCyrillic: return "windows-1251";
+    case charsets::kBaltic: return "windows-1257";
+    default: return "windows-1252";
+    }
+}

@@ -1,0 +1,58 @@
+// The application-wide window-system operations: message boxes, the application title, and
+// ending the program. The program talks to them only through this interface, so the start and
+// the failure paths can be run and checked without a window system.
+#pragma once
+
+#include <string>
+
+enum class MsgButtons { Ok, OkCancel, YesNo };
+enum class MsgResult { Ok, Cancel, Yes, No };
+
+class Application {
+public:
+    virtual ~Application() = default;
+
+    // Shows a modal message box. Every box is also written to standard error as one line
+    // "CAPTION: TEXT" (a line feed inside TEXT written as \n), so a person who started the
+    // program from a terminal sees what went wrong even when no box can be seen.
+    MsgResult MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons);
+
+    virtual void SetTitle(const std::string& title) = 0;
+
+    // Asks the event loop to end; takes effect when the loop next runs.
+    virtual void Terminate() = 0;
+
+    // Ends the process at once with the given exit code. Implementations do not return to the
+    // caller (a test double throws ProgramHalted instead).
+    virtual void Halt(int exit_code) = 0;
+
+protected:
+    virtual MsgResult ShowMessageBox(const std::string& text, const std::string& caption,
+                                     MsgButtons buttons) = 0;
+};
+
+// Thrown by doubles of Halt so that a test sees the end of the program as the end of the call.
+struct ProgramHalted {
+    int exit_code;
+};
+
+// One line "CAPTION: TEXT" with line feeds written as \n.
+std::string MessageLogLine(const std::string& text, const std::string& caption);
+
+// An Application without a window system: boxes go to standard error only and answer with the
+// first button; Halt ends the process with std::exit.
+class ConsoleApplication : public Application {
+public:
+    void SetTitle(const std::string& title) override { title_ = title; }
+    void Terminate() override { terminated_ = true; }
+    void Halt(int exit_code) override;
+    bool terminated() const { return terminated_; }
+    const std::string& title() const { return title_; }
+
+protected:
+    MsgResult ShowMessageBox(const std::string&, const std::string&, MsgButtons buttons) override;
+
+private:
+    std::string title_;
+    bool terminated_ = false;
+};

@@ -1,0 +1,40 @@
+// Disc paths such as "graph\image_ru.dat" are written with backslashes, relative to the root of
+// the disc, by people who worked on case-insensitive file systems. A mounted disc image or a copied
+// disc on this system is case-sensitive, so every component is matched exactly first and then
+// without regard to ASCII letter case; among several such matches the bytewise smallest name is
+// taken, so the choice does not depend on the order of the directory listing.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class PathResolver {
+public:
+    explicit PathResolver(std::filesystem::path root = ".");
+
+    const std::filesystem::path& Root() const { return root_; }
+
+    // The existing file or folder a disc path names, or nothing.
+    std::optional<std::filesystem::path> Find(std::string_view disc_path) const;
+
+    // The path to open: the one Find gives, or, when nothing matches, the disc path taken
+    // literally under the root (so the open fails with the usual message).
+    std::filesystem::path Resolve(std::string_view disc_path) const;
+
+private:
+    std::filesystem::path root_;
+};
+
+// Splits a disc path at backslashes (and forward slashes) into its non-empty components.
+std::vector<std::string> SplitDiscPath(std::string_view disc_path);
+
+// Wildcard match of a file name against a pattern of '*' and '?', without regard to ASCII case.
+bool WildcardMatch(std::string_view pattern, std::string_view name);
+
+// The names (without folder) of the entries that match the last component of `pattern`, in the
+// folder the rest of it names, in the order of the directory listing. A missing folder finds
+// nothing; "." and ".." are never returned.
+std::vector<std::string> FindFiles(const PathResolver& resolver, std::string_view pattern);

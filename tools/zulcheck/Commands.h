@@ -1,0 +1,15 @@
+// The commands of zulcheck. Each returns the process exit status: 0 success, 1 a problem found
+// in the input, 2 a usage error.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+
+// --dump SCRIPT: the description a script parses to, as one JSON object.
+int RunDump(const std::string& script, std::ostream& out, std::ostream& err);
+
+// --list-archive FILE: one line per archive member: size, CRC-32, name.
+int RunListArchive(const std::string& archive, std::ostream& out, std::ostream& err);
+
+// --decode PICTURE: WIDTHxHEIGHT and the SHA-256 of the RGBA pixels.
+int RunDecode(const std::string& picture, std::ostream& out, std::ostream& err);
