@@ -175,6 +175,10 @@ Lexer::Lexer()
     int code = static_cast<int>(M::title);
     for (const char* word : kKeyWords)
         keys_.emplace(word, static_cast<MinorType>(code++));
+    for (const auto& [word, c] : tags_)
+        index_.emplace(word, Word{true, c});
+    for (const auto& [word, c] : keys_)
+        index_.emplace(word, Word{false, c});
 }
 
 Lexeme Lexer::classify(std::string_view line) const
@@ -197,17 +201,16 @@ Lexeme Lexer::classify(std::string_view line) const
     const std::string_view word = line.substr(static_cast<std::size_t>(first - 1),
                                               static_cast<std::size_t>(end - first));
 
-    if (auto tag = tags_.find(word); tag != tags_.end()) {
-        lx.major = MajorType::tag;
-        lx.minor = tag->second;
-        lx.start = end;
-        lx.length = last - end + 1;
+    const auto found = index_.find(word);
+    if (found == index_.end()) {
+        lx.major = MajorType::plain_word;
         return lx;
     }
-
-    auto key = keys_.find(word);
-    if (key == keys_.end()) {
-        lx.major = MajorType::plain_word;
+    lx.minor = found->second.code;
+    if (found->second.tag) {
+        lx.major = MajorType::tag;
+        lx.start = end;
+        lx.length = last - end + 1;
         return lx;
     }
 
@@ -222,13 +225,11 @@ Lexeme Lexer::classify(std::string_view line) const
         if (v == end)
             v = end + 1;
         lx.major = MajorType::key_value;
-        lx.minor = key->second;
         lx.start = v;
         lx.length = last - v + 1;
         return lx;
     }
     lx.major = MajorType::key_no_value;
-    lx.minor = key->second;
     lx.start = end;
     lx.length = last - first + 1;
     return lx;

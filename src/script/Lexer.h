@@ -7,6 +7,7 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 enum class MajorType : std::uint8_t {
     tag = 0,           // first word is a tag word
@@ -153,6 +154,9 @@ struct Lexeme {
 class Lexer {
 public:
     Lexer();
+    // The hash index points into the tables: a Lexer is neither copied nor moved.
+    Lexer(const Lexer&) = delete;
+    Lexer& operator=(const Lexer&) = delete;
 
     Lexeme classify(std::string_view line) const;
 
@@ -160,8 +164,25 @@ public:
     const std::map<std::string, MinorType, std::less<>>& keys() const { return keys_; }
 
 private:
+    struct Word {
+        bool tag;
+        MinorType code;
+    };
+
     std::map<std::string, MinorType, std::less<>> tags_;
     std::map<std::string, MinorType, std::less<>> keys_;
+    // Both tables in one hash index over their words (which they never share), so that a line
+    // costs one lookup.
+    struct WordHash {
+        std::size_t operator()(std::string_view w) const noexcept
+        {
+            std::size_t h = 14695981039346656037ull;  // FNV-1a: the words are short
+            for (char c : w)
+                h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+            return h;
+        }
+    };
+    std::unordered_map<std::string_view, Word, WordHash> index_;
 };
 
 // The value text of a lexeme on its line: `length` characters from the 1-based `start`; empty when

@@ -342,7 +342,9 @@ void Synter::tab()
     work_images_.clear();
     t.top_panel.tab_rows.push_back(IndBtn{std::move(work_buttons_)});
     work_buttons_.clear();
-    t.main_frame.tabs.push_back(work_tab_);
+    // The working tab's subs are emptied when the next tab starts, so they can move out.
+    t.main_frame.tabs.push_back(std::move(work_tab_));
+    work_tab_.sels.clear();
     close(M::end_tab, kBlockNotClosed);
 }
 
@@ -370,7 +372,12 @@ void Synter::sub()
     }
     while (at_tag(M::p))
         entry();
+    // The entries are emptied when the next sub starts; the rest of the working sub carries
+    // over, so only the entries move out.
+    std::vector<SoftTabElement> entries = std::move(work_sel_.entries);
+    work_sel_.entries.clear();
     work_tab_.sels.push_back(work_sel_);
+    work_tab_.sels.back().entries = std::move(entries);
     close(M::end_sub, kBlockNotClosed);
 }
 

@@ -1,0 +1,83 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "platform/PathResolver.h"
+#include "support/TempDir.h"
+
+namespace {
+
+TEST(PathResolver, FindsDiscPathsWhateverTheirLetterCase)
+{
+    TempDir disc;
+    disc.Write("Graph/DLL/UnRAR.dll", "x");
+    const PathResolver r(disc.path());
+    EXPECT_EQ(r.Find("graph\\dll\\unrar.dll"), disc.path() / "Graph/DLL/UnRAR.dll");
+    EXPECT_EQ(r.Find("GRAPH\\Dll\\UNRAR.DLL"), disc.path() / "Graph/DLL/UnRAR.dll");
+    EXPECT_EQ(r.Find("\\graph\\\\dll\\.\\unrar.dll"), disc.path() / "Graph/DLL/UnRAR.dll");
+    EXPECT_EQ(r.Find("graph/dll/unrar.dll"), disc.path() / "Graph/DLL/UnRAR.dll");
+    EXPECT_EQ(r.Find("graph"), disc.path() / "Graph");
+    EXPECT_FALSE(r.Find("graph\\dll\\unrar.dl"));
+    EXPECT_FALSE(r.Find("graph\\nothing\\unrar.dll"));
+    // Only ASCII letters fold; other bytes must match exactly.
+    disc.Write("graph2/\xC8\xE3\xF0\xFB.txt", "x");
+    EXPECT_TRUE(r.Find("GRAPH2\\\xC8\xE3\xF0\xFB.TXT"));
+    EXPECT_FALSE(r.Find("graph2\\\xE8\xE3\xF0\xFB.txt"));
+}
+
+TEST(PathResolver, AnExactMatchWinsAndOtherwiseTheChoiceIsDeterministic)
+{
+    TempDir disc;
+    disc.Write("skin/Back.jpg", "1");
+    disc.Write("skin/BACK.jpg", "2");
+    disc.Write("skin/back.JPG", "3");
+    const PathResolver r(disc.path());
+    EXPECT_EQ(r.Find("skin\\back.JPG"), disc.path() / "skin/back.JPG");
+    EXPECT_EQ(r.Find("skin\\back.jpg"), disc.path() / "skin/BACK.jpg");  // bytewise smallest
+}
+
+TEST(PathResolver, ResolveFallsBackToTheLiteralPath)
+{
+    TempDir disc;
+    const PathResolver r(disc.path());
+    EXPECT_EQ(r.Resolve("graph\\shell.dat"), disc.path() / "graph" / "shell.dat");
+}
+
+TEST(WildcardMatch, StarsAndQuestionMarksIgnoringCase)
+{
+    EXPECT_TRUE(WildcardMatch("image_*.dat", "image_ru.dat"));
+    EXPECT_TRUE(WildcardMatch("image_*.dat", "IMAGE_ru.DAT"));
+    EXPECT_TRUE(WildcardMatch("image_*.dat", "image_.dat"));
+    EXPECT_TRUE(WildcardMatch("image_*.dat", "image_a.dat.dat"));
+    EXPECT_FALSE(WildcardMatch("image_*.dat", "image_ru.dat2"));
+    EXPECT_FALSE(WildcardMatch("image_*.dat", "image_ru.da"));
+    EXPECT_TRUE(WildcardMatch("*.jpg", ".jpg"));
+    EXPECT_TRUE(WildcardMatch("a?c", "abc"));
+    EXPECT_FALSE(WildcardMatch("a?c", "ac"));
+    EXPECT_TRUE(WildcardMatch("*", ""));
+    EXPECT_TRUE(WildcardMatch("**a*", "bab"));
+}
+
+TEST(FindFiles, ListsMatchingEntriesOfTheFolderInListingOrder)
+{
+    TempDir disc;
+    disc.Write("Graph/image_ru.dat", "");
+    disc.Write("Graph/IMAGE_lit.DAT", "");
+    disc.Write("Graph/image_ru.bak", "");
+    disc.Write("Graph/sub/image_en.dat", "");
+    const PathResolver r(disc.path());
+    std::vector<std::string> found = FindFiles(r, "graph\\image_*.dat");
+    std::vector<std::string> listing;
+    for (const auto& e : std::filesystem::directory_iterator(disc.path() / "Graph")) {
+        const std::string name = e.path().filename().string();
+        if (name == "image_ru.dat" || name == "IMAGE_lit.DAT")
+            listing.push_back(name);
+    }
+    EXPECT_EQ(found, listing);
+    EXPECT_TRUE(FindFiles(r, "nowhere\\*.dat").empty());
+    std::vector<std::string> all = FindFiles(r, "graph\\*");
+    EXPECT_EQ(all.size(), 4u);
+    EXPECT_EQ(std::count(all.begin(), all.end(), ".."), 0);
+}
+
+}  // namespace
