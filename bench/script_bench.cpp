@@ -2,7 +2,8 @@
 // nothing else. Prints parse time / plain reading time (target: at most 2).
 #include <benchmark/benchmark.h>
 
-#include <chrono>
+#include "BenchSupport.h"
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -126,21 +127,6 @@ void BM_Parse(benchmark::State& state)
 BENCHMARK(BM_ReadLines)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Parse)->Unit(benchmark::kMillisecond);
 
-// The best of several runs of `fn`, which gets a fresh description to fill each time.
-template <typename Fn>
-double BestOf(Fn fn, int runs)
-{
-    double best = 1e300;
-    for (int i = 0; i < runs; ++i) {
-        auto description = std::make_unique<Inf_shell>();
-        const auto t0 = std::chrono::steady_clock::now();
-        fn(*description);
-        const auto t1 = std::chrono::steady_clock::now();
-        best = std::min(best, std::chrono::duration<double>(t1 - t0).count());
-    }
-    return best;
-}
-
 }  // namespace
 
 int main(int argc, char** argv)
@@ -149,8 +135,10 @@ int main(int argc, char** argv)
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     // The ratio from the best of several runs of each, measured here in the same process.
-    const double read = BestOf([](Inf_shell&) { ReadLines(); }, 5);
-    const double parse = BestOf(Parse, 5);
+    std::unique_ptr<Inf_shell> description;
+    const double read = BestOf(ReadLines, 5);
+    const double parse = BestOf([&] { Parse(*description); }, 5,
+                                [&] { description = std::make_unique<Inf_shell>(); });
     std::printf("script parse / plain line reading: %.2fx (target: at most 2x)\n", parse / read);
     std::error_code ec;
     fs::remove(ScriptFile(), ec);

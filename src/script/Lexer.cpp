@@ -176,9 +176,19 @@ Lexer::Lexer()
     for (const char* word : kKeyWords)
         keys_.emplace(word, static_cast<MinorType>(code++));
     for (const auto& [word, c] : tags_)
-        index_.emplace(word, Word{true, c});
+        index_[Bucket(word)].push_back({word, Word{true, c}});
     for (const auto& [word, c] : keys_)
-        index_.emplace(word, Word{false, c});
+        index_[Bucket(word)].push_back({word, Word{false, c}});
+}
+
+const Lexer::Word* Lexer::Find(std::string_view word) const
+{
+    if (word.empty())
+        return nullptr;
+    for (const Entry& e : index_[Bucket(word)])
+        if (e.word == word)
+            return &e.what;
+    return nullptr;
 }
 
 Lexeme Lexer::classify(std::string_view line) const
@@ -195,19 +205,19 @@ Lexeme Lexer::classify(std::string_view line) const
     }
 
     std::int32_t first = SkipSpaces(line, 1);
-    std::int32_t end = first;
-    while (end <= len && At(line, end) != ' ' && At(line, end) != '=')
-        ++end;
+    // The word runs to the first space or "=" after it, or to the end of the line.
+    const std::size_t stop = line.find_first_of(" =", static_cast<std::size_t>(first - 1));
+    std::int32_t end = stop == std::string_view::npos ? len + 1 : static_cast<std::int32_t>(stop) + 1;
     const std::string_view word = line.substr(static_cast<std::size_t>(first - 1),
                                               static_cast<std::size_t>(end - first));
 
-    const auto found = index_.find(word);
-    if (found == index_.end()) {
+    const Word* found = Find(word);
+    if (!found) {
         lx.major = MajorType::plain_word;
         return lx;
     }
-    lx.minor = found->second.code;
-    if (found->second.tag) {
+    lx.minor = found->code;
+    if (found->tag) {
         lx.major = MajorType::tag;
         lx.start = end;
         lx.length = last - end + 1;

@@ -7,7 +7,7 @@
 #include <map>
 #include <string>
 #include <string_view>
-#include <unordered_map>
+#include <vector>
 
 enum class MajorType : std::uint8_t {
     tag = 0,           // first word is a tag word
@@ -171,18 +171,21 @@ private:
 
     std::map<std::string, MinorType, std::less<>> tags_;
     std::map<std::string, MinorType, std::less<>> keys_;
-    // Both tables in one hash index over their words (which they never share), so that a line
-    // costs one lookup.
-    struct WordHash {
-        std::size_t operator()(std::string_view w) const noexcept
-        {
-            std::size_t h = 14695981039346656037ull;  // FNV-1a: the words are short
-            for (char c : w)
-                h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ull;
-            return h;
-        }
+    // Both tables in one index over their words (which they never share), so that a line costs
+    // one lookup.
+    struct Entry {
+        std::string_view word;
+        Word what;
     };
-    std::unordered_map<std::string_view, Word, WordHash> index_;
+    // Buckets by length and last letter: the words are short and few, so a bucket holds one or
+    // two of them and a lookup costs a comparison or two.
+    static constexpr std::size_t kBuckets = 32 * 32;
+    static std::size_t Bucket(std::string_view w)
+    {
+        return (w.size() & 31) * 32 + (static_cast<unsigned char>(w.back()) & 31);
+    }
+    const Word* Find(std::string_view word) const;
+    std::vector<Entry> index_[kBuckets];
 };
 
 // The value text of a lexeme on its line: `length` characters from the 1-based `start`; empty when

@@ -20,18 +20,14 @@ Synter::Synter(ScriptStream stream) : stream_(std::move(stream))
 void Synter::read_line()
 {
     line.clear();
-    bool first = true;
-    for (;;) {
-        const int c = stream_.get();
-        if (c < 0)
-            break;
-        if (first) {
-            ++line_no;
-            first = false;
+    int c = stream_.get();
+    if (c >= 0) {
+        // At least one character of a new line was read, a line feed included.
+        ++line_no;
+        while (c >= 0 && c != '\n') {
+            line.push_back(static_cast<char>(c));
+            c = stream_.get();
         }
-        if (c == '\n')
-            break;
-        line.push_back(static_cast<char>(c));
     }
     if (stream_.at_end())
         eof = true;
