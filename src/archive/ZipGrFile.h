@@ -1,0 +1,70 @@
+// The picture archive of the disc (graph\shell.dat), read through the UnRAR library
+// (graph\dll\unrar.dll). Construction unpacks every member into its own memory stream in one
+// pass; the member map then lives as long as the object. Every failure shows a box captioned
+// "Error" with OK and Cancel and ends the program with exit code 1.
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "archive/MemoryStream.h"
+#include "archive/UnrarApi.h"
+#include "pictures/Picture.h"
+#include "platform/Application.h"
+#include "platform/LibraryLoader.h"
+#include "platform/PathResolver.h"
+
+
+
+inline constexpr const char* kUnrarLibraryPath = "graph\\dll\\unrar.dll";
+inline constexpr const char* kPictureArchivePath = "graph\\shell.dat";
+
+class ZipGrFile {
+public:
+    // Member name (bytes as the library reports it, compared bytewise) -> unpacked member.
+    using MemberMap = std::map<std::string, std::unique_ptr<MemoryStream>>;
+
+    // Loads the library and reads the archive, both named by disc paths under `resolver`'s root.
+    ZipGrFile(Application& app, const PathResolver& resolver,
+              std::string library_path = kUnrarLibraryPath,
+              std::string archive_path = kPictureArchivePath);
+
+    // Reads the archive at the host path `archive_file` through an already loaded library
+    // (nullptr counts as a library that could not be loaded); `archive_path` is the path the
+    // messages name.
+    ZipGrFile(Application& app, std::unique_ptr<LoadedLibrary> library,
+              const std::filesystem::path& archive_file, std::string archive_path);
+
+    // Closes the archive (a failure to close is fatal, as everywhere here) and unloads the library.
+    ~ZipGrFile() noexcept(false);
+
+    ZipGrFile(const ZipGrFile&) = delete;
+    ZipGrFile& operator=(const ZipGrFile&) = delete;
+
+    const MemberMap& Members() const { return members_; }
+    const std::string& LibraryPath() const { return library_path_; }
+    const std::string& ArchivePath() const { return archive_path_; }
+
+    // The picture made from the member `name` by its extension ("bmp", "gif", "jpg"); the
+    // caller owns it. A decoding failure raises the picture's own error.
+    std::unique_ptr<Picture> LoadPicture(const std::string& name);
+
+private:
+    void Open(const std::filesystem::path& archive_file);
+    void ReadMembers();
+    [[noreturn]] void Fatal(const std::string& text);
+
+    Application& app_;
+    std::string library_path_;
+    std::string archive_path_;
+    MemberMap members_;
+    std::unique_ptr<LoadedLibrary> library_;
+    RARHANDLE archive_ = nullptr;
+    RAROpenArchiveFn open_ = nullptr;
+    RARCloseArchiveFn close_ = nullptr;
+    RARSetProcessDataProcFn set_callback_ = nullptr;
+    RARReadHeaderFn read_header_ = nullptr;
+    RARProcessFileFn process_ = nullptr;
+};

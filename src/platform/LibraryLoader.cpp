@@ -1,0 +1,106 @@
+#include "platform/LibraryLoader.h"
+
+#include <dlfcn.h>
+
+#include <fstream>
+#include <mutex>
+#include <utility>
+
+namespace {
+
+std::string AsciiLower(std::string text)
+{
+    for (char& c : text) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    }
+    return text;
+}
+
+struct BuiltinRegistry {
+    std::mutex mutex;
+    std::map<std::string, BuiltinEntryPoints> modules;  // keyed by the lower-cased file name
+};
+
+BuiltinRegistry& Registry()
+{
+    static BuiltinRegistry registry;
+    return registry;
+}
+
+class BuiltinLibrary : public LoadedLibrary {
+public:
+    explicit BuiltinLibrary(BuiltinEntryPoints entry_points) : entry_points_(std::move(entry_points)) {}
+
+    void* GetProcAddress(const std::string& name) const override
+    {
+        auto it = entry_points_.find(name);
+        return it == entry_points_.end() ? nullptr : it->second;
+    }
+    bool IsBuiltin() const override { return true; }
+
+private:
+    BuiltinEntryPoints entry_points_;
+};
+
+class NativeLibrary : public LoadedLibrary {
+public:
+    explicit NativeLibrary(void* handle) : handle_(handle) {}
+    ~NativeLibrary() override { dlclose(handle_); }
+    NativeLibrary(const NativeLibrary&) = delete;
+    NativeLibrary& operator=(const NativeLibrary&) = delete;
+
+    void* GetProcAddress(const std::string& name) const override
+    {
+        return dlsym(handle_, name.c_str());
+    }
+    bool IsBuiltin() const override { return false; }
+
+private:
+    void* handle_;
+};
+
+// True when the file begins with the two bytes of a Windows executable's header.
+bool StartsWithMz(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    char magic[2] = {};
+    in.read(magic, 2);
+    return in.gcount() == 2 && magic[0] == 'M' && magic[1] == 'Z';
+}
+
+}  // namespace
+
+void RegisterBuiltinModule(const std::string& file_name, BuiltinEntryPoints entry_points)
+{
+    BuiltinRegistry& registry = Registry();
+    std::lock_guard lock(registry.mutex);
+    registry.modules[AsciiLower(file_name)] = std::move(entry_points);
+}
+
+std::unique_ptr<LoadedLibrary> LoadBuiltinModule(const std::string& file_name)
+{
+    BuiltinRegistry& registry = Registry();
+    std::lock_guard lock(registry.mutex);
+    auto it = registry.modules.find(AsciiLower(file_name));
+    if (it == registry.modules.end())
+        return nullptr;
+    return std::make_unique<BuiltinLibrary>(it->second);
+}
+
+std::unique_ptr<LoadedLibrary> LoadLibrary(const std::filesystem::path& path)
+{
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec))
+        return nullptr;
+
+    if (StartsWithMz(path))
+        return LoadBuiltinModule(path.filename().string());
+
+    // dlopen searches the library path for a bare name; an explicit folder keeps it to this file.
+    std::filesystem::path explicit_path = path.has_parent_path() ? path : std::filesystem::path(".") / path;
+    void* handle = dlopen(explicit_path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (handle == nullptr)
+        return nullptr;
+    return std::make_unique<NativeLibrary>(handle);
+}

@@ -1,0 +1,131 @@
+// Every fatal message of the archive and of picture loading, seen from outside: a real process
+// (the console application) writes "Error: TEXT" to standard error and exits with code 1.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <sstream>
+
+#include "ArchiveTestSupport.h"
+
+namespace {
+
+struct ProbeResult {
+    int exit_code = -1;
+    std::string err;
+};
+
+std::string Quote(const std::string& arg)
+{
+    std::string q = "'";
+    for (char c : arg)
+        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+ProbeResult RunProbe(const TempDir& disc, const std::string& picture = "")
+{
+    const auto err_file = disc.path() / "stderr.txt";
+    std::string command = Quote(ARCHIVE_EXIT_PROBE) + " " + Quote(disc.path().string()) + " " +
+                          Quote("graph\\dll\\unrar.dll") + " " + Quote("graph\\shell.dat");
+    if (!picture.empty())
+        command += " " + Quote(picture);
+    command += " >/dev/null 2>" + Quote(err_file.string());
+    const int status = std::system(command.c_str());
+    ProbeResult result;
+    if (WIFEXITED(status))
+        result.exit_code = WEXITSTATUS(status);
+    result.err = ReadFileBytes(err_file);
+    return result;
+}
+
+bool HasLine(const std::string& text, const std::string& line)
+{
+    std::istringstream in(text);
+    for (std::string l; std::getline(in, l);)
+        if (l == line)
+            return true;
+    return false;
+}
+
+void InstallFake(const TempDir& disc, const std::string& variant)
+{
+    const auto target = disc.path() / "graph" / "dll" / "unrar.dll";
+    std::filesystem::create_directories(target.parent_path());
+    std::filesystem::remove(target);
+    std::filesystem::copy_file(std::string(FAKE_UNRAR_DIR) + "/" + variant + ".so", target);
+    disc.Write("graph/shell.dat", "read by the fake library only");
+}
+
+void ExpectExit(const TempDir& disc, const std::string& text, const std::string& picture = "")
+{
+    const ProbeResult r = RunProbe(disc, picture);
+    EXPECT_EQ(r.exit_code, 1);
+    EXPECT_TRUE(HasLine(r.err, "Error: " + text)) << r.err;
+}
+
+TEST(ArchiveExit, GoodArchiveAndPictureExitZero)
+{
+    TempDir disc;
+    MakeDisc(disc, {{"x.gif", ReadFileBytes("../shared/samples/gif/x-trans.gif")}});
+    EXPECT_EQ(RunProbe(disc, "x.gif").exit_code, 0);
+}
+
+TEST(ArchiveExit, BadUnzipDll)
+{
+    TempDir disc;
+    WriteRar(disc.path() / "graph" / "shell.dat", {});
+    ExpectExit(disc, "Bad unzip dll");
+}
+
+TEST(ArchiveExit, BadFunctionForEachEntryPoint)
+{
+    for (const char* entry : {"RAROpenArchive", "RARCloseArchive", "RARSetProcessDataProc", "RARReadHeader",
+                              "RARProcessFile"}) {
+        TempDir disc;
+        InstallFake(disc, std::string("NO_") + entry);
+        ExpectExit(disc, std::string("Bad function ") + entry);
+    }
+}
+
+TEST(ArchiveExit, BadOpenRarArchive)
+{
+    TempDir disc;
+    MakeDisc(disc, {});
+    std::filesystem::remove(disc.path() / "graph" / "shell.dat");
+    ExpectExit(disc, "Bad open rar archive: graph\\shell.dat");
+}
+
+TEST(ArchiveExit, FileHeaderBroken)
+{
+    TempDir disc;
+    disc.Write("graph/dll/unrar.dll", "MZ");
+    std::filesystem::copy_file(SampleRar("test_read_format_rar5_truncated_huff.rar"), disc.path() / "graph/shell.dat");
+    ExpectExit(disc, " File header broken: graph\\shell.dat");
+}
+
+TEST(ArchiveExit, BadExtractingFile)
+{
+    TempDir disc;
+    disc.Write("graph/dll/unrar.dll", "MZ");
+    std::filesystem::copy_file(SampleRar("test_read_format_rar4_encrypted.rar"), disc.path() / "graph/shell.dat");
+    ExpectExit(disc, "Bad extracting file");
+}
+
+TEST(ArchiveExit, BadCloseRarArchive)
+{
+    TempDir disc;
+    InstallFake(disc, "CLOSE_FAILS");
+    ExpectExit(disc, "Bad close rar archive: graph\\shell.dat");
+}
+
+TEST(ArchiveExit, BadExtAndBadFile)
+{
+    TempDir disc;
+    MakeDisc(disc, {{"back.JPG", "x"}});
+    ExpectExit(disc, "Bad ext: back.JPG", "back.JPG");
+    ExpectExit(disc, "Bad file: btn.gif", "btn.gif");
+}
+
+}  // namespace

@@ -1,0 +1,267 @@
+// ZipGrFile over the built-in module (archives written by the RAR writer) and over small
+// native UnRAR libraries (each lacking an entry point or failing one step): the member map and
+// every fatal message, recorded by the test double of the application.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "ArchiveTestSupport.h"
+#include "archive/ZipGrFile.h"
+#include "support/RecordingApplication.h"
+
+namespace {
+
+std::vector<std::string> Keys(const ZipGrFile& zip)
+{
+    std::vector<std::string> keys;
+    for (const auto& member : zip.Members())
+        keys.push_back(member.first);
+    return keys;
+}
+
+std::string Content(const ZipGrFile& zip, const std::string& name)
+{
+    return std::string(zip.Members().at(name)->Bytes());
+}
+
+std::vector<std::string> FatalCalls(const std::string& text)
+{
+    return {"box[okcancel] Error: " + text, "halt: 1"};
+}
+
+// Runs the constructor (and destructor) and gives back what the application recorded.
+std::vector<std::string> RunExpectingHalt(const TempDir& disc, const std::string& library = kUnrarLibraryPath,
+                                          const std::string& archive = kPictureArchivePath)
+{
+    RecordingApplication app;
+    try {
+        ZipGrFile zip(app, PathResolver(disc.path()), library, archive);
+        ADD_FAILURE() << "no failure";
+    } catch (const ProgramHalted& halted) {
+        EXPECT_EQ(halted.exit_code, 1);
+    }
+    return app.calls;
+}
+
+// Puts a fake UnRAR library variant (a native shared object) in the disc's graph\dll\unrar.dll.
+void InstallFake(const TempDir& disc, const std::string& variant)
+{
+    const auto target = disc.path() / "graph" / "dll" / "unrar.dll";
+    std::filesystem::create_directories(target.parent_path());
+    std::filesystem::remove(target);  // a fresh file, never one still mapped by the loader
+    std::filesystem::copy_file(std::string(FAKE_UNRAR_DIR) + "/" + variant + ".so", target);
+}
+
+TEST(ZipGrFile, ThreeMembersGiveThreeEntriesAtPositionZero)
+{
+    TempDir disc;
+    MakeDisc(disc, {{"back.jpg", "jpeg bytes"}, {"btn.gif", std::string("GIF89a\0\x01", 8)}, {"x.bmp", ""}});
+    RecordingApplication app;
+    ZipGrFile zip(app, PathResolver(disc.path()));
+    EXPECT_EQ(Keys(zip), (std::vector<std::string>{"back.jpg", "btn.gif", "x.bmp"}));
+    EXPECT_EQ(Content(zip, "back.jpg"), "jpeg bytes");
+    EXPECT_EQ(Content(zip, "btn.gif"), std::string("GIF89a\0\x01", 8));
+    EXPECT_EQ(Content(zip, "x.bmp"), "");
+    for (const auto& member : zip.Members())
+        EXPECT_EQ(member.second->Position(), 0u);
+    EXPECT_TRUE(app.calls.empty());
+}
+
+TEST(ZipGrFile, EmptyArchiveGivesEmptyMapAndNoMessage)
+{
+    TempDir disc;
+    MakeDisc(disc, {});
+    RecordingApplication app;
+    {
+        ZipGrFile zip(app, PathResolver(disc.path()));
+        EXPECT_TRUE(zip.Members().empty());
+    }
+    EXPECT_TRUE(app.calls.empty());
+}
+
+TEST(ZipGrFile, NamesKeepFoldersCaseAndStoredBytes)
+{
+    TempDir disc;
+    const std::string cyrillic = "\xF4\xEE\xED\\\xEA\xED\xEE\xEF\xEA\xE0.jpg";  // фон\кнопка.jpg in Windows-1251
+    MakeDisc(disc, {{"pics\\", ""},
+                    {"pics\\a.gif", "in pics"},
+                    {"a.gif", "top"},
+                    {"A.GIF", "upper"},
+                    {"Skin\\Back.JPG", "mixed"},
+                    {cyrillic, "code page bytes"}});
+    RecordingApplication app;
+    ZipGrFile zip(app, PathResolver(disc.path()));
+    // Bytewise order; the folder entry yields no key.
+    EXPECT_EQ(Keys(zip), (std::vector<std::string>{"A.GIF", "Skin\\Back.JPG", "a.gif", "pics\\a.gif", cyrillic}));
+    EXPECT_EQ(Content(zip, "pics\\a.gif"), "in pics");
+    EXPECT_EQ(Content(zip, "a.gif"), "top");
+    EXPECT_EQ(Content(zip, "A.GIF"), "upper");
+    EXPECT_EQ(Content(zip, cyrillic), "code page bytes");
+}
+
+TEST(ZipGrFile, RepeatedNameKeepsTheLaterMember)
+{
+    TempDir disc;
+    MakeDisc(disc, {{"a.gif", "first"}, {"b.gif", "b"}, {"a.gif", "second, longer"}});
+    RecordingApplication app;
+    ZipGrFile zip(app, PathResolver(disc.path()));
+    EXPECT_EQ(Keys(zip), (std::vector<std::string>{"a.gif", "b.gif"}));
+    EXPECT_EQ(Content(zip, "a.gif"), "second, longer");
+}
+
+TEST(ZipGrFile, DiscPathsAreFoundWithoutRegardToCase)
+{
+    TempDir disc;
+    disc.Write("GRAPH/DLL/UnRAR.DLL", std::string("MZ", 2));
+    WriteRar(disc.path() / "GRAPH" / "Shell.DAT", {{"a.gif", "x"}});
+    RecordingApplication app;
+    ZipGrFile zip(app, PathResolver(disc.path()));
+    EXPECT_EQ(Keys(zip), (std::vector<std::string>{"a.gif"}));
+}
+
+TEST(ZipGrFile, ReadsSampleArchivesOfBothFormats)
+{
+    TempDir disc;
+    disc.Write("graph/dll/unrar.dll", std::string("MZ", 2));
+    std::filesystem::copy_file(SampleRar("test_read_format_rar_compress_best.rar"), disc.path() / "graph/shell.dat");
+    std::filesystem::copy_file(SampleRar("test_read_format_rar5_solid.rar"), disc.path() / "graph/five.dat");
+    RecordingApplication app;
+    {
+        ZipGrFile zip(app, PathResolver(disc.path()));
+        EXPECT_EQ(Keys(zip), (std::vector<std::string>{"LibarchiveAddingTest.html", "testdir\\LibarchiveAddingTest.html",
+                                                       "testdir\\test.txt", "testlink"}));
+        EXPECT_EQ(Content(zip, "testdir\\test.txt"), "test text document\r\n");
+        EXPECT_EQ(Content(zip, "testlink"), "LibarchiveAddingTest.html");
+    }
+    {
+        ZipGrFile zip(app, PathResolver(disc.path()), kUnrarLibraryPath, "graph\\five.dat");
+        EXPECT_EQ(zip.Members().size(), 7u);
+        EXPECT_EQ(zip.Members().at("test6.bin")->Size(), 4096u);
+    }
+    EXPECT_TRUE(app.calls.empty());
+}
+
+TEST(ZipGrFile, MissingLibraryOrOneWithoutStandIn)
+{
+    TempDir disc;
+    WriteRar(disc.path() / "graph" / "shell.dat", {{"a.gif", "x"}});
+    EXPECT_EQ(RunExpectingHalt(disc), FatalCalls("Bad unzip dll"));
+
+    // A Windows library of another role, and a file that is no library at all.
+    disc.Write("graph/dll/other.dll", std::string("MZ\x90\x00", 4));
+    EXPECT_EQ(RunExpectingHalt(disc, "graph\\dll\\other.dll"), FatalCalls("Bad unzip dll"));
+    disc.Write("graph/dll/unrar.dll", "not a library");
+    EXPECT_EQ(RunExpectingHalt(disc), FatalCalls("Bad unzip dll"));
+}
+
+TEST(ZipGrFile, MissingArchiveCannotBeOpened)
+{
+    TempDir disc;
+    MakeDisc(disc, {});
+    std::filesystem::remove(disc.path() / "graph" / "shell.dat");
+    EXPECT_EQ(RunExpectingHalt(disc), FatalCalls("Bad open rar archive: graph\\shell.dat"));
+    disc.Write("graph/shell.dat", "GIF89a, not an archive");
+    EXPECT_EQ(RunExpectingHalt(disc), FatalCalls("Bad open rar archive: graph\\shell.dat"));
+}
+
+TEST(ZipGrFile, BrokenAndEncryptedSamplesEndInTheirMessages)
+{
+    struct Case {
+        const char* sample;
+        std::string text;
+    };
+    const Case cases[] = {
+        {"test_read_format_rar4_encrypted_filenames.rar", "Bad open rar archive: graph\\shell.dat"},
+        {"test_read_format_rar5_encrypted_filenames.rar", "Bad open rar archive: graph\\shell.dat"},
+        {"test_read_format_rar5_truncated_huff.rar", " File header broken: graph\\shell.dat"},
+        {"test_read_format_rar4_encrypted.rar", "Bad extracting file"},
+        {"test_read_format_rar4_solid_encrypted.rar", "Bad extracting file"},
+        {"test_read_format_rar5_encrypted.rar", "Bad extracting file"},
+        {"test_read_format_rar_invalid1.rar", "Bad extracting file"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.sample);
+        TempDir disc;
+        disc.Write("graph/dll/unrar.dll", std::string("MZ", 2));
+        std::filesystem::copy_file(SampleRar(c.sample), disc.path() / "graph/shell.dat");
+        EXPECT_EQ(RunExpectingHalt(disc), FatalCalls(c.text));
+    }
+}
+
+TEST(ZipGrFile, NativeLibraryServesTheMembers)
+{
+    TempDir disc;
+    disc.Write("graph/shell.dat", "the fake library does not read it");
+    InstallFake(disc, "WORKING");
+    RecordingApplication app;
+    {
+        ZipGrFile zip(app, PathResolver(disc.path()));
+        // Data came one byte at a time; the repeated a.gif replaced the first one.
+        EXPECT_EQ(Keys(zip), (std::vector<std::string>{"A.GIF", "a.gif", "b.gif"}));
+        EXPECT_EQ(Content(zip, "a.gif"), "second");
+        EXPECT_EQ(Content(zip, "b.gif"), "bb");
+    }
+    EXPECT_TRUE(app.calls.empty());
+}
+
+TEST(ZipGrFile, EachMissingEntryPointIsNamed)
+{
+    TempDir disc;
+    disc.Write("graph/shell.dat", "x");
+    for (const char* entry : {"RAROpenArchive", "RARCloseArchive", "RARSetProcessDataProc", "RARReadHeader",
+                              "RARProcessFile"}) {
+        SCOPED_TRACE(entry);
+        InstallFake(disc, std::string("NO_") + entry);
+        EXPECT_EQ(RunExpectingHalt(disc),
+                  FatalCalls(std::string("Bad function ") + entry));
+    }
+}
+
+TEST(ZipGrFile, FailingStepsOfTheLibrary)
+{
+    TempDir disc;
+    disc.Write("graph/shell.dat", "x");
+    InstallFake(disc, "OPEN_FAILS");
+    EXPECT_EQ(RunExpectingHalt(disc), FatalCalls("Bad open rar archive: graph\\shell.dat"));
+    InstallFake(disc, "HEADER_BROKEN");
+    EXPECT_EQ(RunExpectingHalt(disc), FatalCalls(" File header broken: graph\\shell.dat"));
+    InstallFake(disc, "PROCESS_FAILS");
+    EXPECT_EQ(RunExpectingHalt(disc), FatalCalls("Bad extracting file"));
+    // A library that never stops answering with an unexplained status still ends the loop.
+    InstallFake(disc, "ODD_STATUS");
+    EXPECT_EQ(RunExpectingHalt(disc), FatalCalls(" File header broken: graph\\shell.dat"));
+}
+
+TEST(ZipGrFile, FailingCloseIsFatalAtDestruction)
+{
+    TempDir disc;
+    disc.Write("graph/shell.dat", "x");
+    InstallFake(disc, "CLOSE_FAILS");
+    RecordingApplication app;
+    try {
+        ZipGrFile zip(app, PathResolver(disc.path()));
+        EXPECT_EQ(zip.Members().size(), 3u);
+        EXPECT_TRUE(app.calls.empty());
+    } catch (const ProgramHalted& halted) {
+        EXPECT_EQ(halted.exit_code, 1);
+    }
+    EXPECT_EQ(app.calls, FatalCalls("Bad close rar archive: graph\\shell.dat"));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ZipGrFile, DamagedMemberDataIsAnExtractionFailure)
+{
+    TempDir disc;
+    MakeDisc(disc, {{"a.gif", "GIF89a original picture bytes"}});
+    const auto archive = disc.path() / "graph" / "shell.dat";
+    std::string raw = ReadFileBytes(archive);
+    raw[raw.find("original")] ^= 0x01;  // the stored CRC no longer matches
+    disc.Write("graph/shell.dat", raw);
+    EXPECT_EQ(RunExpectingHalt(disc), FatalCalls("Bad extracting file"));
+}
+
+}  // namespace
