@@ -1,7 +1,15 @@
 // Writes the demo disc into a folder: the description scripts of two languages, in their Windows
-// code pages with CR LF line ends, the way a disc's editors wrote them.
+// code pages with CR LF line ends, the way a disc's editors wrote them, and the picture archive
+// graph\shell.dat (RAR) holding every skin picture the scripts name, in bmp, gif and jpg.
 //   make_demo_disc DISC_FOLDER
+#include <gif_lib.h>
 #include <iconv.h>
+
+#include <QBuffer>
+#include <QColor>
+#include <QCoreApplication>
+#include <QImage>
+#include <QPainter>
 
 #include <cerrno>
 #include <cstdio>
@@ -10,6 +18,9 @@
 #include <iostream>
 #include <stdexcept>
 #include <string>
+#include <vector>
+
+#include "rarwriter/RarWriter.h"
 
 namespace fs = std::filesystem;
 
@@ -53,6 +64,91 @@ void WriteFile(const fs::path& path, const std::string& bytes)
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     if (!out)
         throw std::runtime_error("cannot write " + path.string());
+}
+
+// A skin picture: a vertical gradient between two colours with a frame, `w` x `h` pixels.
+QImage SkinPicture(int w, int h, QColor top, QColor bottom)
+{
+    QImage image(w, h, QImage::Format_RGB32);
+    QPainter painter(&image);
+    QLinearGradient gradient(0, 0, 0, h);
+    gradient.setColorAt(0, top);
+    gradient.setColorAt(1, bottom);
+    painter.fillRect(image.rect(), gradient);
+    painter.setPen(bottom.darker(160));
+    painter.drawRect(0, 0, w - 1, h - 1);
+    return image;
+}
+
+std::string Encoded(const QImage& image, const char* format)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, format, 90))
+        throw std::runtime_error(std::string("cannot encode a picture as ") + format);
+    return bytes.toStdString();
+}
+
+int AppendToString(GifFileType* gif, const GifByteType* data, int length)
+{
+    static_cast<std::string*>(gif->UserData)->append(reinterpret_cast<const char*>(data),
+                                                      static_cast<std::size_t>(length));
+    return length;
+}
+
+// A GIF89a picture with a 16-colour palette (Qt writes no GIF).
+std::string GifPicture(int w, int h)
+{
+    std::string out;
+    int error = 0;
+    GifFileType* gif = EGifOpen(&out, AppendToString, &error);
+    if (!gif)
+        throw std::runtime_error("cannot start a GIF");
+    GifColorType colours[16];
+    for (int i = 0; i < 16; ++i)
+        colours[i] = GifColorType{static_cast<GifByteType>(30 + i * 14),
+                                  static_cast<GifByteType>(60 + i * 10),
+                                  static_cast<GifByteType>(120 + i * 8)};
+    ColorMapObject* map = GifMakeMapObject(16, colours);
+    std::vector<GifByteType> row(static_cast<std::size_t>(w));
+    bool ok = EGifPutScreenDesc(gif, w, h, 8, 0, map) == GIF_OK &&
+              EGifPutImageDesc(gif, 0, 0, w, h, false, nullptr) == GIF_OK;
+    for (int y = 0; ok && y < h; ++y) {
+        for (int x = 0; x < w; ++x)
+            row[static_cast<std::size_t>(x)] = static_cast<GifByteType>(((x / 8) + (y / 8)) % 16);
+        ok = EGifPutLine(gif, row.data(), w) == GIF_OK;
+    }
+    GifFreeMapObject(map);
+    if (EGifCloseFile(gif, &error) != GIF_OK || !ok)
+        throw std::runtime_error("cannot write a GIF");
+    return out;
+}
+
+void WritePictureArchive(const fs::path& file)
+{
+    const QColor green(0x9E, 0xAE, 0x9A);
+    const QColor dark(0x30, 0x40, 0x38);
+    RarWriter rar(file);
+    rar.AddFile("skin\\back.jpg", Encoded(SkinPicture(648, 511, green, dark), "JPG"));
+    rar.AddFile("skin\\logo.gif", GifPicture(120, 40));
+    rar.AddFile("skin\\side.jpg", Encoded(SkinPicture(140, 400, dark, green), "JPG"));
+    rar.AddFile("skin\\top.jpg", Encoded(SkinPicture(480, 36, dark, green), "JPG"));
+    rar.AddFile("skin\\opts_back.jpg", Encoded(SkinPicture(360, 260, green, dark), "JPG"));
+    rar.AddFile("skin\\strip.jpg", Encoded(SkinPicture(470, 30, QColor(0x20, 0x20, 0x20), dark), "JPG"));
+    rar.AddFile("shots\\star1_t.jpg", Encoded(SkinPicture(96, 72, QColor(0x10, 0x10, 0x40), Qt::black), "JPG"));
+    const char* buttons[] = {"min", "close", "prev", "setup", "opts", "next", "tab_games",
+                             "tab_tools", "tab_music", "sub_action", "sub_puzzle"};
+    for (const char* name : buttons) {
+        const bool tab = std::string(name).rfind("tab_", 0) == 0 || std::string(name).rfind("sub_", 0) == 0;
+        const int w = tab ? 120 : 20;
+        const int h = tab ? 32 : 20;
+        const std::string base = std::string("skin\\") + name;
+        rar.AddFile(base + ".bmp", Encoded(SkinPicture(w, h, green.lighter(120), dark), "BMP"));
+        rar.AddFile(base + "_over.bmp", Encoded(SkinPicture(w, h, green.lighter(150), dark), "BMP"));
+        rar.AddFile(base + "_down.bmp", Encoded(SkinPicture(w, h, dark, green), "BMP"));
+    }
+    rar.Finish();
 }
 
 struct Texts {
@@ -139,6 +235,7 @@ std::string Script(const Texts& t)
 
 int main(int argc, char** argv)
 {
+    QCoreApplication app(argc, argv);  // image format plugins
     if (argc != 2) {
         std::cerr << "usage: make_demo_disc DISC_FOLDER\n";
         return 2;
@@ -153,6 +250,7 @@ int main(int argc, char** argv)
                         "Nuoroda", "Atidaryti puslapį?", "Rinkite žvaigždes ir venkite asteroidų."};
         WriteFile(disc / "graph" / "image_ru.dat", WithCrLf(Encode(Script(ru), "CP1251")));
         WriteFile(disc / "graph" / "image_lit.dat", WithCrLf(Encode(Script(lit), "CP1257")));
+        WritePictureArchive(disc / "graph" / "shell.dat");
         std::cout << "demo disc written to " << disc.string() << "\n";
     } catch (const std::exception& e) {
         std::cerr << "make_demo_disc: " << e.what() << "\n";
