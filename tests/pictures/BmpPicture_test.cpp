@@ -70,30 +70,22 @@ TEST(BmpPicture, SkippedRunLengthPixelsTakeColourZero)
     // then one pixel of index 1, end of bitmap". Everything skipped is index 0.
     std::string rle = std::string("\x02\x01\x00\x00", 4) + std::string("\x00\x02\x03\x00\x01\x01\x00\x01", 8);
     std::string b = "BM";
-    auto put32 = [&b](std::uint32_t v) {
-        for (int i = 0; i < 4; ++i)
-            b += static_cast<char>((v >> (8 * i)) & 0xFF);
-    };
-    auto put16 = [&b](std::uint16_t v) {
-        b += static_cast<char>(v & 0xFF);
-        b += static_cast<char>(v >> 8);
-    };
-    put32(static_cast<std::uint32_t>(14 + 40 + 8 + rle.size()));
-    put32(0);
-    put32(14 + 40 + 8);
-    put32(40);
-    put32(4);
-    put32(2);
-    put16(1);
-    put16(8);
-    put32(1);  // RLE8
-    put32(static_cast<std::uint32_t>(rle.size()));
-    put32(0);
-    put32(0);
-    put32(2);  // colours used
-    put32(0);
-    put32(0x000000FF);  // index 0: blue (stored B, G, R, 0)
-    put32(0x00FF0000);  // index 1: red
+    PutLe32(b, static_cast<std::uint32_t>(14 + 40 + 8 + rle.size()));
+    PutLe32(b, 0);
+    PutLe32(b, 14 + 40 + 8);
+    PutLe32(b, 40);
+    PutLe32(b, 4);
+    PutLe32(b, 2);
+    PutLe16(b, 1);
+    PutLe16(b, 8);
+    PutLe32(b, 1);  // RLE8
+    PutLe32(b, static_cast<std::uint32_t>(rle.size()));
+    PutLe32(b, 0);
+    PutLe32(b, 0);
+    PutLe32(b, 2);  // colours used
+    PutLe32(b, 0);
+    PutLe32(b, 0x000000FF);  // index 0: blue (stored B, G, R, 0)
+    PutLe32(b, 0x00FF0000);  // index 1: red
     b += rle;
     const QImage image = Decode("rle.bmp", b)->Image();
     ASSERT_EQ(image.size(), QSize(4, 2));

@@ -13,6 +13,19 @@
 #include "support/TempDir.h"
 #include "pictures/Picture.h"
 
+// Little-endian integers appended to a byte string, for hand-made bitmaps.
+inline void PutLe16(std::string& out, std::uint16_t v)
+{
+    out += static_cast<char>(v & 0xFF);
+    out += static_cast<char>(v >> 8);
+}
+
+inline void PutLe32(std::string& out, std::uint32_t v)
+{
+    PutLe16(out, static_cast<std::uint16_t>(v & 0xFFFF));
+    PutLe16(out, static_cast<std::uint16_t>(v >> 16));
+}
+
 inline std::string Sample(const std::string& rel)
 {
     return ReadFileBytes("../shared/samples/" + rel);

@@ -37,36 +37,28 @@ TEST(ZulcheckDecode, SeeThroughPixelsAreWrittenAsZeros)
 {
     // A 2x1 32-bit bitmap with an alpha mask: a see-through red pixel, then an opaque green one.
     std::string b = "BM";
-    auto put32 = [&b](std::uint32_t v) {
-        for (int i = 0; i < 4; ++i)
-            b += static_cast<char>((v >> (8 * i)) & 0xFF);
-    };
-    auto put16 = [&b](std::uint16_t v) {
-        b += static_cast<char>(v & 0xFF);
-        b += static_cast<char>(v >> 8);
-    };
-    put32(14 + 108 + 8);
-    put32(0);
-    put32(14 + 108);
-    put32(108);
-    put32(2);
-    put32(1);
-    put16(1);
-    put16(32);
-    put32(3);  // bit fields
-    put32(8);
-    put32(2835);
-    put32(2835);
-    put32(0);
-    put32(0);
-    put32(0x00FF0000);
-    put32(0x0000FF00);
-    put32(0x000000FF);
-    put32(0xFF000000);
-    put32(0x73524742);  // sRGB
+    PutLe32(b, 14 + 108 + 8);
+    PutLe32(b, 0);
+    PutLe32(b, 14 + 108);
+    PutLe32(b, 108);
+    PutLe32(b, 2);
+    PutLe32(b, 1);
+    PutLe16(b, 1);
+    PutLe16(b, 32);
+    PutLe32(b, 3);  // bit fields
+    PutLe32(b, 8);
+    PutLe32(b, 2835);
+    PutLe32(b, 2835);
+    PutLe32(b, 0);
+    PutLe32(b, 0);
+    PutLe32(b, 0x00FF0000);
+    PutLe32(b, 0x0000FF00);
+    PutLe32(b, 0x000000FF);
+    PutLe32(b, 0xFF000000);
+    PutLe32(b, 0x73524742);  // sRGB
     b += std::string(48, '\0');
-    put32(0x000000FF);  // red, alpha 0
-    put32(0xFF00FF00);  // green, opaque
+    PutLe32(b, 0x000000FF);  // red, alpha 0
+    PutLe32(b, 0xFF00FF00);  // green, opaque
     TempDir dir;
     const auto path = dir.Write("alpha.bmp", b);
     const ProgramResult run = Zulcheck(path.string());
