@@ -8,12 +8,3 @@ void FillKnownLanguages()
     known_languages["ru"] = lang_inf{"Russian", "ru", charsets::kCyrillic};
     known_languages["lit"] = lang_inf{"Lithuanian", "lit", charsets::kBaltic};
 }
-
-const char* CodePageOfCharset(std::uint8_t charset)
-{
-    switch (charset) {
-    case charsets::kCyrillic: return "windows-1251";
-    case charsets::kBaltic: return "windows-1257";
-    default: return "windows-1252";
-    }
-}

@@ -27,6 +27,3 @@ extern std::uint8_t current_charset;
 
 // Fills known_languages with the two built-in languages, "ru" and "lit".
 void FillKnownLanguages();
-
-// The Windows code page that texts of a character set are written in ("windows-1251" ...).
-const char* CodePageOfCharset(std::uint8_t charset);

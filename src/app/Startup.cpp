@@ -54,12 +54,11 @@ std::string Startup::FindLanguages()
 
     language_index = 0;
     if (languages.size() >= 2) {
+        // Russian is preselected (the last one, should two scripts carry its code).
         int preselected = 0;
         for (std::size_t i = 0; i < languages.size(); ++i)
-            if (languages[i].code == "ru") {
+            if (languages[i].code == "ru")
                 preselected = static_cast<int>(i);
-                break;
-            }
         const int chosen = windows_.ChooseLanguage(languages, preselected);
         // A dialog that ends without a valid choice keeps the preselected language.
         language_index = (chosen >= 0 && static_cast<std::size_t>(chosen) < languages.size())

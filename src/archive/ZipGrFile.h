@@ -10,18 +10,17 @@
 #include <string>
 
 #include "archive/MemoryStream.h"
+#include "archive/PictureSource.h"
 #include "archive/UnrarApi.h"
 #include "pictures/Picture.h"
 #include "platform/Application.h"
 #include "platform/LibraryLoader.h"
 #include "platform/PathResolver.h"
 
-
-
 inline constexpr const char* kUnrarLibraryPath = "graph\\dll\\unrar.dll";
 inline constexpr const char* kPictureArchivePath = "graph\\shell.dat";
 
-class ZipGrFile {
+class ZipGrFile : public PictureSource {
 public:
     // Member name (bytes as the library reports it, compared bytewise) -> unpacked member.
     using MemberMap = std::map<std::string, std::unique_ptr<MemoryStream>>;
@@ -49,7 +48,7 @@ public:
 
     // The picture made from the member `name` by its extension ("bmp", "gif", "jpg"); the
     // caller owns it. A decoding failure raises the picture's own error.
-    std::unique_ptr<Picture> LoadPicture(const std::string& name);
+    std::unique_ptr<Picture> LoadPicture(const std::string& name) override;
 
 private:
     void Open(const std::filesystem::path& archive_file);

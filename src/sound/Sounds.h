@@ -1,0 +1,62 @@
+// Event sounds held in memory and the sound state every part of the program reads.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/PathResolver.h"
+
+// One sound file read whole into memory. Holders of the same file name share one copy of the data.
+class SoundFile {
+public:
+    // Reads the file a disc path names: 0 on success, -2 for an empty name, otherwise the error
+    // number of the failed open or read. A holder that fails stays empty and makes no sound.
+    int Load(const PathResolver& resolver, const std::string& name);
+
+    bool HasData() const { return data_ != nullptr; }
+    const std::string& Data() const;
+    const std::string& Name() const { return name_; }
+
+private:
+    std::shared_ptr<const std::string> data_;
+    std::string name_;
+};
+
+// The platform's simple sound player: one sound at a time, a new one replaces the old.
+class SoundOutput {
+public:
+    virtual ~SoundOutput() = default;
+    // Starts a sound held in memory (a whole WAV file) and returns at once.
+    virtual void PlayFromMemory(const std::string& wav) = 0;
+    // Loops a WAV file, named by a disc path, until stopped.
+    virtual void PlayLoop(const std::string& disc_path) = 0;
+    // Stops whatever plays.
+    virtual void StopAll() = 0;
+};
+
+// Sound output for a machine without audio: every call is accepted and nothing is heard.
+class SilentSoundOutput : public SoundOutput {
+public:
+    void PlayFromMemory(const std::string&) override {}
+    void PlayLoop(const std::string&) override {}
+    void StopAll() override {}
+};
+
+// The sound state: event sounds and background music exclude each other.
+struct Sounder {
+    bool player_music = false;  // background music gave way to player music
+    bool sound_ok = true;       // sound output usable
+    bool sounds_on = false;     // event sounds are on
+    bool has_music = false;     // there are background music files
+    bool music_playing = false; // a background music file is looping now
+    std::vector<std::string> music_files;
+    std::int32_t music_index = 0;
+
+    // An event sound plays when sound works, event sounds are on and the sound has data.
+    bool MayPlay(const SoundFile& sound) const { return sound_ok && sounds_on && sound.HasData(); }
+};
+
+// Plays an event sound by the one rule every owner follows.
+void PlayEventSound(SoundOutput& output, const Sounder& sounder, const SoundFile& sound);
