@@ -1,0 +1,546 @@
+#include "elements/Zulwid.h"
+
+#include <QCoreApplication>
+#include <QEnterEvent>
+#include <QEvent>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QResizeEvent>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdint>
+#include <ctime>
+#include <fstream>
+#include <iterator>
+#include <limits>
+#include <memory>
+#include <utility>
+
+#include "app/Languages.h"
+#include "pictures/Picture.h"
+#include "platform/Cursors.h"
+#include "platform/DiscText.h"
+#include "platform/ScreenCursors.h"
+
+namespace {
+
+// Gives a control its parent. A control that was not hidden on purpose is shown again when the
+// new parent is already on screen (Qt hides a widget whose parent changes).
+void Reparent(QWidget& widget, QWidget* parent)
+{
+    if (widget.parentWidget() == parent)
+        return;
+    const bool explicitly_hidden =
+        widget.isHidden() && widget.testAttribute(Qt::WA_WState_ExplicitShowHide);
+    widget.setParent(parent);
+    if (!explicitly_hidden && parent != nullptr && parent->isVisible())
+        widget.show();
+}
+
+// Parent, position, and size: the given one when both sides are non-zero, otherwise the size of
+// the picture (auto-size).
+void Place(TImage& image, QWidget* parent, int left, int top, int width, int height)
+{
+    Reparent(image, parent);
+    image.move(left, top);
+    if (width != 0 && height != 0) {
+        image.SetAutoSize(false);
+        image.resize(std::max(width, 0), std::max(height, 0));
+    } else {
+        image.SetAutoSize(true);
+    }
+}
+
+// A skin picture as a pixmap; the loaded picture object is released at once.
+QPixmap LoadPixmap(PictureSource& source, const std::string& name)
+{
+    std::unique_ptr<Picture> picture = source.LoadPicture(name);
+    return picture ? picture->ToPixmap() : QPixmap();
+}
+
+// A non-empty hint becomes the control's hint with hints on; an empty one changes nothing.
+void ApplyHint(TImage& image, const std::string& hint)
+{
+    if (hint.empty())
+        return;
+    image.SetHint(hint);
+    image.SetShowHint(true);
+}
+
+bool InsideRect(const QWidget& widget, const QPointF& pos)
+{
+    return pos.x() >= 0 && pos.y() >= 0 && pos.x() < widget.width() && pos.y() < widget.height();
+}
+
+// The timer interval for a change time in seconds; 0 (and anything below) means never.
+int ChangeIntervalMs(std::int32_t seconds)
+{
+    const std::int64_t ms = std::int64_t{seconds} * 1000;
+    if (ms <= 0)
+        return 0;
+    return static_cast<int>(std::min<std::int64_t>(ms, std::numeric_limits<int>::max()));
+}
+
+// An advertisement's picture, read from the disc's file system. The kind follows the file's
+// extension without regard to case ("jpeg" counts as "jpg").
+std::unique_ptr<Picture> LoadAdPicture(const PathResolver& resolver, const std::string& disc_path)
+{
+    std::string ext(PictureExtension(disc_path));
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](char c) {
+        return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    });
+    if (ext == "jpeg")
+        ext = "jpg";
+    std::unique_ptr<Picture> picture = MakePicture("." + ext);
+    if (!picture)
+        throw PictureError(disc_path, "unknown picture file extension");
+
+    std::ifstream in(resolver.Resolve(disc_path), std::ios::binary);
+    if (!in)
+        throw PictureError(disc_path, "cannot open the file");
+    const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    if (in.bad())
+        throw PictureError(disc_path, "cannot read the file");
+    picture->LoadFromBytes(bytes, disc_path);
+    return picture;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// TImage
+
+TImage::TImage(QWidget* parent) : QLabel(parent)
+{
+    setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    setMargin(0);
+    setContentsMargins(0, 0, 0, 0);
+    if (parent != nullptr && parent->isVisible())
+        show();
+}
+
+void TImage::ShowPicture(const QPixmap& picture)
+{
+    if (picture.isNull())
+        clear();
+    else
+        setPixmap(picture);
+    if (auto_size_ && !picture.isNull())
+        resize(picture.size());
+}
+
+void TImage::SetAutoSize(bool on)
+{
+    auto_size_ = on;
+    const QPixmap shown = pixmap();
+    if (auto_size_ && !shown.isNull())
+        resize(shown.size());
+}
+
+void TImage::SetHint(const std::string& hint)
+{
+    hint_ = hint;
+    UpdateToolTip();
+}
+
+void TImage::SetShowHint(bool on)
+{
+    show_hint_ = on;
+    UpdateToolTip();
+}
+
+void TImage::UpdateToolTip()
+{
+    setToolTip(show_hint_ ? DiscText(hint_, current_charset) : QString());
+}
+
+void TImage::TrackPress(const QMouseEvent& event)
+{
+    if (event.button() == Qt::LeftButton)
+        clicked_ = true;
+}
+
+bool TImage::TrackRelease(const QMouseEvent& event)
+{
+    if (event.button() != Qt::LeftButton)
+        return true;
+    const bool click = clicked_ && InsideRect(*this, event.position());
+    clicked_ = false;
+    if (!click || !OnClick)
+        return true;
+    // The handler may replace OnClick (tab and two-state buttons do) or destroy the control:
+    // call a copy, and tell the caller whether the control still exists.
+    QPointer<TImage> alive(this);
+    const TNotifyEvent handler = OnClick;
+    handler(this);
+    return !alive.isNull();
+}
+
+void TImage::mousePressEvent(QMouseEvent* event)
+{
+    event->accept();
+    TrackPress(*event);
+    if (OnMouseDown) {
+        const TOnMouseEvent handler = OnMouseDown;
+        handler(*event);
+    }
+}
+
+void TImage::mouseReleaseEvent(QMouseEvent* event)
+{
+    event->accept();
+    if (!TrackRelease(*event))
+        return;
+    if (OnMouseUp) {
+        const TOnMouseEvent handler = OnMouseUp;
+        handler(*event);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// TImgBtn
+
+TImgBtn::TImgBtn(QWidget* parent) : TImage(parent) {}
+
+void TImgBtn::SetPic(const QPixmap& picture)
+{
+    pic_ = picture;
+    ShowPicture(pic_);
+}
+
+void TImgBtn::SetPicUp(const QPixmap& picture)
+{
+    pic_up_ = picture;
+}
+
+void TImgBtn::SetPicDown(const QPixmap& picture)
+{
+    pic_down_ = picture;
+}
+
+void TImgBtn::enterEvent(QEnterEvent* event)
+{
+    if (supported_)
+        MouseEnters(*event);
+}
+
+void TImgBtn::leaveEvent(QEvent* event)
+{
+    if (supported_)
+        MouseLeaves(*event);
+}
+
+void TImgBtn::MouseEnters(QEvent& msg)
+{
+    // Qt's own notifications and the ones derived from moves during a press may both come
+    // for one crossing: only a change counts.
+    if (inside_)
+        return;
+    inside_ = true;
+    ShowPicture(held_ ? pic_down_ : pic_up_);
+    if (OnMouseEnter) {
+        const TOnMouseEvent handler = OnMouseEnter;
+        handler(msg);
+    }
+}
+
+void TImgBtn::MouseLeaves(QEvent& msg)
+{
+    if (!inside_)
+        return;
+    inside_ = false;
+    ShowPicture(pic_);
+    if (OnMouseLeave) {
+        const TOnMouseEvent handler = OnMouseLeave;
+        handler(msg);
+    }
+}
+
+void TImgBtn::mouseMoveEvent(QMouseEvent* event)
+{
+    event->accept();
+    // While the button is held Qt keeps the mouse on this control and tells it nothing about
+    // leaving or coming back until the release; the moves it still gets say so.
+    if (!supported_ || !held_)
+        return;
+    const bool over = InsideRect(*this, event->position());
+    if (over && !inside_) {
+        QEnterEvent enter(event->position(), event->scenePosition(), event->globalPosition());
+        MouseEnters(enter);
+    } else if (!over && inside_) {
+        QEvent leave(QEvent::Leave);
+        MouseLeaves(leave);
+    }
+}
+
+void TImgBtn::mousePressEvent(QMouseEvent* event)
+{
+    event->accept();
+    if (!supported_ || event->button() != Qt::LeftButton)
+        return;
+    TrackPress(*event);
+    held_ = true;
+    if (inside_)
+        ShowPicture(pic_down_);
+    if (OnMouseDown) {
+        const TOnMouseEvent handler = OnMouseDown;
+        handler(*event);
+    }
+}
+
+void TImgBtn::mouseReleaseEvent(QMouseEvent* event)
+{
+    event->accept();
+    if (!supported_ || event->button() != Qt::LeftButton)
+        return;
+    // The click runs first, so a click handler that rewrites PicUp decides what stays visible.
+    if (!TrackRelease(*event))
+        return;
+    held_ = false;
+    if (inside_)
+        ShowPicture(pic_up_);
+    if (OnMouseUp) {
+        const TOnMouseEvent handler = OnMouseUp;
+        handler(*event);
+    }
+}
+
+void TImgBtn::PressAndRelease()
+{
+    const QPointF origin(0, 0);
+    const QPointF global = mapToGlobal(origin);
+    QPointer<TImgBtn> alive(this);
+    QMouseEvent press(QEvent::MouseButtonPress, origin, global, Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QCoreApplication::sendEvent(this, &press);
+    if (alive.isNull())
+        return;
+    QMouseEvent release(QEvent::MouseButtonRelease, origin, global, Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QCoreApplication::sendEvent(this, &release);
+}
+
+// ---------------------------------------------------------------------------------------------
+// SidePanelBtn
+
+SidePanelBtn::SidePanelBtn(PictureSource& source, QWidget* parent, const Inf_button& record,
+                           int index, SelectEvent select, TNotifyEvent notify)
+    : TImgBtn(parent), select_(std::move(select)), notify_(std::move(notify)), index_(index)
+{
+    Place(*this, parent, record.left, record.top, record.width, record.height);
+    ApplyHint(*this, record.hint);
+    normal_ = LoadPixmap(source, record.normal_pic);
+    over_ = LoadPixmap(source, record.over_pic);
+    down_ = LoadPixmap(source, record.down_pic);
+    SetPic(normal_);
+    SetPicUp(over_);
+    SetPicDown(down_);
+    OnClick = [this](QObject*) { BtnClick(); };
+}
+
+void SidePanelBtn::Select()
+{
+    SetPic(down_);
+    SetPicUp(down_);
+    OnClick = nullptr;
+}
+
+void SidePanelBtn::Deselect()
+{
+    SetPic(normal_);
+    SetPicUp(over_);
+    SetPicDown(down_);
+    OnClick = [this](QObject*) { BtnClick(); };
+}
+
+void SidePanelBtn::BtnClick()
+{
+    QPointer<SidePanelBtn> alive(this);
+    if (select_) {
+        const SelectEvent handler = select_;
+        handler(index_);
+        if (alive.isNull())
+            return;
+    }
+    Select();
+    if (notify_) {
+        const TNotifyEvent handler = notify_;
+        handler(this);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// T2stateBtn
+
+T2stateBtn::T2stateBtn(PictureSource& source, QWidget* parent, const Inf_button& record,
+                       TNotifyEvent first_click, TNotifyEvent second_click)
+    : TImgBtn(parent), first_click_(std::move(first_click)), second_click_(std::move(second_click))
+{
+    Place(*this, parent, record.left, record.top, record.width, record.height);
+    ApplyHint(*this, record.hint);
+    normal_ = LoadPixmap(source, record.normal_pic);
+    over_ = LoadPixmap(source, record.over_pic);
+    down_ = LoadPixmap(source, record.down_pic);
+    SetPic(normal_);
+    SetPicUp(over_);
+    SetPicDown(down_);
+    OnClick = [this](QObject*) { FirstClick(); };
+}
+
+void T2stateBtn::Latch()
+{
+    SetPic(down_);
+    SetPicUp(down_);
+    OnClick = [this](QObject*) { SecondClick(); };
+}
+
+void T2stateBtn::Release()
+{
+    SetPic(normal_);
+    SetPicUp(over_);
+    SetPicDown(down_);
+    OnClick = [this](QObject*) { FirstClick(); };
+}
+
+void T2stateBtn::FirstClick()
+{
+    Latch();
+    if (first_click_) {
+        const TNotifyEvent handler = first_click_;
+        handler(this);
+    }
+}
+
+void T2stateBtn::SecondClick()
+{
+    // The pictures stay latched; only the next click's action changes.
+    OnClick = [this](QObject*) { FirstClick(); };
+    if (second_click_) {
+        const TNotifyEvent handler = second_click_;
+        handler(this);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Banner
+
+Banner::Banner(QWidget* parent, const Inf_banner& record, LinkEvent link,
+               const PathResolver& resolver, RandomChoice choose)
+    : QWidget(parent),
+      description_(record),
+      link_(std::move(link)),
+      resolver_(resolver),
+      choose_(std::move(choose)),
+      generator_(static_cast<std::mt19937::result_type>(std::time(nullptr)))
+{
+    picture_ = new TImage(this);
+    setCursor(ScreenCursor(kLinkCursorSlot));
+
+    timer_ = new QTimer(this);
+    timer_->setInterval(ChangeIntervalMs(description_.time));
+
+    move(description_.left, description_.top);
+    auto_size_ = description_.width == 0 || description_.height == 0;
+    // An auto-sized banner takes the size of its pictures; without one it covers nothing.
+    if (auto_size_)
+        resize(0, 0);
+    else
+        resize(std::max(description_.width, 0), std::max(description_.height, 0));
+    FitPicture();
+
+    if (!description_.items.empty()) {
+        picture_->SetShowHint(true);
+        picture_->OnClick = [this](QObject*) { BannerClick(); };
+        ShowRandomAd();
+        connect(timer_, &QTimer::timeout, this, [this] { TimerTick(); });
+        // An interval of 0 never changes the advertisement (a zero Qt timer would fire
+        // continuously).
+        if (timer_->interval() > 0)
+            timer_->start();
+    }
+
+    if (parent != nullptr && parent->isVisible())
+        show();
+}
+
+Banner::~Banner()
+{
+    timer_->stop();
+}
+
+void Banner::ShowRandomAd()
+{
+    const std::size_t count = description_.items.size();
+    if (count == 0)
+        return;
+    const std::size_t index =
+        (choose_ ? choose_(count)
+                 : std::uniform_int_distribution<std::size_t>(0, count - 1)(generator_)) %
+        count;
+    const Inf_banner_aux ad = description_.items[index];
+    const std::unique_ptr<Picture> picture = LoadAdPicture(resolver_, ad.pic);
+    picture_->ShowPicture(picture->ToPixmap());
+    if (auto_size_) {
+        resize(picture->Width(), picture->Height());
+        FitPicture();
+    }
+    picture_->SetHint(ad.url);
+}
+
+void Banner::TimerTick()
+{
+    try {
+        ShowRandomAd();
+    } catch (const std::exception& e) {
+        // Nothing may leave an event handler: the failure goes to the error display and the
+        // previous advertisement stays.
+        if (OnShowError) {
+            const ErrorEvent handler = OnShowError;
+            handler(e.what());
+        }
+    }
+}
+
+void Banner::BannerClick()
+{
+    // Copies: the callback may ask the user in a modal box, during which the timer can change
+    // the advertisement.
+    const std::string link = picture_->Hint();
+    if (link_) {
+        const LinkEvent handler = link_;
+        handler(link);
+    }
+}
+
+void Banner::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    FitPicture();
+}
+
+void Banner::FitPicture()
+{
+    // Done after every resize of our own as well: a hidden widget gets its resize event only
+    // when it is shown.
+    picture_->setGeometry(0, 0, width(), height());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Placing helpers
+
+void SetupImage(TImage& image, QWidget* parent, const Inf_image& record, PictureSource& source)
+{
+    Place(image, parent, record.left, record.top, record.width, record.height);
+    image.ShowPicture(LoadPixmap(source, record.pic));
+}
+
+void SetupImageButton(TImgBtn& button, QWidget* parent, const Inf_button& record,
+                      PictureSource& source)
+{
+    Place(button, parent, record.left, record.top, record.width, record.height);
+    button.SetPic(LoadPixmap(source, record.normal_pic));
+    button.SetPicUp(LoadPixmap(source, record.over_pic));
+    button.SetPicDown(LoadPixmap(source, record.down_pic));
+    ApplyHint(button, record.hint);
+}
