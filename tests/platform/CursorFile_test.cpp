@@ -1,0 +1,417 @@
+#include "platform/CursorFile.h"
+
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QGuiApplication>
+#include <QPixmap>
+
+#include <cstdint>
+#include <cstdlib>
+#include <random>
+#include <stdexcept>
+
+#include "support/TempDir.h"
+#include "platform/ScreenCursors.h"
+
+namespace {
+
+// QCursor and QPixmap need the GUI application; one for the whole executable.
+class GuiEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override
+    {
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        app_ = new QGuiApplication(argc_, argv_);
+    }
+    void TearDown() override { delete app_; }
+
+private:
+    int argc_ = 1;
+    char arg0_[16] = "cursor_tests";
+    char* argv_[2] = {arg0_, nullptr};
+    QGuiApplication* app_ = nullptr;
+};
+[[maybe_unused]] ::testing::Environment* const gui_environment =
+    ::testing::AddGlobalTestEnvironment(new GuiEnvironment);
+
+const std::string kSamples = "../shared/samples/cursors/";
+
+std::string Sample(const std::string& name)
+{
+    return ReadFileBytes(kSamples + name);
+}
+
+void Put16(std::string& out, unsigned v)
+{
+    out += static_cast<char>(v & 0xFF);
+    out += static_cast<char>(v >> 8 & 0xFF);
+}
+
+void Put32(std::string& out, std::uint32_t v)
+{
+    Put16(out, v & 0xFFFF);
+    Put16(out, v >> 16);
+}
+
+int OpaquePixels(const QImage& image)
+{
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            n += qAlpha(image.pixel(x, y)) == 255;
+    return n;
+}
+
+// A bitmap image of one colour (24 bits) with an all-opaque mask, as a cursor file stores it.
+std::string SolidDib(int width, int height, QRgb colour, int bits = 24)
+{
+    std::string d;
+    Put32(d, 40);
+    Put32(d, static_cast<std::uint32_t>(width));
+    Put32(d, static_cast<std::uint32_t>(height * 2));
+    Put16(d, 1);
+    Put16(d, static_cast<unsigned>(bits));
+    d.append(24, '\0');
+    const std::size_t xor_stride = (static_cast<std::size_t>(width) * static_cast<std::size_t>(bits) + 31) / 32 * 4;
+    const std::size_t and_stride = (static_cast<std::size_t>(width) + 31) / 32 * 4;
+    if (bits == 4) {  // 16 palette entries: index 1 is the colour
+        Put32(d, 0);
+        Put32(d, colour & 0xFFFFFF);
+        d.append(14 * 4, '\0');
+        for (int y = 0; y < height; ++y) {
+            std::string row(xor_stride, '\0');
+            for (int x = 0; x < width; ++x)
+                row[static_cast<std::size_t>(x / 2)] = static_cast<char>(row[static_cast<std::size_t>(x / 2)] | (x % 2 ? 0x01 : 0x10));
+            d += row;
+        }
+    } else {
+        for (int y = 0; y < height; ++y) {
+            std::string row(xor_stride, '\0');
+            for (int x = 0; x < width; ++x) {
+                row[static_cast<std::size_t>(x) * 3] = static_cast<char>(qBlue(colour));
+                row[static_cast<std::size_t>(x) * 3 + 1] = static_cast<char>(qGreen(colour));
+                row[static_cast<std::size_t>(x) * 3 + 2] = static_cast<char>(qRed(colour));
+            }
+            d += row;
+        }
+    }
+    d.append(and_stride * static_cast<std::size_t>(height), '\0');
+    return d;
+}
+
+struct Entry {
+    int width, height, hotspot_x, hotspot_y;
+    std::string image;
+};
+
+std::string MakeCur(const std::vector<Entry>& entries, unsigned type = 2)
+{
+    std::string out;
+    Put16(out, 0);
+    Put16(out, type);
+    Put16(out, static_cast<unsigned>(entries.size()));
+    std::size_t offset = 6 + 16 * entries.size();
+    for (const Entry& e : entries) {
+        out += static_cast<char>(e.width & 0xFF);
+        out += static_cast<char>(e.height & 0xFF);
+        out += '\0';
+        out += '\0';
+        Put16(out, static_cast<unsigned>(e.hotspot_x));
+        Put16(out, static_cast<unsigned>(e.hotspot_y));
+        Put32(out, static_cast<std::uint32_t>(e.image.size()));
+        Put32(out, static_cast<std::uint32_t>(offset));
+        offset += e.image.size();
+    }
+    for (const Entry& e : entries)
+        out += e.image;
+    return out;
+}
+
+std::string Chunk(const std::string& id, const std::string& data)
+{
+    std::string out = id;
+    Put32(out, static_cast<std::uint32_t>(data.size()));
+    out += data;
+    if (data.size() % 2)
+        out += '\0';
+    return out;
+}
+
+std::string Anih(std::uint32_t frames, std::uint32_t flags)
+{
+    std::string d;
+    Put32(d, 36);
+    Put32(d, frames);
+    Put32(d, frames);  // steps
+    for (int i = 0; i < 4; ++i)
+        Put32(d, 0);  // cx, cy, bit count, planes
+    Put32(d, 10);  // jiffies per step
+    Put32(d, flags);
+    return Chunk("anih", d);
+}
+
+std::string MakeAni(const std::string& body)
+{
+    std::string out = "RIFF";
+    Put32(out, static_cast<std::uint32_t>(body.size() + 4));
+    return out + "ACON" + body;
+}
+
+std::string Frames(const std::vector<std::string>& icons)
+{
+    std::string list = "fram";
+    for (const std::string& icon : icons)
+        list += Chunk("icon", icon);
+    return Chunk("LIST", list);
+}
+
+// ---- the sample files
+
+TEST(CursorFile, MonochromeCursorsKeepTheirHotspotsAndMasks)
+{
+    struct Case {
+        const char* file;
+        int hotspot_x, hotspot_y, opaque;
+    };
+    for (const Case& c : {Case{"tk-cursor44-left_ptr.cur", 4, 1, 94}, Case{"tk-cursor3c-hand2.cur", 1, 2, 145},
+                          Case{"tk-cursor98-xterm.cur", 7, 7, 86}, Case{"tk-cursor96-watch.cur", 7, 7, 208}}) {
+        std::string error;
+        const auto cursor = DecodeCursorFile(Sample(c.file), &error);
+        ASSERT_TRUE(cursor) << c.file << ": " << error;
+        EXPECT_EQ(cursor->image.size(), QSize(32, 32)) << c.file;
+        EXPECT_EQ(cursor->hotspot_x, c.hotspot_x) << c.file;
+        EXPECT_EQ(cursor->hotspot_y, c.hotspot_y) << c.file;
+        // Every pixel is either black or white and opaque, or fully transparent.
+        EXPECT_EQ(OpaquePixels(cursor->image), c.opaque) << c.file;
+        for (int y = 0; y < 32; ++y)
+            for (int x = 0; x < 32; ++x) {
+                const QRgb p = cursor->image.pixel(x, y);
+                if (qAlpha(p) == 255)
+                    EXPECT_TRUE(p == qRgb(0, 0, 0) || p == qRgb(255, 255, 255)) << c.file;
+                else
+                    EXPECT_EQ(p, 0u) << c.file;
+            }
+    }
+}
+
+TEST(CursorFile, ColourCursorUsesItsAlphaChannel)
+{
+    const auto cursor = DecodeCursorFile(Sample("deerstalker.cur"));
+    ASSERT_TRUE(cursor);
+    EXPECT_EQ(cursor->image.size(), QSize(32, 32));
+    EXPECT_EQ(cursor->hotspot_x, 0);
+    EXPECT_EQ(cursor->hotspot_y, 0);
+    // Rows are stored bottom-up: the first stored pixel is the bottom-left one.
+    EXPECT_EQ(cursor->image.pixel(0, 0), qRgba(0, 0, 25, 218));
+    EXPECT_EQ(cursor->image.pixel(16, 16), qRgba(84, 87, 86, 255));
+}
+
+TEST(CursorFile, PalettedCursorAppliesTheMaskAndIgnoresTheUnderstatedSize)
+{
+    // 1 x 4, 8 bits; the directory says 8 bytes although the image runs to the end of the file.
+    std::string error;
+    const auto cursor = DecodeCursorFile(Sample("mask_L.cur"), &error);
+    ASSERT_TRUE(cursor) << error;
+    EXPECT_EQ(cursor->image.size(), QSize(1, 4));
+    EXPECT_EQ(cursor->image.pixel(0, 0), qRgb(0, 0, 0));        // opaque black
+    EXPECT_EQ(cursor->image.pixel(0, 1), qRgb(255, 255, 255));  // opaque white
+    EXPECT_EQ(cursor->image.pixel(0, 2), 0u);                   // masked black: the screen
+    EXPECT_EQ(cursor->image.pixel(0, 3), qRgb(0, 0, 0));        // masked white would invert: black
+}
+
+TEST(CursorFile, FilesWithoutAUsableImageFail)
+{
+    std::string error;
+    EXPECT_FALSE(DecodeCursorFile(Sample("no_cursors.cur"), &error));
+    EXPECT_EQ(error, "the file has no images");
+    // A duplicate header chunk and a frame list shorter than its frames.
+    EXPECT_FALSE(DecodeCursorFile(Sample("CVE-2022-48622.ani"), &error));
+    EXPECT_EQ(error, "the file has more than one header");
+    EXPECT_FALSE(DecodeCursorFile("", &error));
+    EXPECT_FALSE(DecodeCursorFile("GIF89a", &error));
+}
+
+TEST(CursorFile, AnimatedCursorShowsItsFirstFrame)
+{
+    // The INFO list declares two bytes more than it holds and the RIFF size is short: the header
+    // and the frames are found all the same.
+    const std::string ani = Sample("kimageformats-test.ani");
+    std::string error;
+    const auto cursor = DecodeCursorFile(ani, &error);
+    ASSERT_TRUE(cursor) << error;
+    EXPECT_EQ(cursor->image.size(), QSize(32, 32));
+    EXPECT_EQ(cursor->hotspot_x, 0);
+    EXPECT_EQ(cursor->hotspot_y, 0);
+    const auto first = DecodeCurFile(ani.substr(176, 4286));
+    const auto second = DecodeCurFile(ani.substr(4470, 4286));
+    ASSERT_TRUE(first && second);
+    EXPECT_EQ(cursor->image, first->image);
+    EXPECT_NE(cursor->image, second->image);
+}
+
+// ---- made files
+
+TEST(CursorFile, TakesTheLargestImageThatFitsTheScreenCursor)
+{
+    const std::string cur = MakeCur({{16, 16, 1, 1, SolidDib(16, 16, qRgb(255, 0, 0), 4)},
+                                     {48, 48, 2, 2, SolidDib(48, 48, qRgb(0, 0, 255))},
+                                     {32, 32, 3, 3, SolidDib(32, 32, qRgb(0, 255, 0))}});
+    auto cursor = DecodeCurFile(cur);
+    ASSERT_TRUE(cursor);
+    EXPECT_EQ(cursor->image.size(), QSize(32, 32));
+    EXPECT_EQ(cursor->hotspot_x, 3);
+    EXPECT_EQ(cursor->image.pixel(5, 5), qRgb(0, 255, 0));
+
+    // Only larger ones: the smallest of them. A broken best image gives way to the next.
+    cursor = DecodeCurFile(MakeCur({{64, 64, 0, 0, SolidDib(64, 64, qRgb(1, 1, 1))},
+                                    {48, 48, 9, 9, SolidDib(48, 48, qRgb(0, 0, 255))}}));
+    ASSERT_TRUE(cursor);
+    EXPECT_EQ(cursor->image.size(), QSize(48, 48));
+    cursor = DecodeCurFile(MakeCur({{32, 32, 0, 0, std::string(40, '\x7f')},
+                                    {16, 16, 1, 1, SolidDib(16, 16, qRgb(255, 0, 0), 4)}}));
+    ASSERT_TRUE(cursor);
+    EXPECT_EQ(cursor->image.size(), QSize(16, 16));
+    EXPECT_EQ(cursor->image.pixel(15, 15), qRgb(255, 0, 0));
+}
+
+TEST(CursorFile, PngImagesIconsAndHotspotsOutside)
+{
+    QImage png(20, 10, QImage::Format_ARGB32);
+    png.fill(qRgba(10, 20, 30, 128));
+    QByteArray encoded;
+    QBuffer buffer(&encoded);
+    buffer.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(png.save(&buffer, "PNG"));
+    auto cursor = DecodeCurFile(MakeCur({{20, 10, 5, 6, encoded.toStdString()}}));
+    ASSERT_TRUE(cursor);
+    EXPECT_EQ(cursor->image.size(), QSize(20, 10));
+    EXPECT_EQ(cursor->image.pixel(3, 3), qRgba(10, 20, 30, 128));
+    EXPECT_EQ(cursor->hotspot_x, 5);
+    EXPECT_EQ(cursor->hotspot_y, 6);
+
+    // An icon's hotspot is its centre; a cursor's hotspot past the edge stays on the picture.
+    cursor = DecodeCurFile(MakeCur({{16, 8, 0, 0, SolidDib(16, 8, qRgb(1, 2, 3))}}, 1));
+    ASSERT_TRUE(cursor);
+    EXPECT_EQ(cursor->hotspot_x, 8);
+    EXPECT_EQ(cursor->hotspot_y, 4);
+    cursor = DecodeCurFile(MakeCur({{16, 8, 900, 40, SolidDib(16, 8, qRgb(1, 2, 3))}}));
+    ASSERT_TRUE(cursor);
+    EXPECT_EQ(cursor->hotspot_x, 15);
+    EXPECT_EQ(cursor->hotspot_y, 7);
+
+    // Absurd sizes are refused before anything is allocated.
+    std::string huge = SolidDib(16, 8, qRgb(1, 2, 3));
+    huge[4] = '\x00';
+    huge[5] = '\x00';
+    huge[6] = '\x01';  // width 65536
+    std::string error;
+    EXPECT_FALSE(DecodeCurFile(MakeCur({{0, 8, 0, 0, huge}}), &error));
+    EXPECT_EQ(error, "bad image size");
+}
+
+TEST(CursorFile, AnimatedCursorHeaderIsHonoured)
+{
+    const std::string red = MakeCur({{8, 8, 1, 1, SolidDib(8, 8, qRgb(255, 0, 0))}});
+    const std::string blue = MakeCur({{8, 8, 2, 2, SolidDib(8, 8, qRgb(0, 0, 255))}});
+    std::string seq;
+    Put32(seq, 1);
+    Put32(seq, 0);
+
+    // With the sequence flag, the first step names the frame; without it, frame 0.
+    auto cursor = DecodeAniFile(MakeAni(Anih(2, 3) + Chunk("seq ", seq) + Frames({red, blue})));
+    ASSERT_TRUE(cursor);
+    EXPECT_EQ(cursor->image.pixel(0, 0), qRgb(0, 0, 255));
+    EXPECT_EQ(cursor->hotspot_x, 2);
+    cursor = DecodeAniFile(MakeAni(Frames({red, blue}) + Chunk("seq ", seq) + Anih(2, 1)));
+    ASSERT_TRUE(cursor);
+    EXPECT_EQ(cursor->image.pixel(0, 0), qRgb(255, 0, 0));
+
+    std::string error;
+    EXPECT_FALSE(DecodeAniFile(MakeAni(Frames({red})), &error));
+    EXPECT_EQ(error, "the file has no header");
+    EXPECT_FALSE(DecodeAniFile(MakeAni(Anih(0, 1) + Frames({red})), &error));
+    EXPECT_EQ(error, "the file has no frames");
+    EXPECT_FALSE(DecodeAniFile(MakeAni(Anih(1, 0) + Frames({red})), &error));
+    EXPECT_EQ(error, "raw bitmap frames are not supported");
+    EXPECT_FALSE(DecodeAniFile(MakeAni(Anih(1, 1)), &error));
+    EXPECT_EQ(error, "the first frame is missing");
+    std::string far_seq;
+    Put32(far_seq, 7);
+    EXPECT_FALSE(DecodeAniFile(MakeAni(Anih(2, 3) + Chunk("seq ", far_seq) + Frames({red, blue})), &error));
+    EXPECT_EQ(error, "the first frame is missing");
+    // A chunk whose size runs past the end of the file: nothing is read beyond it.
+    std::string broken = MakeAni(Anih(1, 1) + Frames({red}));
+    broken[broken.size() - red.size() - 1] = '\x7f';  // the last frame's size, high byte
+    EXPECT_FALSE(DecodeAniFile(broken, &error));
+}
+
+TEST(CursorFile, DamagedBytesFailCleanly)
+{
+    // Every cut of every sample, and random damage: the decoder answers without reading past
+    // the bytes (the sanitizer run checks that) and without hanging.
+    std::mt19937 random(4);
+    for (const char* file : {"tk-cursor44-left_ptr.cur", "deerstalker.cur", "mask_L.cur", "kimageformats-test.ani",
+                             "CVE-2022-48622.ani", "no_cursors.cur"}) {
+        const std::string bytes = Sample(file);
+        const std::size_t step = bytes.size() > 5000 ? 7 : 1;
+        for (std::size_t cut = 0; cut < bytes.size(); cut += step) {
+            const std::string part = bytes.substr(0, cut);  // its own allocation, for the sanitizer
+            const auto cursor = DecodeCursorFile(part);
+            if (cursor) {
+                EXPECT_FALSE(cursor->image.isNull());
+            }
+        }
+        for (int round = 0; round < 300; ++round) {
+            std::string damaged = bytes;
+            for (int i = 0; i < 4; ++i)
+                damaged[random() % damaged.size()] = static_cast<char>(random() & 0xFF);
+            (void)DecodeCursorFile(damaged);
+        }
+    }
+}
+
+// ---- the screen's cursor_slots
+
+TEST(QtCursorSlots, LoadsByDiscPathAndFillsTheSlots)
+{
+    QtCursorSlots cursor_slots(PathResolver("../shared/samples"));
+    // The disc path's letter case need not match the files'.
+    const auto main = cursor_slots.LoadCursorFromFile("CURSORS\\TK-Cursor44-Left_Ptr.cur");
+    const auto link = cursor_slots.LoadCursorFromFile("cursors\\kimageformats-test.ani");
+    ASSERT_TRUE(main && link);
+    EXPECT_NE(*main, *link);
+    EXPECT_EQ(cursor_slots.Cursor(*main).hotSpot(), QPoint(4, 1));
+    EXPECT_EQ(cursor_slots.Cursor(*main).shape(), Qt::BitmapCursor);
+
+    cursor_slots.SetSlot(kMainCursorSlot, *main);
+    cursor_slots.SetSlot(kLinkCursorSlot, *link);
+    EXPECT_EQ(ScreenCursor(kMainCursorSlot).hotSpot(), QPoint(4, 1));
+    EXPECT_EQ(ScreenCursor(kMainCursorSlot).pixmap().size(), QSize(32, 32));
+    EXPECT_EQ(ScreenCursor(kLinkCursorSlot).shape(), Qt::BitmapCursor);
+
+    cursor_slots.SetStandardSlot(kMainCursorSlot, StandardCursor::Arrow);
+    cursor_slots.SetStandardSlot(kLinkCursorSlot, StandardCursor::HandPoint);
+    EXPECT_EQ(ScreenCursor(kMainCursorSlot).shape(), Qt::ArrowCursor);
+    EXPECT_EQ(ScreenCursor(kLinkCursorSlot).shape(), Qt::PointingHandCursor);
+
+    EXPECT_THROW(cursor_slots.SetSlot(kMainCursorSlot, 99), std::out_of_range);
+    EXPECT_THROW(cursor_slots.SetSlot(kMainCursorSlot, 0), std::out_of_range);
+}
+
+TEST(QtCursorSlots, WhatCannotBeLoadedGivesNoHandle)
+{
+    TempDir dir;
+    dir.Write("graph/big.cur", std::string(17u << 20, '\0'));
+    dir.MakeDir("graph/folder.cur");
+    QtCursorSlots cursor_slots(PathResolver(dir.path()));
+    EXPECT_FALSE(cursor_slots.LoadCursorFromFile(""));
+    EXPECT_FALSE(cursor_slots.LoadCursorFromFile("graph\\missing.cur"));
+    EXPECT_FALSE(cursor_slots.LoadCursorFromFile("graph\\big.cur"));
+    EXPECT_FALSE(cursor_slots.LoadCursorFromFile("graph\\folder.cur"));
+    QtCursorSlots samples(PathResolver("../shared/samples"));
+    EXPECT_FALSE(samples.LoadCursorFromFile("cursors\\no_cursors.cur"));
+    EXPECT_FALSE(samples.LoadCursorFromFile("cursors\\CVE-2022-48622.ani"));
+}
+
+}  // namespace

@@ -1,0 +1,29 @@
+// One QApplication on the offscreen platform for the whole test executable.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+
+#include <cstdlib>
+
+namespace {
+
+class OffscreenApplication : public ::testing::Environment {
+public:
+    void SetUp() override
+    {
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        app_ = new QApplication(argc_, argv_);
+    }
+    void TearDown() override { delete app_; }
+
+private:
+    int argc_ = 1;
+    char arg0_[16] = "windows_tests";
+    char* argv_[2] = {arg0_, nullptr};
+    QApplication* app_ = nullptr;
+};
+
+[[maybe_unused]] ::testing::Environment* const environment =
+    ::testing::AddGlobalTestEnvironment(new OffscreenApplication);
+
+}  // namespace
