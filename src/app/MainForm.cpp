@@ -1,0 +1,188 @@
+#include "app/MainForm.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QToolTip>
+#include <QWindow>
+
+#include "archive/ZipGrFile.h"
+#include "platform/DiscText.h"
+#include "platform/ScreenCursors.h"
+#include "windows/SelectLangForm.h"
+#include "windows/SplashForm.h"
+
+namespace {
+
+// The skin's font: Tahoma, 11 pixels high, in the character set of the language.
+QFont SkinFont()
+{
+    QFont font(QStringLiteral("Tahoma"));
+    font.setPixelSize(11);
+    return font;
+}
+
+}  // namespace
+
+TMainForm::TMainForm(QtApplication& app, PathResolver resolver, SoundOutput& sound)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint),
+      app_(app),
+      sound_(sound),
+      resolver_(resolver),
+      cursors_(resolver),
+      startup_(app, *this, cursors_, std::move(resolver))
+{
+    // The form: borderless, a fixed client area in the middle of the desktop.
+    setFixedSize(kClientWidth, kClientHeight);
+    const unsigned bgr = kBackgroundColour;
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, QColor(static_cast<int>(bgr & 0xFF),
+                                              static_cast<int>((bgr >> 8) & 0xFF),
+                                              static_cast<int>((bgr >> 16) & 0xFF)));
+    setPalette(palette);
+    setAutoFillBackground(true);
+    setFont(SkinFont());
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect desk = screen->geometry();
+        move(desk.left() + (desk.width() - kClientWidth) / 2,
+             desk.top() + (desk.height() - kClientHeight) / 2);
+    }
+    back = new TImage(this);
+    back->installEventFilter(this);
+    min_btn = new TImgBtn(this);
+    min_btn->OnClick = [this](QObject*) { min_btnClick(); };
+    close_btn = new TImgBtn(this);
+    close_btn->OnClick = [this](QObject*) { close_btnClick(); };
+
+    // Languages, splash, the description and the cursors.
+    startup_.Run();
+
+    sounder_.music_files = startup_.description.music_files;
+    sounder_.has_music = !sounder_.music_files.empty();
+    close_sound_.Load(resolver_, startup_.description.cd.exit_sound);
+    options_sound_.Load(resolver_, startup_.description.cd.options_sound);
+
+    BuildScreen();
+    FinalSoundState();
+}
+
+TMainForm::~TMainForm()
+{
+    if (sounder_.sound_ok && sounder_.music_playing)
+        sound_.StopAll();
+}
+
+void TMainForm::BuildScreen()
+{
+    const Inf_shell& d = startup_.description;
+    QFont hint_font = SkinFont();
+    QToolTip::setFont(hint_font);
+
+    ZipGrFile archive(app_, resolver_);
+    SetupImage(*back, this, d.cd.window.back, archive);
+    SetupImageButton(*min_btn, this, d.cd.window.min_btn, archive);
+    SetupImageButton(*close_btn, this, d.cd.window.close_btn, archive);
+    back->lower();
+
+    setWindowTitle(DiscText(d.cd.title, current_charset));
+    app_.SetTitle(d.cd.title);
+}
+
+void TMainForm::FinalSoundState()
+{
+    if (!sounder_.sound_ok)
+        return;
+    if (sounder_.music_playing && sounder_.has_music) {
+        sound_.StopAll();
+        sounder_.music_playing = false;
+    }
+    sounder_.sounds_on = true;
+    sounder_.player_music = false;
+}
+
+int TMainForm::ChooseLanguage(const std::vector<lang_inf>& languages, int)
+{
+    TSelectLangForm dialog(this, languages);
+    dialog.exec();
+    return dialog.ChosenIndex();
+}
+
+void TMainForm::ShowWallpaperWindow(const WPs_inf&)
+{
+    // The wallpaper slide show joins with its own window; until then there is nothing behind
+    // the menu to show.
+}
+
+void TMainForm::ShowSplash(const std::string& picture_path)
+{
+    // The splash removes itself; the main window keeps no reference to it.
+    auto* splash = new TSplashForm(this, resolver_, picture_path, sound_);
+    splash->show();
+    // The window system maps the window only when events are processed; let it do so once, so
+    // that the picture is on the screen while the description loads (no user input is taken).
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void TMainForm::SetMainWindowCursor(int slot)
+{
+    setCursor(ScreenCursor(slot));
+}
+
+void TMainForm::min_btnClick()
+{
+    showMinimized();
+}
+
+void TMainForm::close_btnClick()
+{
+    close();
+}
+
+void TMainForm::backMouseDown(Qt::MouseButton, int, int y, QPoint global)
+{
+    if (y > startup_.description.cd.window.cap_height)
+        return;
+    // The platform moves the window while the button is held; without a window manager it
+    // cannot, and the window follows the mouse itself until the button is released.
+    QWindow* window = windowHandle();
+    if (window && window->startSystemMove())
+        return;
+    dragging_ = true;
+    drag_offset_ = global - frameGeometry().topLeft();
+    back->grabMouse();
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == back) {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress: {
+            auto* e = static_cast<QMouseEvent*>(event);
+            backMouseDown(e->button(), e->position().toPoint().x(), e->position().toPoint().y(),
+                          e->globalPosition().toPoint());
+            break;
+        }
+        case QEvent::MouseMove:
+            if (dragging_)
+                move(static_cast<QMouseEvent*>(event)->globalPosition().toPoint() - drag_offset_);
+            break;
+        case QEvent::MouseButtonRelease:
+            if (dragging_) {
+                dragging_ = false;
+                back->releaseMouse();
+            }
+            break;
+        default:
+            break;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TMainForm::closeEvent(QCloseEvent* event)
+{
+    PlayEventSound(sound_, sounder_, close_sound_);
+    event->accept();
+}

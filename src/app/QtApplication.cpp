@@ -1,0 +1,78 @@
+#include "app/QtApplication.h"
+
+#include <QApplication>
+#include <QFontDatabase>
+#include <QMessageBox>
+
+#include <cstdio>
+#include <unistd.h>
+
+#include "app/Languages.h"
+#include "platform/DiscText.h"
+
+void QtApplication::SetTitle(const std::string& title)
+{
+    // Kept for the boxes that show under the application's title. It is not made Qt's display
+    // name, which the platform would append to the caption of every window and box.
+    title_ = title;
+}
+
+void QtApplication::Terminate()
+{
+    terminate_requested_ = true;
+    if (running_)
+        QCoreApplication::exit(0);
+}
+
+int QtApplication::Exec()
+{
+    if (terminate_requested_)
+        return 0;
+    running_ = true;
+    const int code = QApplication::exec();
+    running_ = false;
+    return code;
+}
+
+void QtApplication::Halt(int exit_code)
+{
+    std::fflush(nullptr);
+    _exit(exit_code);
+}
+
+MsgResult QtApplication::ShowMessageBox(const std::string& text, const std::string& caption,
+                                        MsgButtons buttons)
+{
+    QMessageBox box;
+    box.setWindowTitle(DiscText(caption, current_charset));
+    box.setText(DiscText(text, current_charset));
+    box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    switch (buttons) {
+    case MsgButtons::Ok:
+        box.setStandardButtons(QMessageBox::Ok);
+        break;
+    case MsgButtons::OkCancel:
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        box.setDefaultButton(QMessageBox::Ok);
+        break;
+    case MsgButtons::YesNo:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::Yes);
+        break;
+    }
+    switch (box.exec()) {
+    case QMessageBox::Cancel: return MsgResult::Cancel;
+    case QMessageBox::Yes: return MsgResult::Yes;
+    case QMessageBox::No: return MsgResult::No;
+    default: return buttons == MsgButtons::YesNo ? MsgResult::No : MsgResult::Ok;
+    }
+}
+
+bool RegisterSkinFonts()
+{
+    bool any = false;
+    for (const char* file : {"/usr/share/wine/fonts/tahoma.ttf", "/usr/share/wine/fonts/tahomabd.ttf",
+                             "/usr/share/wine/fonts/ms_sans_serif.ttf"})
+        any = QFontDatabase::addApplicationFont(QString::fromUtf8(file)) >= 0 || any;
+    return any;
+}

@@ -1,0 +1,34 @@
+// The application-wide window-system operations with Qt: real message boxes, the application's
+// display name as its title, quitting the event loop, ending the process.
+#pragma once
+
+#include <string>
+
+#include "platform/Application.h"
+
+class QtApplication : public Application {
+public:
+    void SetTitle(const std::string& title) override;
+    const std::string& Title() const { return title_; }
+    // Asks the event loop to end: before the main loop runs, the request is kept and the loop
+    // is never entered (a modal box meanwhile is not cut short); while it runs, it quits.
+    void Terminate() override;
+    bool TerminateRequested() const { return terminate_requested_; }
+    // Runs the main event loop unless the end was asked for already; its exit code.
+    int Exec();
+    // Ends the process at once, without unwinding the windows.
+    void Halt(int exit_code) override;
+
+protected:
+    MsgResult ShowMessageBox(const std::string& text, const std::string& caption,
+                             MsgButtons buttons) override;
+
+private:
+    std::string title_;
+    bool terminate_requested_ = false;
+    bool running_ = false;
+};
+
+// Makes the fonts the skin expects (Tahoma, MS Sans Serif) known to the application; they come
+// with Wine's font package, outside the system's font paths. False when none was found.
+bool RegisterSkinFonts();

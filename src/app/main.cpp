@@ -1,0 +1,30 @@
+// zulshell: the autorun menu of a cover disc.
+//   zulshell [DISC_ROOT]     (the disc root defaults to the current folder)
+#include <QApplication>
+
+#include <cstdio>
+#include <exception>
+
+#include "app/MainForm.h"
+#include "app/QtApplication.h"
+#include "sound/Sounds.h"
+
+int main(int argc, char** argv)
+{
+    QApplication application(argc, argv);
+    QtApplication app;
+    // The window title of a message box with no window yet: the application's own title.
+    app.SetTitle("");
+    RegisterSkinFonts();
+    const PathResolver resolver(argc > 1 ? argv[1] : ".");
+    SilentSoundOutput sound;
+    try {
+        TMainForm form(app, resolver, sound);
+        form.show();
+        return app.Exec();
+    } catch (const std::exception& e) {
+        // The application's standard exception display: a box under the application's title.
+        app.MessageBox(e.what(), app.Title(), MsgButtons::Ok);
+    }
+    return 0;
+}

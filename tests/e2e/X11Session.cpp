@@ -1,0 +1,251 @@
+#include "X11Session.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+std::vector<char*> Argv(const std::string& program, const std::vector<std::string>& args)
+{
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(program.c_str()));
+    for (const std::string& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    return argv;
+}
+
+// Runs a program to its end with DISPLAY set; returns its standard output.
+std::string Capture(const std::string& display, const std::string& program,
+                    const std::vector<std::string>& args)
+{
+    int pipe_fds[2];
+    if (pipe(pipe_fds) != 0)
+        throw std::runtime_error("pipe");
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(pipe_fds[1], 1);
+        close(pipe_fds[0]);
+        const int null_fd = open("/dev/null", O_WRONLY);
+        dup2(null_fd, 2);
+        setenv("DISPLAY", display.c_str(), 1);
+        std::vector<char*> argv = Argv(program, args);
+        execvp(program.c_str(), argv.data());
+        _exit(127);
+    }
+    close(pipe_fds[1]);
+    std::string out;
+    char buf[4096];
+    ssize_t n;
+    while ((n = read(pipe_fds[0], buf, sizeof buf)) > 0)
+        out.append(buf, static_cast<std::size_t>(n));
+    close(pipe_fds[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return out;
+}
+
+std::string Slurp(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+}  // namespace
+
+X11Session::X11Session(int width, int height)
+{
+    // Xvfb picks a free display and tells its number on the pipe.
+    int pipe_fds[2];
+    if (pipe(pipe_fds) != 0)
+        throw std::runtime_error("pipe");
+    server_ = fork();
+    if (server_ == 0) {
+        close(pipe_fds[0]);
+        const int null_fd = open("/dev/null", O_RDWR);
+        dup2(null_fd, 1);
+        dup2(null_fd, 2);
+        const std::string fd = std::to_string(pipe_fds[1]);
+        const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
+        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-nolisten",
+               "tcp", "-noreset", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(pipe_fds[1]);
+    std::string number;
+    char c;
+    while (read(pipe_fds[0], &c, 1) == 1 && c != '\n')
+        number += c;
+    close(pipe_fds[0]);
+    if (number.empty())
+        throw std::runtime_error("Xvfb did not start");
+    display_ = ":" + number;
+}
+
+X11Session::~X11Session()
+{
+    if (server_ > 0) {
+        kill(server_, SIGTERM);
+        waitpid(server_, nullptr, 0);
+    }
+}
+
+std::string X11Session::XdoTool(const std::vector<std::string>& args) const
+{
+    return Capture(display_, "xdotool", args);
+}
+
+std::vector<std::string> X11Session::WaitForWindows(const std::string& name_regex,
+                                                    std::chrono::milliseconds timeout) const
+{
+    const auto until = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+        std::istringstream found(XdoTool({"search", "--onlyvisible", "--name", name_regex}));
+        std::vector<std::string> windows;
+        for (std::string w; found >> w;)
+            windows.push_back(w);
+        if (!windows.empty() || std::chrono::steady_clock::now() > until)
+            return windows;
+        std::this_thread::sleep_for(100ms);
+    }
+}
+
+QRect X11Session::Geometry(const std::string& window) const
+{
+    // --shell prints X=, Y=, WIDTH=, HEIGHT= lines.
+    std::istringstream lines(XdoTool({"getwindowgeometry", "--shell", window}));
+    int x = 0, y = 0, w = 0, h = 0;
+    for (std::string line; std::getline(lines, line);) {
+        const auto eq = line.find('=');
+        if (eq == std::string::npos)
+            continue;
+        const std::string key = line.substr(0, eq);
+        const int value = std::atoi(line.c_str() + eq + 1);
+        if (key == "X") x = value;
+        if (key == "Y") y = value;
+        if (key == "WIDTH") w = value;
+        if (key == "HEIGHT") h = value;
+    }
+    return QRect(x, y, w, h);
+}
+
+void X11Session::MoveMouse(int x, int y) const
+{
+    XdoTool({"mousemove", "--sync", std::to_string(x), std::to_string(y)});
+}
+
+void X11Session::MouseDown() const
+{
+    XdoTool({"mousedown", "1"});
+}
+
+void X11Session::MouseUp() const
+{
+    XdoTool({"mouseup", "1"});
+}
+
+void X11Session::Click(int x, int y) const
+{
+    MoveMouse(x, y);
+    XdoTool({"click", "1"});
+}
+
+void X11Session::Key(const std::string& window, const std::string& key) const
+{
+    // No window manager gives the window the focus: give it, then type as a person would.
+    XdoTool({"windowfocus", "--sync", window});
+    XdoTool({"key", key});
+}
+
+QImage X11Session::Screenshot() const
+{
+    char name[] = "/tmp/zul-shot-XXXXXX";
+    const int fd = mkstemp(name);
+    close(fd);
+    const std::string png = std::string(name) + ".png";
+    Capture(display_, "import", {"-display", display_, "-window", "root", png});
+    QImage image(QString::fromStdString(png));
+    std::filesystem::remove(name);
+    std::filesystem::remove(png);
+    return image.convertToFormat(QImage::Format_RGB32);
+}
+
+RunningProgram::RunningProgram(const std::string& program, const std::vector<std::string>& args,
+                               const std::string& cwd, const std::string& display)
+{
+    char name[] = "/tmp/zul-err-XXXXXX";
+    const int err_fd = mkstemp(name);
+    err_file_ = name;
+    pid_ = fork();
+    if (pid_ == 0) {
+        dup2(err_fd, 2);
+        const int null_fd = open("/dev/null", O_RDWR);
+        dup2(null_fd, 0);
+        dup2(null_fd, 1);
+        setenv("DISPLAY", display.c_str(), 1);
+        unsetenv("QT_QPA_PLATFORM");
+        if (chdir(cwd.c_str()) != 0)
+            _exit(127);
+        std::vector<char*> argv = Argv(program, args);
+        execv(program.c_str(), argv.data());
+        _exit(127);
+    }
+    close(err_fd);
+}
+
+RunningProgram::~RunningProgram()
+{
+    if (!ended_ && pid_ > 0) {
+        kill(pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
+    }
+    std::filesystem::remove(err_file_);
+}
+
+std::optional<int> RunningProgram::WaitForExit(std::chrono::milliseconds timeout)
+{
+    const auto until = std::chrono::steady_clock::now() + timeout;
+    while (!ended_) {
+        int status = 0;
+        const pid_t r = waitpid(pid_, &status, WNOHANG);
+        if (r == pid_) {
+            ended_ = true;
+            if (WIFEXITED(status))
+                exit_code_ = WEXITSTATUS(status);
+            break;
+        }
+        if (std::chrono::steady_clock::now() > until)
+            break;
+        std::this_thread::sleep_for(50ms);
+    }
+    return exit_code_;
+}
+
+std::string RunningProgram::Stderr() const
+{
+    return Slurp(err_file_);
+}
+
+bool RunningProgram::WaitForStderr(const std::string& text, std::chrono::milliseconds timeout) const
+{
+    const auto until = std::chrono::steady_clock::now() + timeout;
+    while (Stderr().find(text) == std::string::npos) {
+        if (std::chrono::steady_clock::now() > until)
+            return false;
+        std::this_thread::sleep_for(50ms);
+    }
+    return true;
+}
