@@ -106,6 +106,22 @@ std::unique_ptr<Picture> LoadAdPicture(const PathResolver& resolver, const std::
     return picture;
 }
 
+// Places a button that keeps its own three pictures (tab and two-state buttons): position, size
+// and hint as SetupImageButton, the pictures loaded into `normal`, `over`, `down` and written
+// into Pic (shown), PicUp and PicDown.
+void PlaceOwnPictures(TImgBtn& button, QWidget* parent, const Inf_button& record,
+                      PictureSource& source, QPixmap& normal, QPixmap& over, QPixmap& down)
+{
+    Place(button, parent, record.left, record.top, record.width, record.height);
+    ApplyHint(button, record.hint);
+    normal = LoadPixmap(source, record.normal_pic);
+    over = LoadPixmap(source, record.over_pic);
+    down = LoadPixmap(source, record.down_pic);
+    button.SetPic(normal);
+    button.SetPicUp(over);
+    button.SetPicDown(down);
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -328,14 +344,7 @@ SidePanelBtn::SidePanelBtn(PictureSource& source, QWidget* parent, const Inf_but
                            int index, SelectEvent select, TNotifyEvent notify)
     : TImgBtn(parent), select_(std::move(select)), notify_(std::move(notify)), index_(index)
 {
-    Place(*this, parent, record.left, record.top, record.width, record.height);
-    ApplyHint(*this, record.hint);
-    normal_ = LoadPixmap(source, record.normal_pic);
-    over_ = LoadPixmap(source, record.over_pic);
-    down_ = LoadPixmap(source, record.down_pic);
-    SetPic(normal_);
-    SetPicUp(over_);
-    SetPicDown(down_);
+    PlaceOwnPictures(*this, parent, record, source, normal_, over_, down_);
     OnClick = [this](QObject*) { BtnClick(); };
 }
 
@@ -377,14 +386,7 @@ T2stateBtn::T2stateBtn(PictureSource& source, QWidget* parent, const Inf_button&
                        TNotifyEvent first_click, TNotifyEvent second_click)
     : TImgBtn(parent), first_click_(std::move(first_click)), second_click_(std::move(second_click))
 {
-    Place(*this, parent, record.left, record.top, record.width, record.height);
-    ApplyHint(*this, record.hint);
-    normal_ = LoadPixmap(source, record.normal_pic);
-    over_ = LoadPixmap(source, record.over_pic);
-    down_ = LoadPixmap(source, record.down_pic);
-    SetPic(normal_);
-    SetPicUp(over_);
-    SetPicDown(down_);
+    PlaceOwnPictures(*this, parent, record, source, normal_, over_, down_);
     OnClick = [this](QObject*) { FirstClick(); };
 }
 

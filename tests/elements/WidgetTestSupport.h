@@ -24,22 +24,6 @@
 #include "pictures/Picture.h"
 
 // One QApplication on the offscreen platform for the whole test program.
-class QtEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override
-    {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "elements_tests";
-        static char* argv[] = {name, nullptr};
-        app_ = std::make_unique<QApplication>(argc, argv);
-    }
-    void TearDown() override { app_.reset(); }
-
-private:
-    std::unique_ptr<QApplication> app_;
-};
-
 // A picture of one colour, as if decoded from a member.
 class SolidPicture : public Picture {
 public:

@@ -16,25 +16,6 @@
 
 namespace {
 
-// QCursor and QPixmap need the GUI application; one for the whole executable.
-class GuiEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override
-    {
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        app_ = new QGuiApplication(argc_, argv_);
-    }
-    void TearDown() override { delete app_; }
-
-private:
-    int argc_ = 1;
-    char arg0_[16] = "cursor_tests";
-    char* argv_[2] = {arg0_, nullptr};
-    QGuiApplication* app_ = nullptr;
-};
-[[maybe_unused]] ::testing::Environment* const gui_environment =
-    ::testing::AddGlobalTestEnvironment(new GuiEnvironment);
-
 const std::string kSamples = "../shared/samples/cursors/";
 
 std::string Sample(const std::string& name)

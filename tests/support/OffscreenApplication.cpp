@@ -1,4 +1,5 @@
-// One QApplication on the offscreen platform for the whole test executable.
+// One QApplication on the offscreen platform for a whole test executable that shows widgets,
+// cursors or pixmaps: list this file among the executable's sources.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -18,7 +19,7 @@ public:
 
 private:
     int argc_ = 1;
-    char arg0_[16] = "windows_tests";
+    char arg0_[16] = "zul_tests";
     char* argv_[2] = {arg0_, nullptr};
     QApplication* app_ = nullptr;
 };
