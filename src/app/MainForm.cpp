@@ -1,5 +1,6 @@
 #include "app/MainForm.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -44,6 +45,8 @@ TMainForm::TMainForm(QtApplication& app, PathResolver resolver, SoundOutput& sou
     setPalette(palette);
     setAutoFillBackground(true);
     setFont(SkinFont());
+    setWindowIcon(ProgramIcon());
+    QApplication::setWindowIcon(windowIcon());  // the boxes and dialogs of the start carry it too
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect desk = screen->geometry();
         move(desk.left() + (desk.width() - kClientWidth) / 2,

@@ -2,6 +2,9 @@
 
 #include <QApplication>
 #include <QFontDatabase>
+#include <QIcon>
+#include <QPainter>
+#include <QPixmap>
 #include <QMessageBox>
 
 #include <cstdio>
@@ -75,4 +78,26 @@ bool RegisterSkinFonts()
                              "/usr/share/wine/fonts/ms_sans_serif.ttf"})
         any = QFontDatabase::addApplicationFont(QString::fromUtf8(file)) >= 0 || any;
     return any;
+}
+
+QIcon ProgramIcon()
+{
+    QIcon icon;
+    for (int size : {16, 32, 48}) {
+        QPixmap pixmap(size, size);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setBrush(QColor(0xE8, 0xA8, 0x30));
+        painter.setPen(QPen(QColor(0x20, 0x40, 0x48), size / 16.0));
+        painter.drawEllipse(QRectF(0.5, 0.5, size - 1.0, size - 1.0));
+        QFont font(QStringLiteral("DejaVu Sans"));
+        font.setBold(true);
+        font.setPixelSize(size * 2 / 3);
+        painter.setFont(font);
+        painter.drawText(pixmap.rect(), Qt::AlignCenter, QStringLiteral("Z"));
+        painter.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
 }

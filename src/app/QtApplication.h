@@ -29,6 +29,10 @@ private:
     bool running_ = false;
 };
 
+// The program's icon: an amber disc with a "Z", drawn here so that no file is needed.
+class QIcon;
+QIcon ProgramIcon();
+
 // Makes the fonts the skin expects (Tahoma, MS Sans Serif) known to the application; they come
 // with Wine's font package, outside the system's font paths. False when none was found.
 bool RegisterSkinFonts();

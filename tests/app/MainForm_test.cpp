@@ -1,0 +1,93 @@
+#include <gtest/gtest.h>
+
+#include <QMouseEvent>
+#include <QCoreApplication>
+
+#include <filesystem>
+
+#include "app/MainForm.h"
+#include "platform/DiscText.h"
+#include "support/RunProgram.h"
+#include "support/TempDir.h"
+
+namespace {
+
+// Records what would be heard.
+class RecordingSoundOutput : public SoundOutput {
+public:
+    std::vector<std::string> played;
+    void PlayFromMemory(const std::string& wav) override { played.push_back(wav); }
+    void PlayLoop(const std::string& disc_path) override { played.push_back("loop " + disc_path); }
+    void StopAll() override { played.push_back("stop"); }
+};
+
+// The main window built on the demo disc (Russian only, so no dialog), offscreen.
+class MainFormTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(RunProgram(ZUL_BINARY_DIR "/tools/make_demo_disc", {disc.path().string()}).exit_code, 0);
+        std::filesystem::remove(disc.path() / "graph" / "image_lit.dat");
+        form = std::make_unique<TMainForm>(app, PathResolver(disc.path()), sound);
+    }
+
+    // A press on the background at (x, y), then the mouse moved by `by` and released.
+    void DragBack(int x, int y, QPoint by)
+    {
+        const QPoint local(x, y);
+        const QPoint global = form->pos() + local;
+        QMouseEvent press(QEvent::MouseButtonPress, local, global, Qt::LeftButton, Qt::LeftButton,
+                          Qt::NoModifier);
+        QCoreApplication::sendEvent(form->back, &press);
+        QMouseEvent move(QEvent::MouseMove, local + by, global + by, Qt::NoButton, Qt::LeftButton,
+                         Qt::NoModifier);
+        QCoreApplication::sendEvent(form->back, &move);
+        QMouseEvent release(QEvent::MouseButtonRelease, local + by, global + by, Qt::LeftButton,
+                            Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(form->back, &release);
+    }
+
+    TempDir disc;
+    QtApplication app;
+    RecordingSoundOutput sound;
+    std::unique_ptr<TMainForm> form;
+};
+
+TEST_F(MainFormTest, BuildsTheSkinAndTakesTheDiscsTitle)
+{
+    const Inf_shell& d = form->description();
+    EXPECT_EQ(form->size(), QSize(648, 511));
+    EXPECT_EQ(app.Title(), d.cd.title);
+    EXPECT_EQ(form->windowTitle(), DiscText(d.cd.title, 204));
+    EXPECT_EQ(form->min_btn->pos(), QPoint(d.cd.window.min_btn.left, d.cd.window.min_btn.top));
+    EXPECT_EQ(form->close_btn->pos(), QPoint(d.cd.window.close_btn.left, d.cd.window.close_btn.top));
+    EXPECT_FALSE(form->min_btn->Pic().isNull());
+    EXPECT_FALSE(form->back->Shown().isNull());
+    // The start ends with event sounds on and background music off.
+    EXPECT_TRUE(form->sounder().sounds_on);
+    EXPECT_FALSE(form->sounder().music_playing);
+    EXPECT_EQ(form->sounder().music_files, d.music_files);
+    EXPECT_TRUE(form->startup().cursors_ok);
+}
+
+TEST_F(MainFormTest, OnlyTheTopStripDragsTheWindow)
+{
+    const int cap = form->description().cd.window.cap_height;
+    ASSERT_GT(cap, 0);
+    const QPoint start = form->pos();
+    DragBack(300, cap, QPoint(10, 5));  // the strip's last row still drags
+    EXPECT_EQ(form->pos(), start + QPoint(10, 5));
+    DragBack(300, cap + 1, QPoint(10, 5));  // one row below does nothing
+    EXPECT_EQ(form->pos(), start + QPoint(10, 5));
+}
+
+TEST_F(MainFormTest, ClosingPlaysTheCloseSound)
+{
+    ASSERT_FALSE(form->description().cd.exit_sound.empty());
+    form->close_btn->PressAndRelease();
+    ASSERT_EQ(sound.played.size(), 1u);
+    EXPECT_EQ(sound.played[0].rfind("RIFF", 0), 0u);  // a WAV file, from memory
+    EXPECT_FALSE(form->isVisible());
+}
+
+}  // namespace
