@@ -206,8 +206,9 @@ Lexeme Lexer::classify(std::string_view line) const
 
     std::int32_t first = SkipSpaces(line, 1);
     // The word runs to the first space or "=" after it, or to the end of the line.
-    const std::size_t stop = line.find_first_of(" =", static_cast<std::size_t>(first - 1));
-    std::int32_t end = stop == std::string_view::npos ? len + 1 : static_cast<std::int32_t>(stop) + 1;
+    std::int32_t end = first;
+    for (const char* c = line.data() + (first - 1); end <= len && *c != ' ' && *c != '='; ++c)
+        ++end;
     const std::string_view word = line.substr(static_cast<std::size_t>(first - 1),
                                               static_cast<std::size_t>(end - first));
 

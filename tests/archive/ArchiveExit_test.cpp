@@ -2,42 +2,21 @@
 // (the console application) writes "Error: TEXT" to standard error and exits with code 1.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
-#include <cstdlib>
 #include <sstream>
+#include <vector>
 
 #include "ArchiveTestSupport.h"
+#include "support/RunProgram.h"
 
 namespace {
 
-struct ProbeResult {
-    int exit_code = -1;
-    std::string err;
-};
-
-std::string Quote(const std::string& arg)
+// Runs the probe program on the disc (with the member `picture` to load, if any).
+ProgramResult RunProbe(const TempDir& disc, const std::string& picture = "")
 {
-    std::string q = "'";
-    for (char c : arg)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-ProbeResult RunProbe(const TempDir& disc, const std::string& picture = "")
-{
-    const auto err_file = disc.path() / "stderr.txt";
-    std::string command = Quote(ARCHIVE_EXIT_PROBE) + " " + Quote(disc.path().string()) + " " +
-                          Quote("graph\\dll\\unrar.dll") + " " + Quote("graph\\shell.dat");
+    std::vector<std::string> args{disc.path().string(), "graph\\dll\\unrar.dll", "graph\\shell.dat"};
     if (!picture.empty())
-        command += " " + Quote(picture);
-    command += " >/dev/null 2>" + Quote(err_file.string());
-    const int status = std::system(command.c_str());
-    ProbeResult result;
-    if (WIFEXITED(status))
-        result.exit_code = WEXITSTATUS(status);
-    result.err = ReadFileBytes(err_file);
-    return result;
+        args.push_back(picture);
+    return RunProgram(ARCHIVE_EXIT_PROBE, args);
 }
 
 bool HasLine(const std::string& text, const std::string& line)
@@ -60,7 +39,7 @@ void InstallFake(const TempDir& disc, const std::string& variant)
 
 void ExpectExit(const TempDir& disc, const std::string& text, const std::string& picture = "")
 {
-    const ProbeResult r = RunProbe(disc, picture);
+    const ProgramResult r = RunProbe(disc, picture);
     EXPECT_EQ(r.exit_code, 1);
     EXPECT_TRUE(HasLine(r.err, "Error: " + text)) << r.err;
 }
