@@ -161,7 +161,8 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == back) {
         switch (event->type()) {
-        case QEvent::MouseButtonPress: {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick: {  // the second press of a double click is a press too
             auto* e = static_cast<QMouseEvent*>(event);
             backMouseDown(e->button(), e->position().toPoint().x(), e->position().toPoint().y(),
                           e->globalPosition().toPoint());

@@ -38,12 +38,6 @@ int SoundFile::Load(const PathResolver& resolver, const std::string& name)
     return 0;
 }
 
-const std::string& SoundFile::Data() const
-{
-    static const std::string empty;
-    return data_ ? *data_ : empty;
-}
-
 void PlayEventSound(SoundOutput& output, const Sounder& sounder, const SoundFile& sound)
 {
     if (sounder.MayPlay(sound))

@@ -16,7 +16,8 @@ public:
     int Load(const PathResolver& resolver, const std::string& name);
 
     bool HasData() const { return data_ != nullptr; }
-    const std::string& Data() const;
+    // The whole file; shared, so that a sound still playing outlives its holder.
+    const std::shared_ptr<const std::string>& Data() const { return data_; }
     const std::string& Name() const { return name_; }
 
 private:
@@ -28,8 +29,9 @@ private:
 class SoundOutput {
 public:
     virtual ~SoundOutput() = default;
-    // Starts a sound held in memory (a whole WAV file) and returns at once.
-    virtual void PlayFromMemory(const std::string& wav) = 0;
+    // Starts a sound held in memory (a whole WAV file) and returns at once; the player keeps
+    // its share of the data for as long as it plays.
+    virtual void PlayFromMemory(std::shared_ptr<const std::string> wav) = 0;
     // Loops a WAV file, named by a disc path, until stopped.
     virtual void PlayLoop(const std::string& disc_path) = 0;
     // Stops whatever plays.
@@ -39,7 +41,7 @@ public:
 // Sound output for a machine without audio: every call is accepted and nothing is heard.
 class SilentSoundOutput : public SoundOutput {
 public:
-    void PlayFromMemory(const std::string&) override {}
+    void PlayFromMemory(std::shared_ptr<const std::string>) override {}
     void PlayLoop(const std::string&) override {}
     void StopAll() override {}
 };

@@ -145,8 +145,19 @@ void TSplashForm::changeEvent(QEvent* event)
         repaint();
 }
 
+void TSplashForm::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton)
+        pressed_ = true;
+}
+
 void TSplashForm::mouseReleaseEvent(QMouseEvent* event)
 {
-    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+    // A click: the left button pressed on the picture and released on it.
+    if (event->button() != Qt::LeftButton)
+        return;
+    const bool click = pressed_ && rect().contains(event->position().toPoint());
+    pressed_ = false;
+    if (click)
         Image1Click();
 }

@@ -44,6 +44,7 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
@@ -53,6 +54,7 @@ private:
     std::vector<QPixmap> frames_;
     std::vector<int> delays_;
     int frame_index_ = 0;
+    bool pressed_ = false;  // the left button went down on the splash
     int passes_left_ = 0;  // whole runs of the animation still to show; negative: for ever
     QTimer* frame_timer_;
 };

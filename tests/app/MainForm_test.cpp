@@ -16,7 +16,7 @@ namespace {
 class RecordingSoundOutput : public SoundOutput {
 public:
     std::vector<std::string> played;
-    void PlayFromMemory(const std::string& wav) override { played.push_back(wav); }
+    void PlayFromMemory(std::shared_ptr<const std::string> wav) override { played.push_back(*wav); }
     void PlayLoop(const std::string& disc_path) override { played.push_back("loop " + disc_path); }
     void StopAll() override { played.push_back("stop"); }
 };
@@ -32,11 +32,11 @@ protected:
     }
 
     // A press on the background at (x, y), then the mouse moved by `by` and released.
-    void DragBack(int x, int y, QPoint by)
+    void DragBack(int x, int y, QPoint by, QEvent::Type press_type = QEvent::MouseButtonPress)
     {
         const QPoint local(x, y);
         const QPoint global = form->pos() + local;
-        QMouseEvent press(QEvent::MouseButtonPress, local, global, Qt::LeftButton, Qt::LeftButton,
+        QMouseEvent press(press_type, local, global, Qt::LeftButton, Qt::LeftButton,
                           Qt::NoModifier);
         QCoreApplication::sendEvent(form->back, &press);
         QMouseEvent move(QEvent::MouseMove, local + by, global + by, Qt::NoButton, Qt::LeftButton,
@@ -79,6 +79,9 @@ TEST_F(MainFormTest, OnlyTheTopStripDragsTheWindow)
     EXPECT_EQ(form->pos(), start + QPoint(10, 5));
     DragBack(300, cap + 1, QPoint(10, 5));  // one row below does nothing
     EXPECT_EQ(form->pos(), start + QPoint(10, 5));
+    // The second press of a double click drags as well.
+    DragBack(300, 0, QPoint(-10, -5), QEvent::MouseButtonDblClick);
+    EXPECT_EQ(form->pos(), start);
 }
 
 TEST_F(MainFormTest, ClosingPlaysTheCloseSound)

@@ -15,7 +15,7 @@ namespace {
 class CountingSoundOutput : public SoundOutput {
 public:
     int stops = 0;
-    void PlayFromMemory(const std::string&) override {}
+    void PlayFromMemory(std::shared_ptr<const std::string>) override {}
     void PlayLoop(const std::string&) override {}
     void StopAll() override { ++stops; }
 };
@@ -94,6 +94,9 @@ TEST(TSplashForm, AClickHidesItAndTheTimerStillDestroysIt)
     CountingSoundOutput sound;
     QPointer<TSplashForm> splash = new TSplashForm(nullptr, kSamples, "gif\\treescap.gif", sound, 1000);
     splash->show();
+    // A release alone (the press began elsewhere) is no click.
+    QTest::mouseRelease(splash, Qt::LeftButton, {}, QPoint(20, 20));
+    EXPECT_TRUE(splash->isVisible());
     QTest::mouseClick(splash, Qt::LeftButton, {}, QPoint(20, 20));
     ASSERT_FALSE(splash.isNull());
     EXPECT_FALSE(splash->isVisible());
