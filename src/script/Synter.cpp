@@ -370,6 +370,9 @@ void Synter::sub()
         entry();
     // The entries are emptied when the next sub starts; the rest of the working sub carries
     // over, so only the entries move out.
+    last_entry_count_ = work_sel_.entries.size();
+    // Whatever room was made ahead and not used goes back before the entries are kept.
+    work_sel_.entries.shrink_to_fit();
     std::vector<SoftTabElement> entries = std::move(work_sel_.entries);
     work_sel_.entries.clear();
     work_tab_.sels.push_back(work_sel_);
@@ -402,6 +405,10 @@ bool Synter::sub_key()
 
 void Synter::entry()
 {
+    // Subs of a disc tend to be alike: room for as many entries as the last sub had saves
+    // moving the entries again and again while the list grows.
+    if (work_sel_.entries.empty())
+        work_sel_.entries.reserve(last_entry_count_);
     work_sel_.entries.emplace_back();
     int thumb_index = -1;
     int pic_index = -1;

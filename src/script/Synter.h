@@ -95,4 +95,5 @@ private:
     sub_se work_tab_;
     std::vector<Inf_image> work_images_;
     std::vector<Inf_button> work_buttons_;
+    std::size_t last_entry_count_ = 0;
 };

@@ -390,3 +390,27 @@ TEST(Synter, ReadsWindowsScriptsWithCrLfAndLegacyBytesUnchanged)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Synter, EntryListsKeepNoRoomTheyDoNotUse)
+{
+    // A long sub followed by short ones: room made ahead for the short ones is given back, so a
+    // script cannot make the description hold far more memory than its entries need.
+    std::string text = "tab\nsub\n";
+    for (int i = 0; i < 500; ++i)
+        text += "p\n/p\n";
+    text += "/sub\n";
+    for (int i = 0; i < 20; ++i)
+        text += "sub\np\n/p\n/sub\n";
+    text += "/tab\n";
+    const Parsed r = Parse(text);
+    ASSERT_FALSE(r.code);
+    const auto& sels = r.d.main_frame.tabs[0].sels;
+    ASSERT_EQ(sels.size(), 21u);
+    EXPECT_EQ(sels[0].entries.size(), 500u);
+    for (std::size_t i = 1; i < sels.size(); ++i)
+        EXPECT_EQ(sels[i].entries.capacity(), 1u) << i;
+}
+
+}  // namespace
