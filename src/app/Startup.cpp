@@ -1,6 +1,7 @@
 #include "app/Startup.h"
 
 #include "app/LoadObj.h"
+#include "platform/CodePages.h"
 
 namespace {
 constexpr const char* kScriptPattern = "graph\\image_*.dat";
@@ -71,6 +72,8 @@ std::string Startup::FindLanguages()
 void Startup::LoadDescription(const std::string& script)
 {
     current_charset = language().charset;
+    // From here on, names beyond ASCII in the disc's paths are read in the language's code page.
+    SetDiscCodePage(CodePageOfCharset(current_charset));
     LoadObj loader(description, resolver_.Resolve(script));
     loader.Start();
     if (loader.WaitFor() != 0) {

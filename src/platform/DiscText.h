@@ -7,8 +7,7 @@
 #include <cstdint>
 #include <string_view>
 
-// The Windows code page that texts of a font character set are written in ("windows-1251" ...).
-const char* CodePageOfCharset(std::uint8_t charset);
+#include "platform/CodePages.h"
 
 // `bytes` decoded from the code page of `charset`.
 QString DiscText(std::string_view bytes, std::uint8_t charset);

@@ -1,5 +1,9 @@
 #include "platform/PathResolver.h"
 
+#include <iconv.h>
+
+#include <atomic>
+#include <cstdint>
 #include <system_error>
 
 namespace fs = std::filesystem;
@@ -41,7 +45,90 @@ std::optional<std::string> MatchNoCase(const fs::path& dir, std::string_view nam
     return best;
 }
 
+std::atomic<const char*> g_code_page{nullptr};
+
+// `text`, written in the encoding `from`, as UTF-32; nothing when it does not convert whole.
+std::optional<std::u32string> ToUtf32(std::string_view text, const char* from)
+{
+    iconv_t cd = iconv_open("UTF-32LE", from);
+    if (cd == reinterpret_cast<iconv_t>(-1))
+        return std::nullopt;
+    std::string in(text);
+    std::u32string out(in.size() + 1, U'\0');
+    char* src = in.data();
+    std::size_t src_left = in.size();
+    char* dst = reinterpret_cast<char*>(out.data());
+    std::size_t dst_left = out.size() * sizeof(char32_t);
+    const std::size_t r = iconv(cd, &src, &src_left, &dst, &dst_left);
+    iconv_close(cd);
+    if (r == static_cast<std::size_t>(-1) || src_left != 0)
+        return std::nullopt;
+    out.resize(out.size() - dst_left / sizeof(char32_t));
+    return out;
+}
+
+// Lower case of the letters the discs' languages use: ASCII, Latin-1, Latin Extended-A (the
+// Baltic letters) and Cyrillic.
+char32_t FoldLetter(char32_t c)
+{
+    if ((c >= U'A' && c <= U'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7))
+        return c + 0x20;
+    if ((c >= 0x100 && c <= 0x137) || (c >= 0x14A && c <= 0x177))
+        return (c % 2 == 0) ? c + 1 : c;
+    if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E))
+        return (c % 2 == 1) ? c + 1 : c;
+    if (c >= 0x410 && c <= 0x42F)
+        return c + 0x20;
+    if (c >= 0x400 && c <= 0x40F)
+        return c + 0x50;
+    return c;
+}
+
+std::u32string Fold(std::u32string text)
+{
+    for (char32_t& c : text)
+        c = FoldLetter(c);
+    return text;
+}
+
+bool HasHighBytes(std::string_view name)
+{
+    for (char c : name)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return true;
+    return false;
+}
+
+// The entry of `dir` whose UTF-8 name is `name` read in the disc's code page, without regard to
+// case; the bytewise smallest when there are several.
+std::optional<std::string> MatchInCodePage(const fs::path& dir, std::string_view name)
+{
+    const char* code_page = g_code_page.load();
+    if (!code_page || !HasHighBytes(name))
+        return std::nullopt;
+    const std::optional<std::u32string> wanted = ToUtf32(name, code_page);
+    if (!wanted)
+        return std::nullopt;
+    const std::u32string folded = Fold(*wanted);
+    std::optional<std::string> best;
+    std::error_code ec;
+    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+        std::string entry = it->path().filename().string();
+        if (entry.size() < name.size() || !HasHighBytes(entry))
+            continue;
+        const std::optional<std::u32string> shown = ToUtf32(entry, "UTF-8");
+        if (shown && Fold(*shown) == folded && (!best || entry < *best))
+            best = std::move(entry);
+    }
+    return best;
+}
+
 }  // namespace
+
+void SetDiscCodePage(const char* code_page)
+{
+    g_code_page.store(code_page && *code_page ? code_page : nullptr);
+}
 
 PathResolver::PathResolver(fs::path root) : root_(std::move(root)) {}
 
@@ -79,6 +166,8 @@ std::optional<fs::path> PathResolver::Find(std::string_view disc_path) const
             continue;
         }
         std::optional<std::string> other = MatchNoCase(current, part);
+        if (!other)
+            other = MatchInCodePage(current, part);
         if (!other)
             return std::nullopt;
         current /= *other;

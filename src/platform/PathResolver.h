@@ -3,6 +3,11 @@
 // disc on this system is case-sensitive, so every component is matched exactly first and then
 // without regard to ASCII letter case; among several such matches the bytewise smallest name is
 // taken, so the choice does not depend on the order of the directory listing.
+//
+// Names with letters beyond ASCII are written in the code page of the disc's language, while a
+// mounted disc image shows them in UTF-8. Once that code page is known (SetDiscCodePage), such a
+// component that matches nothing otherwise is read in it and matched against the UTF-8 names of
+// the folder, again without regard to letter case (Latin, Latin-1, Baltic and Cyrillic letters).
 #pragma once
 
 #include <filesystem>
@@ -27,6 +32,10 @@ public:
 private:
     std::filesystem::path root_;
 };
+
+// The code page the disc's names are written in (an iconv name such as "windows-1251"); empty:
+// none known. Set once at start, before anything else reads paths from other threads.
+void SetDiscCodePage(const char* code_page);
 
 // Splits a disc path at backslashes (and forward slashes) into its non-empty components.
 std::vector<std::string> SplitDiscPath(std::string_view disc_path);

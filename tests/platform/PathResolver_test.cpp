@@ -81,3 +81,36 @@ TEST(FindFiles, ListsMatchingEntriesOfTheFolderInListingOrder)
 }
 
 }  // namespace
+
+namespace {
+
+// "Обои\Фон.jpg" and "ОБОИ" as a Russian disc's script writes them (Windows-1251), and
+// "žaidimai" as a Lithuanian one does (Windows-1257).
+const std::string kWallsCp1251 = "\xCE\xE1\xEE\xE8";
+const std::string kWallsUpperCp1251 = "\xCE\xC1\xCE\xC8";
+const std::string kBackgroundCp1251 = "\xD4\xEE\xED.jpg";
+const std::string kGamesCp1257 = "\xFE" "aidimai";
+
+TEST(PathResolver, NamesBeyondAsciiAreReadInTheDiscsCodePage)
+{
+    TempDir disc;
+    // A mounted disc image shows its names in UTF-8.
+    disc.Write("graph/Обои/Фон.jpg", "x");
+    disc.Write("soft/Žaidimai/setup.exe", "x");
+    const PathResolver r(disc.path());
+
+    SetDiscCodePage(nullptr);
+    EXPECT_FALSE(r.Find("graph\\" + kWallsCp1251));
+
+    SetDiscCodePage("windows-1251");
+    EXPECT_EQ(r.Find("graph\\" + kWallsCp1251 + "\\" + kBackgroundCp1251),
+              disc.path() / "graph/Обои/Фон.jpg");
+    EXPECT_EQ(r.Find("GRAPH\\" + kWallsUpperCp1251), disc.path() / "graph/Обои");
+    EXPECT_FALSE(r.Find("graph\\" + kWallsCp1251 + "x"));
+
+    SetDiscCodePage("windows-1257");
+    EXPECT_EQ(r.Find("soft\\" + kGamesCp1257 + "\\SETUP.EXE"), disc.path() / "soft/Žaidimai/setup.exe");
+    SetDiscCodePage(nullptr);
+}
+
+}  // namespace
