@@ -544,7 +544,9 @@ std::string LanguageDisc::Build(const std::vector<Tab>& tabs)
     s.Key("main_cursor", "graph\\Cursors\\Main.cur");
     s.Key("link_cursor", "graph\\cursors\\link.ani");
     s.Key("cap_height", 26);
-    s.Key("exit_sound", "graph\\Sounds\\Exit.wav");
+    // Named in the language itself, as discs did: the file on a mounted image has its name in
+    // UTF-8 (and in lower case), the script in the language's code page.
+    s.Key("exit_sound", T({"graph\\Звуки\\Выход.wav", "graph\\Garsai\\Išėjimas.wav"}));
     s.Key("options_sound", "graph\\sounds\\options.wav");
     s.Key("ok_sound", "graph\\sounds\\ok.wav");
     s.Key("cancel_sound", "graph\\sounds\\cancel.wav");
@@ -810,7 +812,9 @@ void WriteSounds(const fs::path& disc)
     auto click = [&](double freq) {
         return Synth(0.06, rate, [&](double t) { return 0.7 * std::exp(-t * 90) * std::sin(2 * M_PI * freq * t); });
     };
-    WriteDiscFile(disc, "graph\\sounds\\exit.wav", WavFile(chime({784, 659, 523, 392}, 0.09, 7, 0.9), rate, 16));
+    const std::string exit_sound = WavFile(chime({784, 659, 523, 392}, 0.09, 7, 0.9), rate, 16);
+    WriteFile(disc / "graph" / "звуки" / "выход.wav", exit_sound);
+    WriteFile(disc / "graph" / "garsai" / "išėjimas.wav", exit_sound);
     WriteDiscFile(disc, "graph\\sounds\\options.wav", WavFile(chime({523, 659}, 0.07, 12, 0.4), rate, 16));
     WriteDiscFile(disc, "graph\\sounds\\ok.wav", WavFile(chime({659, 988}, 0.06, 14, 0.35), rate, 16));
     WriteDiscFile(disc, "graph\\sounds\\cancel.wav", WavFile(chime({494, 370}, 0.06, 14, 0.35), rate, 16));
