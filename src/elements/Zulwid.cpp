@@ -11,14 +11,13 @@
 #include <algorithm>
 #include <cstdint>
 #include <ctime>
-#include <fstream>
-#include <iterator>
 #include <limits>
 #include <memory>
 #include <utility>
 
 #include "app/Languages.h"
 #include "pictures/Picture.h"
+#include "pictures/PictureFile.h"
 #include "platform/Cursors.h"
 #include "platform/DiscText.h"
 #include "platform/ScreenCursors.h"
@@ -80,30 +79,6 @@ int ChangeIntervalMs(std::int32_t seconds)
     if (ms <= 0)
         return 0;
     return static_cast<int>(std::min<std::int64_t>(ms, std::numeric_limits<int>::max()));
-}
-
-// An advertisement's picture, read from the disc's file system. The kind follows the file's
-// extension without regard to case ("jpeg" counts as "jpg").
-std::unique_ptr<Picture> LoadAdPicture(const PathResolver& resolver, const std::string& disc_path)
-{
-    std::string ext(PictureExtension(disc_path));
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](char c) {
-        return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-    });
-    if (ext == "jpeg")
-        ext = "jpg";
-    std::unique_ptr<Picture> picture = MakePicture("." + ext);
-    if (!picture)
-        throw PictureError(disc_path, "unknown picture file extension");
-
-    std::ifstream in(resolver.Resolve(disc_path), std::ios::binary);
-    if (!in)
-        throw PictureError(disc_path, "cannot open the file");
-    const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (in.bad())
-        throw PictureError(disc_path, "cannot read the file");
-    picture->LoadFromBytes(bytes, disc_path);
-    return picture;
 }
 
 // Places a button that keeps its own three pictures (tab and two-state buttons): position, size
@@ -481,7 +456,7 @@ void Banner::ShowRandomAd()
                  : std::uniform_int_distribution<std::size_t>(0, count - 1)(generator_)) %
         count;
     const Inf_banner_aux ad = description_.items[index];
-    const std::unique_ptr<Picture> picture = LoadAdPicture(resolver_, ad.pic);
+    const std::unique_ptr<Picture> picture = LoadPictureFile(resolver_, ad.pic);
     picture_->ShowPicture(picture->ToPixmap());
     if (auto_size_) {
         resize(picture->Width(), picture->Height());

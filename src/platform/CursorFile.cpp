@@ -1,5 +1,7 @@
 #include "platform/CursorFile.h"
 
+#include "platform/Files.h"
+
 #include <QBuffer>
 #include <QByteArray>
 #include <QImageReader>
@@ -404,19 +406,10 @@ QCursor MakeCursor(const CursorImage& cursor)
 
 std::optional<QCursor> ReadCursorFile(const std::filesystem::path& file)
 {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(file, ec))
+    const std::optional<std::string> bytes = ReadWholeFile(file, kMaxCursorFileBytes);
+    if (!bytes)
         return std::nullopt;
-    const std::uintmax_t size = std::filesystem::file_size(file, ec);
-    if (ec || size > kMaxCursorFileBytes)
-        return std::nullopt;
-    std::ifstream in(file, std::ios::binary);
-    if (!in)
-        return std::nullopt;
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad())
-        return std::nullopt;
-    std::optional<CursorImage> cursor = DecodeCursorFile(bytes);
+    std::optional<CursorImage> cursor = DecodeCursorFile(*bytes);
     if (!cursor)
         return std::nullopt;
     return MakeCursor(*cursor);

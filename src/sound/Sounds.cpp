@@ -1,8 +1,8 @@
 #include "sound/Sounds.h"
 
+#include "platform/Files.h"
+
 #include <cerrno>
-#include <fstream>
-#include <iterator>
 #include <map>
 
 namespace {
@@ -25,13 +25,13 @@ int SoundFile::Load(const PathResolver& resolver, const std::string& name)
         name_ = name;
         return 0;
     }
-    std::ifstream in(resolver.Resolve(name), std::ios::binary);
-    if (!in)
-        return errno ? errno : ENOENT;
-    auto data = std::make_shared<const std::string>(std::istreambuf_iterator<char>(in),
-                                                    std::istreambuf_iterator<char>());
-    if (in.bad())
+    const std::optional<std::filesystem::path> file = resolver.Find(name);
+    if (!file)
+        return ENOENT;
+    std::optional<std::string> bytes = ReadWholeFile(*file);
+    if (!bytes)
         return EIO;
+    auto data = std::make_shared<const std::string>(std::move(*bytes));
     Cache()[name] = data;
     data_ = std::move(data);
     name_ = name;

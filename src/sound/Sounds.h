@@ -11,8 +11,8 @@
 // One sound file read whole into memory. Holders of the same file name share one copy of the data.
 class SoundFile {
 public:
-    // Reads the file a disc path names: 0 on success, -2 for an empty name, otherwise the error
-    // number of the failed open or read. A holder that fails stays empty and makes no sound.
+    // Reads the file a disc path names: 0 on success, -2 for an empty name, ENOENT for a file
+    // that is not there, EIO for one that cannot be read. A holder that fails stays empty and makes no sound.
     int Load(const PathResolver& resolver, const std::string& name);
 
     bool HasData() const { return data_ != nullptr; }

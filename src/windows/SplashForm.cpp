@@ -5,45 +5,11 @@
 #include <QMouseEvent>
 #include <QScreen>
 
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <system_error>
 
 #include "pictures/Picture.h"
-
-namespace {
-
-// A splash picture larger than this is not read at all.
-constexpr std::uintmax_t kMaxSplashFileBytes = 64u << 20;
-
-// The last component of a disc path: the name whose extension tells the picture kind.
-std::string FileNameOf(const std::string& disc_path)
-{
-    const std::size_t cut = disc_path.find_last_of("\\/");
-    return cut == std::string::npos ? disc_path : disc_path.substr(cut + 1);
-}
-
-std::unique_ptr<Picture> LoadSplashPicture(const PathResolver& resolver, const std::string& path)
-{
-    std::unique_ptr<Picture> picture = MakePicture(FileNameOf(path));
-    if (!picture)
-        throw PictureError(path, "unknown picture kind");
-    const std::optional<std::filesystem::path> file = resolver.Find(path);
-    std::error_code ec;
-    if (!file || !std::filesystem::is_regular_file(*file, ec))
-        throw PictureError(path, "the file does not exist");
-    if (std::filesystem::file_size(*file, ec) > kMaxSplashFileBytes || ec)
-        throw PictureError(path, "the file is too large");
-    std::ifstream in(*file, std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (!in.good() && !in.eof())
-        throw PictureError(path, "the file cannot be read");
-    picture->LoadFromBytes(bytes, path);
-    return picture;
-}
-
-}  // namespace
+#include "pictures/PictureFile.h"
 
 TSplashForm::TSplashForm(QWidget* owner, const PathResolver& resolver,
                          const std::string& picture_path, SoundOutput& sound, int interval_ms)
@@ -59,7 +25,7 @@ TSplashForm::TSplashForm(QWidget* owner, const PathResolver& resolver,
     font.setPointSize(8);
     setFont(font);
 
-    const std::unique_ptr<Picture> picture = LoadSplashPicture(resolver, picture_path);
+    const std::unique_ptr<Picture> picture = LoadPictureFile(resolver, picture_path);
     frames_.push_back(picture->ToPixmap());
     delays_.push_back(0);
     if (const auto* gif = dynamic_cast<const GifPicture*>(picture.get()); gif && gif->FrameCount() > 1) {

@@ -2,11 +2,11 @@
 #include <QImage>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <optional>
 #include <ostream>
 
 #include "pictures/Picture.h"
+#include "platform/Files.h"
 #include "zulcheck/Commands.h"
 
 namespace {
@@ -41,17 +41,12 @@ int RunDecode(const std::string& picture, std::ostream& out, std::ostream& err)
         err << "Bad ext: " << picture << '\n';
         return 1;
     }
-    std::error_code ec;
-    std::ifstream in(picture, std::ios::binary);
-    if (!std::filesystem::is_regular_file(picture, ec) || !in) {
+    const std::optional<std::string> read = ReadWholeFile(picture);
+    if (!read) {
         err << "Bad file: " << picture << '\n';
         return 1;
     }
-    const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (in.bad()) {
-        err << "Bad file: " << picture << '\n';
-        return 1;
-    }
+    const std::string& bytes = *read;
     try {
         decoded->LoadFromBytes(bytes, picture);
     } catch (const PictureError& e) {

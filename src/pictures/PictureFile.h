@@ -1,0 +1,15 @@
+// Pictures that the description names as files of the disc (banner pictures, the splash, full-size
+// pictures, wallpapers), as opposed to the skin's archive members.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "pictures/Picture.h"
+#include "platform/PathResolver.h"
+
+// Loads the picture file a disc path names. Its kind follows the file's extension without regard
+// to case ("jpeg" counts as "jpg"), as the window system's own file loading does. Throws
+// PictureError, naming the path, for an unknown kind and for a file that is missing, too large,
+// unreadable or does not decode.
+std::unique_ptr<Picture> LoadPictureFile(const PathResolver& resolver, const std::string& disc_path);
