@@ -13,7 +13,6 @@ public:
     // Asks the event loop to end: before the main loop runs, the request is kept and the loop
     // is never entered (a modal box meanwhile is not cut short); while it runs, it quits.
     void Terminate() override;
-    bool TerminateRequested() const { return terminate_requested_; }
     // Runs the main event loop unless the end was asked for already; its exit code.
     int Exec();
     // Ends the process at once, without unwinding the windows.

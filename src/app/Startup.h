@@ -49,7 +49,6 @@ public:
     void LoadDescription(const std::string& script);
     void LoadCursors();
 
-    const PathResolver& resolver() const { return resolver_; }
     const lang_inf& language() const { return languages.at(static_cast<std::size_t>(language_index)); }
 
     Inf_shell description;

@@ -43,8 +43,6 @@ public:
     ZipGrFile& operator=(const ZipGrFile&) = delete;
 
     const MemberMap& Members() const { return members_; }
-    const std::string& LibraryPath() const { return library_path_; }
-    const std::string& ArchivePath() const { return archive_path_; }
 
     // The picture made from the member `name` by its extension ("bmp", "gif", "jpg"); the
     // caller owns it. A decoding failure raises the picture's own error.

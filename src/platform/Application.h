@@ -39,20 +39,15 @@ struct ProgramHalted {
 // One line "CAPTION: TEXT" with line feeds written as \n.
 std::string MessageLogLine(const std::string& text, const std::string& caption);
 
-// An Application without a window system: boxes go to standard error only and answer with the
-// first button; Halt ends the process with std::exit.
+// An Application without a window system (the command-line tools): boxes go to standard error
+// only and answer with the first button; there is no title to show and no event loop to end;
+// Halt ends the process with std::exit.
 class ConsoleApplication : public Application {
 public:
-    void SetTitle(const std::string& title) override { title_ = title; }
-    void Terminate() override { terminated_ = true; }
+    void SetTitle(const std::string&) override {}
+    void Terminate() override {}
     void Halt(int exit_code) override;
-    bool terminated() const { return terminated_; }
-    const std::string& title() const { return title_; }
 
 protected:
     MsgResult ShowMessageBox(const std::string&, const std::string&, MsgButtons buttons) override;
-
-private:
-    std::string title_;
-    bool terminated_ = false;
 };
