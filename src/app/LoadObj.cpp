@@ -24,8 +24,8 @@ std::optional<LoadFailure> ParseScript(const std::filesystem::path& script, Inf_
     return std::nullopt;
 }
 
-LoadObj::LoadObj(Inf_shell& target, std::filesystem::path script)
-    : target_(target), script_(std::move(script))
+LoadObj::LoadObj(Inf_shell& target, std::filesystem::path script, Parse parse)
+    : target_(target), script_(std::move(script)), parse_(std::move(parse))
 {
 }
 
@@ -39,7 +39,7 @@ void LoadObj::Start()
 {
     thread_ = std::thread([this] {
         try {
-            failure_ = ParseScript(script_, target_);
+            failure_ = parse_(script_, target_);
         } catch (...) {
             unexpected_ = std::current_exception();
         }

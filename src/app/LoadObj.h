@@ -5,6 +5,7 @@
 
 #include <exception>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <thread>
@@ -28,7 +29,10 @@ std::optional<LoadFailure> ParseScript(const std::filesystem::path& script, Inf_
 // The loading thread: created with its target and script, started, then waited for.
 class LoadObj {
 public:
-    LoadObj(Inf_shell& target, std::filesystem::path script);
+    // What the thread runs over the script and the target: ParseScript, or a stand-in in tests.
+    using Parse = std::function<std::optional<LoadFailure>(const std::filesystem::path&, Inf_shell&)>;
+
+    LoadObj(Inf_shell& target, std::filesystem::path script, Parse parse = ParseScript);
     ~LoadObj();
     LoadObj(const LoadObj&) = delete;
     LoadObj& operator=(const LoadObj&) = delete;
@@ -43,6 +47,7 @@ public:
 private:
     Inf_shell& target_;
     std::filesystem::path script_;
+    Parse parse_;
     std::optional<LoadFailure> failure_;
     std::exception_ptr unexpected_;
     std::thread thread_;

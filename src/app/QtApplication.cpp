@@ -20,17 +20,18 @@ void QtApplication::SetTitle(const std::string& title)
     title_ = title;
 }
 
-void QtApplication::Terminate()
+void QtApplication::Terminate(int exit_code)
 {
     terminate_requested_ = true;
+    terminate_code_ = exit_code;
     if (running_)
-        QCoreApplication::exit(0);
+        QCoreApplication::exit(exit_code);
 }
 
 int QtApplication::Exec()
 {
     if (terminate_requested_)
-        return 0;
+        return terminate_code_;
     running_ = true;
     const int code = QApplication::exec();
     running_ = false;

@@ -10,10 +10,11 @@ class QtApplication : public Application {
 public:
     void SetTitle(const std::string& title) override;
     const std::string& Title() const { return title_; }
-    // Asks the event loop to end: before the main loop runs, the request is kept and the loop
-    // is never entered (a modal box meanwhile is not cut short); while it runs, it quits.
-    void Terminate() override;
-    // Runs the main event loop unless the end was asked for already; its exit code.
+    // Asks the event loop to end with `exit_code`: before the main loop runs, the request is kept
+    // and the loop is never entered (a modal box meanwhile is not cut short); while it runs, it
+    // quits.
+    void Terminate(int exit_code) override;
+    // Runs the main event loop unless the end was asked for already; the program's exit code.
     int Exec();
     // Ends the process at once, without unwinding the windows.
     void Halt(int exit_code) override;
@@ -25,6 +26,7 @@ protected:
 private:
     std::string title_;
     bool terminate_requested_ = false;
+    int terminate_code_ = 0;
     bool running_ = false;
 };
 

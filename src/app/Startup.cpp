@@ -79,7 +79,7 @@ void Startup::LoadDescription(const std::string& script)
     if (loader.WaitFor() != 0) {
         // The loading thread handed its failure back; show it here, on the main thread.
         app_.MessageBox(loader.failure()->Message(), kErrorCaption, MsgButtons::Ok);
-        app_.Terminate();
+        app_.Terminate(kFailedStartExitCode);
     }
 }
 

@@ -33,6 +33,8 @@ constexpr const char* kNoMainFile = "Can't find main file!!!";
 constexpr const char* kFatalCaption = "Fatal Error";
 constexpr const char* kErrorCaption = "Error";
 constexpr int kFatalExitCode = 1;
+// A start that failed (a script that did not open or parse) ends the program with this status.
+constexpr int kFailedStartExitCode = 1;
 
 class Startup {
 public:

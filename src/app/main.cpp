@@ -7,6 +7,7 @@
 
 #include "app/MainForm.h"
 #include "app/QtApplication.h"
+#include "app/Startup.h"
 #include "sound/Sounds.h"
 
 int main(int argc, char** argv)
@@ -24,7 +25,8 @@ int main(int argc, char** argv)
         return app.Exec();
     } catch (const std::exception& e) {
         // The application's standard exception display: a box under the application's title.
+        // The menu could not start, and whatever started it is told so by the exit status.
         app.MessageBox(e.what(), app.Title(), MsgButtons::Ok);
     }
-    return 0;
+    return kFailedStartExitCode;
 }

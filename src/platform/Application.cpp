@@ -3,16 +3,11 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/CodePages.h"
+
 std::string MessageLogLine(const std::string& text, const std::string& caption)
 {
-    std::string line = caption + ": ";
-    for (char c : text) {
-        if (c == '\n')
-            line += "\\n";
-        else
-            line += c;
-    }
-    return line;
+    return PrintableDiscText(caption) + ": " + PrintableDiscText(text);
 }
 
 MsgResult Application::MessageBox(const std::string& text, const std::string& caption,

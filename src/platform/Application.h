@@ -13,14 +13,15 @@ public:
     virtual ~Application() = default;
 
     // Shows a modal message box. Every box is also written to standard error as one line
-    // "CAPTION: TEXT" (a line feed inside TEXT written as \n), so a person who started the
-    // program from a terminal sees what went wrong even when no box can be seen.
+    // "CAPTION: TEXT" (MessageLogLine), so a person who started the program from a terminal sees
+    // what went wrong even when no box can be seen.
     MsgResult MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons);
 
     virtual void SetTitle(const std::string& title) = 0;
 
-    // Asks the event loop to end; takes effect when the loop next runs.
-    virtual void Terminate() = 0;
+    // Asks the event loop to end; takes effect when the loop next runs, and the program then ends
+    // with `exit_code`.
+    virtual void Terminate(int exit_code) = 0;
 
     // Ends the process at once with the given exit code. Implementations do not return to the
     // caller (a test double throws ProgramHalted instead).
@@ -36,7 +37,8 @@ struct ProgramHalted {
     int exit_code;
 };
 
-// One line "CAPTION: TEXT" with line feeds written as \n.
+// One line "CAPTION: TEXT" in UTF-8, the disc's bytes read in its code page; a line feed is written
+// as \n and any other control character as \xNN, so nothing from a disc can steer a terminal.
 std::string MessageLogLine(const std::string& text, const std::string& caption);
 
 // An Application without a window system (the command-line tools): boxes go to standard error
@@ -45,7 +47,7 @@ std::string MessageLogLine(const std::string& text, const std::string& caption);
 class ConsoleApplication : public Application {
 public:
     void SetTitle(const std::string&) override {}
-    void Terminate() override {}
+    void Terminate(int) override {}
     void Halt(int exit_code) override;
 
 protected:

@@ -2,7 +2,8 @@
 
 #include <iconv.h>
 
-#include <atomic>
+#include "platform/CodePages.h"
+
 #include <cstdint>
 #include <system_error>
 
@@ -44,8 +45,6 @@ std::optional<std::string> MatchNoCase(const fs::path& dir, std::string_view nam
     }
     return best;
 }
-
-std::atomic<const char*> g_code_page{nullptr};
 
 // `text`, written in the encoding `from`, as UTF-32; nothing when it does not convert whole.
 std::optional<std::u32string> ToUtf32(std::string_view text, const char* from)
@@ -103,7 +102,7 @@ bool HasHighBytes(std::string_view name)
 // case; the bytewise smallest when there are several.
 std::optional<std::string> MatchInCodePage(const fs::path& dir, std::string_view name)
 {
-    const char* code_page = g_code_page.load();
+    const char* code_page = DiscCodePage();
     if (!code_page || !HasHighBytes(name))
         return std::nullopt;
     const std::optional<std::u32string> wanted = ToUtf32(name, code_page);
@@ -124,11 +123,6 @@ std::optional<std::string> MatchInCodePage(const fs::path& dir, std::string_view
 }
 
 }  // namespace
-
-void SetDiscCodePage(const char* code_page)
-{
-    g_code_page.store(code_page && *code_page ? code_page : nullptr);
-}
 
 PathResolver::PathResolver(fs::path root) : root_(std::move(root)) {}
 

@@ -16,6 +16,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/CodePages.h"  // the disc code page names are read in
+
 class PathResolver {
 public:
     explicit PathResolver(std::filesystem::path root = ".");
@@ -32,10 +34,6 @@ public:
 private:
     std::filesystem::path root_;
 };
-
-// The code page the disc's names are written in (an iconv name such as "windows-1251"); empty:
-// none known. Set once at start, before anything else reads paths from other threads.
-void SetDiscCodePage(const char* code_page);
 
 // Splits a disc path at backslashes (and forward slashes) into its non-empty components.
 std::vector<std::string> SplitDiscPath(std::string_view disc_path);

@@ -1,10 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <stdexcept>
+#include <thread>
 #include <string>
 #include <vector>
 
+#include "app/LoadObj.h"
 #include "app/Startup.h"
+#include "platform/Files.h"
 #include "support/RecordingApplication.h"
 #include "support/RecordingStartup.h"
 #include "support/TempDir.h"
@@ -137,7 +142,7 @@ TEST_F(StartupTest, AParseErrorIsShownWithItsLineAndTheApplicationIsAskedToEnd)
     ASSERT_TRUE(Run());
     const std::string err = testing::internal::GetCapturedStderr();
     EXPECT_EQ(err, "Error: Error: 2 in line: 12\n");
-    const Journal expected_tail{"title: Loading...", "box[ok] Error: Error: 2 in line: 12", "terminate",
+    const Journal expected_tail{"title: Loading...", "box[ok] Error: Error: 2 in line: 12", "terminate: 1",
                                 "load cursor '': fails"};
     auto at = std::find(app.calls.begin(), app.calls.end(), expected_tail[0]);
     ASSERT_NE(at, app.calls.end());
@@ -153,8 +158,46 @@ TEST_F(StartupTest, AScriptThatCannotBeOpenedIsShownAsItsText)
     ASSERT_TRUE(Run());
     EXPECT_NE(std::find(app.calls.begin(), app.calls.end(), "box[ok] Error: Can't open data file!"),
               app.calls.end());
-    EXPECT_NE(std::find(app.calls.begin(), app.calls.end(), "terminate"), app.calls.end());
+    EXPECT_NE(std::find(app.calls.begin(), app.calls.end(), "terminate: 1"), app.calls.end());
     EXPECT_EQ(startup.description, Inf_shell{});
+}
+
+TEST_F(StartupTest, AScriptBeyondTheCapOnDiscFilesIsNotRead)
+{
+    // A sparse file: it claims its size without taking the room.
+    const auto script = disc.Write("graph/image_ru.dat", kGoodScript);
+    std::filesystem::resize_file(script, kMaxDiscFileBytes + 1);
+    ASSERT_TRUE(Run());
+    EXPECT_NE(std::find(app.calls.begin(), app.calls.end(), "box[ok] Error: Can't open data file!"),
+              app.calls.end());
+    EXPECT_EQ(startup.description, Inf_shell{});
+    // At the cap itself the script is read (the zero bytes after it are one long plain line).
+    std::filesystem::resize_file(script, kMaxDiscFileBytes);
+    Inf_shell description;
+    EXPECT_EQ(ParseScript(script, description), std::nullopt);
+    EXPECT_EQ(description.cd.title, "Demo");
+}
+
+TEST(LoadObj, AnUnexpectedFailureOfTheThreadIsRaisedAgainOnTheWaitingThread)
+{
+    Inf_shell target;
+    std::thread::id parsed_on;
+    LoadObj loader(target, "image_ru.dat",
+                   [&](const std::filesystem::path& script, Inf_shell& into) -> std::optional<LoadFailure> {
+                       parsed_on = std::this_thread::get_id();
+                       into.cd.title = script.string();
+                       throw std::length_error("out of room");
+                   });
+    loader.Start();
+    try {
+        loader.WaitFor();
+        ADD_FAILURE() << "WaitFor returned";
+    } catch (const std::length_error& e) {
+        EXPECT_STREQ(e.what(), "out of room");
+    }
+    EXPECT_NE(parsed_on, std::this_thread::get_id());
+    EXPECT_EQ(target.cd.title, "image_ru.dat");
+    EXPECT_FALSE(loader.failure());
 }
 
 TEST_F(StartupTest, CursorsFallBackToTheStandardOnes)

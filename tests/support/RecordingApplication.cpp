@@ -5,9 +5,9 @@ void RecordingApplication::SetTitle(const std::string& title)
     calls.push_back("title: " + title);
 }
 
-void RecordingApplication::Terminate()
+void RecordingApplication::Terminate(int exit_code)
 {
-    calls.push_back("terminate");
+    calls.push_back("terminate: " + std::to_string(exit_code));
 }
 
 void RecordingApplication::Halt(int exit_code)

@@ -14,7 +14,7 @@ public:
     std::deque<MsgResult> answers;
 
     void SetTitle(const std::string& title) override;
-    void Terminate() override;
+    void Terminate(int exit_code) override;
     void Halt(int exit_code) override;  // records, then throws ProgramHalted
 
 protected:
