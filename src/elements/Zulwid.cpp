@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <ctime>
 #include <limits>
@@ -402,14 +403,21 @@ void T2stateBtn::SecondClick()
 // ---------------------------------------------------------------------------------------------
 // Banner
 
+std::mt19937& ProgramRandom()
+{
+    // Seeded from the clock when first used; the screen's elements live on the main thread.
+    static std::mt19937 generator(static_cast<std::mt19937::result_type>(
+        std::chrono::steady_clock::now().time_since_epoch().count() ^ std::time(nullptr)));
+    return generator;
+}
+
 Banner::Banner(QWidget* parent, const Inf_banner& record, LinkEvent link,
                const PathResolver& resolver, RandomChoice choose)
     : QWidget(parent),
       description_(record),
       link_(std::move(link)),
       resolver_(resolver),
-      choose_(std::move(choose)),
-      generator_(static_cast<std::mt19937::result_type>(std::time(nullptr)))
+      choose_(std::move(choose))
 {
     picture_ = new TImage(this);
     setCursor(ScreenCursor(kLinkCursorSlot));
@@ -453,7 +461,7 @@ void Banner::ShowRandomAd()
         return;
     const std::size_t index =
         (choose_ ? choose_(count)
-                 : std::uniform_int_distribution<std::size_t>(0, count - 1)(generator_)) %
+                 : std::uniform_int_distribution<std::size_t>(0, count - 1)(ProgramRandom())) %
         count;
     const Inf_banner_aux ad = description_.items[index];
     const std::unique_ptr<Picture> picture = LoadPictureFile(resolver_, ad.pic);

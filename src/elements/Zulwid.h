@@ -181,6 +181,10 @@ private:
     QPixmap down_;
 };
 
+// The program's one random generator, seeded from the clock when first used, so that banners
+// made at the same moment still go their own ways. Main thread only.
+std::mt19937& ProgramRandom();
+
 // An advertisement strip: shows one advertisement of its list at a time, picked at random and
 // changed every `time` seconds (0: never). The picture is read from the file the advertisement
 // names on the disc; its link is the tooltip and is passed to the link callback on a click.
@@ -193,7 +197,7 @@ public:
 
     // Shows the first advertisement at once: a picture file that is missing, of an unknown kind
     // or broken raises PictureError out of the constructor. Without `choose`, a uniform choice
-    // from a generator seeded with the time.
+    // from the program's one random generator (ProgramRandom).
     Banner(QWidget* parent, const Inf_banner& record, LinkEvent link, const PathResolver& resolver,
            RandomChoice choose = {});
     ~Banner() override;
@@ -226,7 +230,6 @@ private:
     LinkEvent link_;
     PathResolver resolver_;
     RandomChoice choose_;
-    std::mt19937 generator_;
     bool auto_size_ = false;
     TImage* picture_ = nullptr;
     QTimer* timer_ = nullptr;

@@ -15,8 +15,9 @@ namespace {
 
 // The most colour indexes kept for all images of one file together.
 constexpr std::int64_t kMaxGifIndexBytes = 4 * kMaxPicturePixels;
-// The most pixels Frames() composes for one file (frames times screen).
-constexpr std::int64_t kMaxAnimationPixels = 4 * kMaxPicturePixels;
+// The most pixels Frames() composes for one file (frames times screen): 64 MiB of frames at
+// four bytes a pixel. An animation beyond that is shown by its first frame alone.
+constexpr std::int64_t kMaxAnimationPixels = kMaxPicturePixels / 2;
 
 const QRgb kOutOfTableColour = qRgb(0, 0, 0);
 

@@ -73,7 +73,7 @@ public:
     void LoadFromBytes(std::string_view bytes, const std::string& name) override;
 
     // Every frame composited on the logical screen, in file order, with disposal applied.
-    // Throws PictureError when the whole animation would exceed the picture size limit.
+    // Throws PictureError when the whole animation would exceed 64 MiB of frames.
     std::vector<GifFrame> Frames() const;
     int FrameCount() const { return static_cast<int>(images_.size()); }
     // The NETSCAPE2.0 loop count (0 = forever); -1 when the file has none.

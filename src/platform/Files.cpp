@@ -1,7 +1,7 @@
 #include "platform/Files.h"
 
+#include <algorithm>
 #include <fstream>
-#include <iterator>
 #include <system_error>
 
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& file, std::uintmax_t max_bytes)
@@ -15,8 +15,21 @@ std::optional<std::string> ReadWholeFile(const std::filesystem::path& file, std:
     std::ifstream in(file, std::ios::binary);
     if (!in)
         return std::nullopt;
-    std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (in.bad())
+    // The file may grow between the size check and the read: read at most one byte past the
+    // cap, which tells a file that is now too large from one that is exactly at it.
+    const std::uintmax_t want = max_bytes + 1;
+    std::string bytes;
+    constexpr std::size_t kChunk = 64 * 1024;
+    while (bytes.size() < want) {
+        const std::size_t n = static_cast<std::size_t>(std::min<std::uintmax_t>(kChunk, want - bytes.size()));
+        const std::size_t old = bytes.size();
+        bytes.resize(old + n);
+        in.read(bytes.data() + old, static_cast<std::streamsize>(n));
+        bytes.resize(old + static_cast<std::size_t>(in.gcount()));
+        if (!in)
+            break;
+    }
+    if (in.bad() || bytes.size() > max_bytes)
         return std::nullopt;
     return bytes;
 }

@@ -1,28 +1,45 @@
 #include "platform/ScreenCursors.h"
 
+#include <QCoreApplication>
+#include <QObject>
+#include <QPointer>
+
 #include <map>
 
 #include "platform/Cursors.h"
 
 namespace {
 
-std::map<int, QCursor>& SlotTable()
+// The slots belong to the running application: the table is a child of it, so its cursors go
+// before the window system does, and a later application starts with the standard cursors.
+class SlotTable : public QObject {
+public:
+    using QObject::QObject;
+    std::map<int, QCursor> cursors;
+};
+
+SlotTable* Table(bool create)
 {
-    static std::map<int, QCursor> table;
-    return table;
+    static QPointer<SlotTable> table;
+    if (!table && create && QCoreApplication::instance())
+        table = new SlotTable(QCoreApplication::instance());
+    return table.data();
 }
 
 }  // namespace
 
 QCursor ScreenCursor(int slot)
 {
-    auto it = SlotTable().find(slot);
-    if (it != SlotTable().end())
-        return it->second;
+    if (const SlotTable* table = Table(false)) {
+        auto it = table->cursors.find(slot);
+        if (it != table->cursors.end())
+            return it->second;
+    }
     return QCursor(slot == kLinkCursorSlot ? Qt::PointingHandCursor : Qt::ArrowCursor);
 }
 
 void SetScreenCursor(int slot, const QCursor& cursor)
 {
-    SlotTable()[slot] = cursor;
+    if (SlotTable* table = Table(true))
+        table->cursors[slot] = cursor;
 }

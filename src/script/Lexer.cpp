@@ -113,19 +113,19 @@ static_assert(sizeof(kKeyWords) / sizeof(kKeyWords[0]) == 100);
 // Skips spaces from the 1-based position `from`: the first position p >= from with p < len whose
 // character is not a space, or len when there is none. The line's last position itself is never
 // looked at, so the result is at most len.
-std::int32_t SkipSpaces(std::string_view line, std::int32_t from)
+std::ptrdiff_t SkipSpaces(std::string_view line, std::ptrdiff_t from)
 {
-    const auto len = static_cast<std::int32_t>(line.size());
-    for (std::int32_t p = from; p < len; ++p)
+    const auto len = static_cast<std::ptrdiff_t>(line.size());
+    for (std::ptrdiff_t p = from; p < len; ++p)
         if (line[static_cast<std::size_t>(p - 1)] != ' ')
             return p;
     return len;
 }
 
 // The character at a 1-based position, or 0 past the end.
-char At(std::string_view line, std::int32_t pos)
+char At(std::string_view line, std::ptrdiff_t pos)
 {
-    return (pos >= 1 && pos <= static_cast<std::int32_t>(line.size()))
+    return (pos >= 1 && pos <= static_cast<std::ptrdiff_t>(line.size()))
                ? line[static_cast<std::size_t>(pos - 1)]
                : '\0';
 }
@@ -194,9 +194,9 @@ const Lexer::Word* Lexer::Find(std::string_view word) const
 Lexeme Lexer::classify(std::string_view line) const
 {
     Lexeme lx;
-    const auto len = static_cast<std::int32_t>(line.size());
+    const auto len = static_cast<std::ptrdiff_t>(line.size());
 
-    std::int32_t last = len;
+    std::ptrdiff_t last = len;
     while (last > 0 && line[static_cast<std::size_t>(last - 1)] == ' ')
         --last;
     if (last == 0) {
@@ -204,9 +204,9 @@ Lexeme Lexer::classify(std::string_view line) const
         return lx;
     }
 
-    std::int32_t first = SkipSpaces(line, 1);
+    std::ptrdiff_t first = SkipSpaces(line, 1);
     // The word runs to the first space or "=" after it, or to the end of the line.
-    std::int32_t end = first;
+    std::ptrdiff_t end = first;
     for (const char* c = line.data() + (first - 1); end <= len && *c != ' ' && *c != '='; ++c)
         ++end;
     const std::string_view word = line.substr(static_cast<std::size_t>(first - 1),
@@ -232,7 +232,7 @@ Lexeme Lexer::classify(std::string_view line) const
     if (At(line, end) == '=') {
         // The value starts at the first non-space after "=". An "=" that ends the line leaves
         // the value empty (the skip never looks at the last position, so it must not start there).
-        std::int32_t v = SkipSpaces(line, end + 1);
+        std::ptrdiff_t v = SkipSpaces(line, end + 1);
         if (v == end)
             v = end + 1;
         lx.major = MajorType::key_value;
@@ -248,7 +248,7 @@ Lexeme Lexer::classify(std::string_view line) const
 
 std::string_view LexemeText(std::string_view line, const Lexeme& lexeme)
 {
-    const auto len = static_cast<std::int32_t>(line.size());
+    const auto len = static_cast<std::ptrdiff_t>(line.size());
     if (lexeme.length <= 0 || lexeme.start < 1 || lexeme.start > len)
         return {};
     const std::size_t from = static_cast<std::size_t>(lexeme.start - 1);

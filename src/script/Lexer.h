@@ -3,6 +3,7 @@
 // keyword vocabulary: every tag word and key word with its code.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -147,8 +148,8 @@ enum class MinorType : std::uint8_t {
 struct Lexeme {
     MajorType major = MajorType::blank;
     MinorType minor = MinorType::tab;  // meaningful for tag and key_value only
-    std::int32_t start = 0;            // 1-based position of the rest (tag) or the value (key)
-    std::int32_t length = 0;           // characters of that rest or value; <= 0 means empty
+    std::ptrdiff_t start = 0;         // 1-based position of the rest (tag) or the value (key)
+    std::ptrdiff_t length = 0;        // characters of that rest or value; <= 0 means empty
 };
 
 class Lexer {

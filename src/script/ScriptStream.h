@@ -10,7 +10,8 @@
 
 class ScriptStream {
 public:
-    // Opens a file; is_open() tells whether that worked.
+    // Opens a file; is_open() tells whether that worked. A file larger than the cap on disc
+    // files does not open, and no more than the cap is ever read from one.
     explicit ScriptStream(const std::filesystem::path& path);
     // Reads from a copy of `bytes` (fuzzing, tests, benchmarks).
     static ScriptStream FromBytes(std::string bytes);
@@ -58,5 +59,6 @@ private:
     std::string data_;
     std::size_t pos_ = 0;
     std::size_t size_ = 0;
+    std::size_t read_ = 0;  // bytes read from the file so far
     bool at_end_ = false;
 };

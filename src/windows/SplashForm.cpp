@@ -33,8 +33,11 @@ TSplashForm::TSplashForm(QWidget* owner, const PathResolver& resolver,
             std::vector<GifFrame> frames = gif->Frames();
             frames_.clear();
             delays_.clear();
-            for (const GifFrame& frame : frames) {
-                frames_.push_back(QPixmap::fromImage(frame.image));
+            // Each frame is handed over as it is converted, so that the frames are not held
+            // twice over.
+            for (GifFrame& frame : frames) {
+                frames_.push_back(QPixmap::fromImage(std::move(frame.image)));
+                frame.image = QImage();
                 delays_.push_back(ShownFrameDelay(frame.delay_ms));
             }
             // No loop count: one run; 0: for ever; n: the first run and n more.

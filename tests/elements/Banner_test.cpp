@@ -228,4 +228,25 @@ TEST_F(BannerTest, TheDefaultChoiceReachesEveryAdvertisement)
     Click(*banner);  // no link callback: nothing happens
 }
 
+TEST_F(BannerTest, BannersMadeAtTheSameMomentGoTheirOwnWays)
+{
+    // Forty advertisements with one picture and their own links: the tooltip tells which is on
+    // show. Two banners with the default choice, made one after the other, must not show the
+    // same sequence (a shared seed would make them do so).
+    std::vector<Inf_banner_aux> ads;
+    for (int i = 0; i < 40; ++i)
+        ads.push_back({"ads\\red.bmp", "http://ad" + std::to_string(i)});
+    auto first = std::make_unique<Banner>(&window, Record(ads), Banner::LinkEvent{}, resolver);
+    auto second = std::make_unique<Banner>(&window, Record(ads), Banner::LinkEvent{}, resolver);
+    std::vector<QString> first_seen, second_seen;
+    for (int i = 0; i < 12; ++i) {
+        first->ShowRandomAd();
+        second->ShowRandomAd();
+        first_seen.push_back(first->PictureControl()->toolTip());
+        second_seen.push_back(second->PictureControl()->toolTip());
+    }
+    EXPECT_FALSE(first_seen.front().isEmpty());
+    EXPECT_NE(first_seen, second_seen);
+}
+
 }  // namespace

@@ -160,6 +160,24 @@ TEST_F(WidgetTest, HoverPressReleaseLeaveShowsEachPictureAndClicksOnce)
     EXPECT_EQ(events, (Events{"enter:over", "down:down", "click:down", "up:over", "leave:normal"}));
 }
 
+TEST_F(WidgetTest, OnlyTheLeftButtonPressesAndClicks)
+{
+    auto button = MakeButton();
+    SendEnter(*button);
+    for (Qt::MouseButton other : {Qt::RightButton, Qt::MiddleButton}) {
+        SendPress(*button, QPoint(3, 3), other);
+        EXPECT_FALSE(button->Held());
+        EXPECT_EQ(Showing(*button), "over");
+        SendRelease(*button, QPoint(3, 3), other);
+    }
+    // A left press released by another button is still held, and the left release clicks.
+    SendPress(*button, QPoint(3, 3));
+    SendRelease(*button, QPoint(3, 3), Qt::RightButton);
+    EXPECT_TRUE(button->Held());
+    SendRelease(*button, QPoint(3, 3));
+    EXPECT_EQ(events, (Events{"enter:over", "down:down", "click:down", "up:over"}));
+}
+
 TEST_F(WidgetTest, PressDragOutReleaseOutsideDoesNotClick)
 {
     auto button = MakeButton();

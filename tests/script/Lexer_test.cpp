@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <sys/mman.h>
+
+#include <cstring>
 #include <string>
+#include <string_view>
 
 #include "script/Lexer.h"
 #include "script/Synter.h"
@@ -99,6 +103,28 @@ TEST(Lexer, ValueTextIsCutToTheLine)
     EXPECT_EQ(LexemeText("abc", Lexeme{MajorType::key_value, MinorType::title, 4, 1}), "");
     EXPECT_EQ(LexemeText("abc", Lexeme{MajorType::key_value, MinorType::title, 0, 2}), "");
     EXPECT_EQ(LexemeText("abc", Lexeme{MajorType::key_value, MinorType::title, 1, -3}), "");
+}
+
+TEST(Lexer, ALineLongerThan2GiBKeepsItsValueWhole)
+{
+    // A mapping of untouched zero pages: the line costs no memory, and the lexer looks only at
+    // its first and last bytes.
+    constexpr std::size_t kSize = (std::size_t{1} << 31) + 4096;
+    void* map = mmap(nullptr, kSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    ASSERT_NE(map, MAP_FAILED);
+    char* bytes = static_cast<char*>(map);
+    std::memcpy(bytes, "title=", 6);
+    const std::string_view line(bytes, kSize);
+    const Lexer lexer;
+    const Lexeme lx = lexer.classify(line);
+    EXPECT_EQ(lx.major, MajorType::key_value);
+    EXPECT_EQ(lx.minor, MinorType::title);
+    EXPECT_EQ(lx.start, 7);
+    EXPECT_EQ(static_cast<std::size_t>(lx.length), kSize - 6);
+    const std::string_view value = LexemeText(line, lx);
+    EXPECT_EQ(value.data(), bytes + 6);
+    EXPECT_EQ(value.size(), kSize - 6);
+    munmap(map, kSize);
 }
 
 TEST(ValueNumber, AcceptsDecimalAndHexadecimalForms)
