@@ -17,7 +17,11 @@ public:
     // Moves the position; a position past the end is put at the end.
     void SetPosition(size_t position) { position_ = position < data_.size() ? position : data_.size(); }
     size_t Size() const { return data_.size(); }
+    // Room set aside for writing; Capacity() is the room the stream holds, content included.
     void Reserve(size_t size) { data_.reserve(size); }
+    size_t Capacity() const { return data_.capacity(); }
+    // Gives back the room beyond the content.
+    void ShrinkToFit() { data_.shrink_to_fit(); }
 
     // The whole content, and the part from the position on.
     std::string_view Bytes() const { return data_; }

@@ -8,9 +8,7 @@
 
 class PictureSource {
 public:
-    // The archive's destructor may end the program (a failed close), which a test double of
-    // the application does by throwing: so destruction is allowed to throw here.
-    virtual ~PictureSource() noexcept(false) = default;
+    virtual ~PictureSource() = default;
     // The picture the member `name` holds; the caller owns it. Failures end the program the way
     // the picture archive does (or raise the picture's own error for bytes that do not decode).
     virtual std::unique_ptr<Picture> LoadPicture(const std::string& name) = 0;

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "archive/QuietStderr.h"
 #include "platform/LibraryLoader.h"
 
 namespace {
@@ -100,11 +101,14 @@ protected:
 
 // RAR 2.x-4.x through libunarr. libunarr gives each member's name converted to UTF-8 with '/'
 // separators; the name as stored is read from the member's own header instead, through a
-// second handle on the file, so nothing of the stored bytes is lost.
+// second handle on the file, so nothing of the stored bytes is lost. libunarr logs to standard
+// error on its own (a line for every folder entry, every damage it meets): each of its calls is
+// made with standard error silenced.
 class Rar4Archive : public ArchiveHandle {
 public:
     ~Rar4Archive() override
     {
+        QuietStderr quiet;
         if (archive_ != nullptr)
             ar_close_archive(archive_);
         if (stream_ != nullptr)
@@ -116,19 +120,25 @@ public:
     unsigned Open(const char* path)
     {
         raw_ = std::fopen(path, "rb");
-        stream_ = ar_open_file(path);
-        if (raw_ == nullptr || stream_ == nullptr)
+        if (raw_ == nullptr)
             return ERAR_EOPEN;
         if (HeadersEncrypted())
             return ERAR_MISSING_PASSWORD;
+        QuietStderr quiet;
+        stream_ = ar_open_file(path);
+        if (stream_ == nullptr)
+            return ERAR_EOPEN;
         archive_ = ar_open_rar_archive(stream_);
         return archive_ == nullptr ? ERAR_BAD_ARCHIVE : ERAR_SUCCESS;
     }
 
     int ReadHeader(MemberInfo& info) override
     {
-        if (!ar_parse_entry(archive_))
-            return ar_at_eof(archive_) ? ERAR_END_ARCHIVE : ERAR_BAD_DATA;
+        {
+            QuietStderr quiet;
+            if (!ar_parse_entry(archive_))
+                return ar_at_eof(archive_) ? ERAR_END_ARCHIVE : ERAR_BAD_DATA;
+        }
         if (!ReadStoredHeader(ar_entry_get_offset(archive_), info))
             return ERAR_BAD_DATA;
         size_ = ar_entry_get_size(archive_);
@@ -142,7 +152,12 @@ public:
         size_t left = size_;
         while (left > 0) {
             const size_t n = std::min(left, block.size());
-            if (!ar_entry_uncompress(archive_, block.data(), n))
+            bool unpacked = false;
+            {
+                QuietStderr quiet;
+                unpacked = ar_entry_uncompress(archive_, block.data(), n);
+            }
+            if (!unpacked)
                 return ERAR_BAD_DATA;
             if (!Deliver(block.data(), n))
                 return ERAR_UNKNOWN;
@@ -250,6 +265,8 @@ public:
             std::replace(info.name.begin(), info.name.end(), '/', '\\');
             const la_int64_t size = archive_entry_size(entry);
             info.unpacked = size > 0 ? static_cast<uint64_t>(size) : 0;
+            size_known_ = archive_entry_size_is_set(entry) != 0;
+            size_ = static_cast<int64_t>(info.unpacked);
             info.host_os = 2;
             info.version = 50;
             info.encrypted = archive_entry_is_data_encrypted(entry) != 0;
@@ -269,8 +286,13 @@ public:
                 return ERAR_SUCCESS;
             if (r != ARCHIVE_OK && r != ARCHIVE_WARN)
                 return ERAR_BAD_DATA;
-            // A gap before the block stands for zero bytes.
-            static const unsigned char zeros[4096] = {};
+            // A gap before the block stands for zero bytes. It may not reach past the size the
+            // header announced; without a size, the callback's cancel is what ends it.
+            if (size_known_ && offset > size_)
+                return ERAR_BAD_DATA;
+            if (callback == nullptr && written < offset)
+                written = offset;  // nobody to hand the zeros to
+            static const unsigned char zeros[kBlockSize] = {};
             while (written < offset) {
                 const size_t n = static_cast<size_t>(std::min<int64_t>(offset - written, sizeof zeros));
                 if (!Deliver(zeros, n))
@@ -315,6 +337,8 @@ private:
     }
 
     archive* archive_ = nullptr;
+    int64_t size_ = 0;         // the member's size as its header announced it
+    bool size_known_ = false;  // whether the header announced one
 };
 
 ArchiveHandle* AsArchive(RARHANDLE handle)

@@ -1,5 +1,6 @@
 #include "archive/ZipGrFile.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <new>
 #include <utility>
@@ -9,18 +10,30 @@
 
 namespace {
 
-// The stream that receives the member being unpacked; only one archive is read at a time.
-MemoryStream* g_current_stream = nullptr;
+// The unpacking under way; only one archive is read at a time.
+struct Unpacking {
+    MemoryStream* stream = nullptr;  // receives the member being unpacked
+    uint64_t budget = 0;             // bytes the archive may still unpack
+    bool cancelled = false;          // the member was cancelled: over the budget or out of memory
+};
+Unpacking g_unpacking;
 
 int ProcessData(unsigned char* addr, int size)
 {
-    if (g_current_stream == nullptr || size <= 0)
+    if (g_unpacking.stream == nullptr || size <= 0)
         return 1;
-    try {
-        g_current_stream->Write(addr, static_cast<size_t>(size));
-    } catch (const std::bad_alloc&) {
-        return -1;  // cancels: the member fails to unpack
+    // A cancel is final for the member, even with a library that keeps delivering.
+    if (g_unpacking.cancelled || static_cast<uint64_t>(size) > g_unpacking.budget) {
+        g_unpacking.cancelled = true;
+        return -1;
     }
+    try {
+        g_unpacking.stream->Write(addr, static_cast<size_t>(size));
+    } catch (const std::bad_alloc&) {
+        g_unpacking.cancelled = true;
+        return -1;
+    }
+    g_unpacking.budget -= static_cast<uint64_t>(size);
     return 1;
 }
 
@@ -28,15 +41,14 @@ int ProcessData(unsigned char* addr, int size)
 // going for ever; after this many in a row the headers count as broken.
 constexpr int kMaxUnexplainedStatuses = 64;
 
-// Members are reserved up to their announced size so that a stream does not grow by doubling;
-// a header may lie, so the reservation is bounded.
-constexpr unsigned kMaxReservation = 256u << 20;
-
 }  // namespace
 
 ZipGrFile::ZipGrFile(Application& app, const PathResolver& resolver, std::string library_path,
-                     std::string archive_path)
-    : app_(app), library_path_(std::move(library_path)), archive_path_(std::move(archive_path))
+                     std::string archive_path, uint64_t unpack_limit)
+    : app_(app),
+      library_path_(std::move(library_path)),
+      archive_path_(std::move(archive_path)),
+      unpack_limit_(unpack_limit)
 {
     RegisterBuiltinUnrarModule();
     library_ = ::LoadLibrary(resolver.Resolve(library_path_));
@@ -44,8 +56,9 @@ ZipGrFile::ZipGrFile(Application& app, const PathResolver& resolver, std::string
 }
 
 ZipGrFile::ZipGrFile(Application& app, std::unique_ptr<LoadedLibrary> library,
-                     const std::filesystem::path& archive_file, std::string archive_path)
-    : app_(app), archive_path_(std::move(archive_path)), library_(std::move(library))
+                     const std::filesystem::path& archive_file, std::string archive_path,
+                     uint64_t unpack_limit)
+    : app_(app), archive_path_(std::move(archive_path)), unpack_limit_(unpack_limit), library_(std::move(library))
 {
     Open(archive_file);
 }
@@ -90,11 +103,12 @@ void ZipGrFile::Open(const std::filesystem::path& archive_file)
     }
 
     try {
+        g_unpacking = Unpacking{nullptr, unpack_limit_, false};
         set_callback_(archive_, &ProcessData);
         ReadMembers();
     } catch (...) {
         // The program is ending (a test double of Halt throws): let go of the archive.
-        g_current_stream = nullptr;
+        g_unpacking = Unpacking{};
         close_(archive_);
         archive_ = nullptr;
         throw;
@@ -118,13 +132,18 @@ void ZipGrFile::ReadMembers()
             unexplained = 0;
         }
 
+        // Room for the announced size saves growing by doubling; a header may lie, so the room
+        // is bounded, and what the member did not use is given back.
         auto stream = std::make_unique<MemoryStream>();
-        stream->Reserve(header.UnpSize < kMaxReservation ? header.UnpSize : kMaxReservation);
-        g_current_stream = stream.get();
+        stream->Reserve(static_cast<size_t>(
+            std::min<uint64_t>({header.UnpSize, kMaxMemberReservation, g_unpacking.budget})));
+        g_unpacking.stream = stream.get();
+        g_unpacking.cancelled = false;
         const int processed = process_(archive_, RAR_TEST, nullptr, nullptr);
-        g_current_stream = nullptr;
-        if (processed != ERAR_SUCCESS)
+        g_unpacking.stream = nullptr;
+        if (processed != ERAR_SUCCESS || g_unpacking.cancelled)
             Fatal("Bad extracting file");
+        stream->ShrinkToFit();
         stream->SetPosition(0);
 
         header.FileName[sizeof header.FileName - 1] = '\0';
@@ -132,7 +151,7 @@ void ZipGrFile::ReadMembers()
     }
 }
 
-ZipGrFile::~ZipGrFile() noexcept(false)
+void ZipGrFile::Close()
 {
     if (archive_ != nullptr) {
         const int status = close_(archive_);
@@ -141,7 +160,11 @@ ZipGrFile::~ZipGrFile() noexcept(false)
             Fatal("Bad close rar archive: " + archive_path_);
     }
     library_.reset();
-    for (auto& member : members_)
-        member.second.reset();
     members_.clear();
+}
+
+ZipGrFile::~ZipGrFile()
+{
+    if (archive_ != nullptr)
+        close_(archive_);
 }

@@ -4,6 +4,8 @@
 // "Error" with OK and Cancel and ends the program with exit code 1.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -20,24 +22,38 @@
 inline constexpr const char* kUnrarLibraryPath = "graph\\dll\\unrar.dll";
 inline constexpr const char* kPictureArchivePath = "graph\\shell.dat";
 
+// What one archive may unpack in all: past it the member being unpacked fails ("Bad extracting
+// file"), whatever the headers announce or the library delivers.
+inline constexpr uint64_t kMaxUnpackedBytes = uint64_t{1} << 30;
+// What a member's announced size may make us set aside before its bytes arrive; a larger member
+// grows as its bytes come.
+inline constexpr size_t kMaxMemberReservation = size_t{4} << 20;
+
 class ZipGrFile : public PictureSource {
 public:
     // Member name (bytes as the library reports it, compared bytewise) -> unpacked member.
     using MemberMap = std::map<std::string, std::unique_ptr<MemoryStream>>;
 
     // Loads the library and reads the archive, both named by disc paths under `resolver`'s root.
+    // `unpack_limit` bounds what the whole archive may unpack.
     ZipGrFile(Application& app, const PathResolver& resolver,
               std::string library_path = kUnrarLibraryPath,
-              std::string archive_path = kPictureArchivePath);
+              std::string archive_path = kPictureArchivePath,
+              uint64_t unpack_limit = kMaxUnpackedBytes);
 
     // Reads the archive at the host path `archive_file` through an already loaded library
     // (nullptr counts as a library that could not be loaded); `archive_path` is the path the
     // messages name.
     ZipGrFile(Application& app, std::unique_ptr<LoadedLibrary> library,
-              const std::filesystem::path& archive_file, std::string archive_path);
+              const std::filesystem::path& archive_file, std::string archive_path,
+              uint64_t unpack_limit = kMaxUnpackedBytes);
 
-    // Closes the archive (a failure to close is fatal, as everywhere here) and unloads the library.
-    ~ZipGrFile() noexcept(false);
+    // Closes the archive (a failure to close is fatal, as everywhere here), unloads the library
+    // and lets go of every member. Called once the pictures are taken; afterwards no picture can
+    // be loaded.
+    void Close();
+    // Closes quietly what Close did not: a destructor never ends the program.
+    ~ZipGrFile() override;
 
     ZipGrFile(const ZipGrFile&) = delete;
     ZipGrFile& operator=(const ZipGrFile&) = delete;
@@ -56,6 +72,7 @@ private:
     Application& app_;
     std::string library_path_;
     std::string archive_path_;
+    uint64_t unpack_limit_;
     MemberMap members_;
     std::unique_ptr<LoadedLibrary> library_;
     RARHANDLE archive_ = nullptr;

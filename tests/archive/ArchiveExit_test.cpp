@@ -5,7 +5,10 @@
 #include <sstream>
 #include <vector>
 
+#include <QImage>
+
 #include "ArchiveTestSupport.h"
+#include "demo/DemoFormats.h"
 #include "support/RunProgram.h"
 
 namespace {
@@ -47,7 +50,9 @@ void ExpectExit(const TempDir& disc, const std::string& text, const std::string&
 TEST(ArchiveExit, GoodArchiveAndPictureExitZero)
 {
     TempDir disc;
-    MakeDisc(disc, {{"x.gif", ReadFileBytes("../shared/samples/gif/x-trans.gif")}});
+    QImage picture(16, 8, QImage::Format_RGB32);
+    picture.fill(qRgb(40, 90, 200));
+    MakeDisc(disc, {{"x.gif", GifFile({picture})}});
     EXPECT_EQ(RunProbe(disc, "x.gif").exit_code, 0);
 }
 
@@ -80,7 +85,7 @@ TEST(ArchiveExit, FileHeaderBroken)
 {
     TempDir disc;
     disc.Write("graph/dll/unrar.dll", "MZ");
-    std::filesystem::copy_file(SampleRar("test_read_format_rar5_truncated_huff.rar"), disc.path() / "graph/shell.dat");
+    WriteBadRar(disc.path() / "graph" / "shell.dat", BadRar::CutInAHeader);
     ExpectExit(disc, " File header broken: graph\\shell.dat");
 }
 
@@ -88,7 +93,7 @@ TEST(ArchiveExit, BadExtractingFile)
 {
     TempDir disc;
     disc.Write("graph/dll/unrar.dll", "MZ");
-    std::filesystem::copy_file(SampleRar("test_read_format_rar4_encrypted.rar"), disc.path() / "graph/shell.dat");
+    WriteBadRar(disc.path() / "graph" / "shell.dat", BadRar::MemberEncrypted);
     ExpectExit(disc, "Bad extracting file");
 }
 

@@ -43,7 +43,8 @@ TEST(ListArchive, FailuresGoToStandardErrorWithStatusOne)
     EXPECT_NE(err.find("Error: Bad open rar archive: " + (dir.path() / "missing.rar").string() + "\n"),
               std::string::npos) << err;
     EXPECT_EQ(out, "");
-    EXPECT_EQ(ListArchive(SampleRar("test_read_format_rar_invalid1.rar"), dir, out, err), 1);
+    WriteBadRar(dir.path() / "damaged.rar", BadRar::DamagedData);
+    EXPECT_EQ(ListArchive(dir.path() / "damaged.rar", dir, out, err), 1);
     EXPECT_NE(err.find("Error: Bad extracting file\n"), std::string::npos) << err;
 }
 

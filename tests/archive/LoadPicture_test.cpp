@@ -2,8 +2,11 @@
 // back to its start after every load, and a picture that does not decode raising its error.
 #include <gtest/gtest.h>
 
+#include <QImage>
+
 #include "ArchiveTestSupport.h"
 #include "archive/ZipGrFile.h"
+#include "demo/DemoFormats.h"
 #include "pictures/Picture.h"
 #include "support/RecordingApplication.h"
 
@@ -13,8 +16,12 @@ class LoadPictureTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        const std::string jpg = ReadFileBytes("../shared/samples/jpeg/testorig.jpg");
-        const std::string gif = ReadFileBytes("../shared/samples/gif/treescap.gif");
+        QImage picture(40, 30, QImage::Format_RGB32);
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x)
+                picture.setPixel(x, y, qRgb(x * 6, y * 8, 128));
+        const std::string jpg = EncodedPicture(picture, "JPG");
+        const std::string gif = GifFile({picture});
         MakeDisc(disc_, {{"skin\\back.jpg", jpg},
                          {"back.JPG", jpg},
                          {"back.jpeg", jpg},

@@ -17,6 +17,7 @@ int main(int argc, char** argv)
         ZipGrFile zip(app, resolver, argv[2], argv[3]);
         if (argc == 5)
             zip.LoadPicture(argv[4]);
+        zip.Close();
     }
     std::puts("done");
     return 0;

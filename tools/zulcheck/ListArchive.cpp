@@ -25,5 +25,6 @@ int RunListArchive(const std::string& archive, std::ostream& out, std::ostream&)
         out << '\n';
     }
     out.flush();
+    zip.Close();
     return 0;
 }
