@@ -6,61 +6,63 @@ namespace {
 
 const QRgb kRedTopLeft = qRgb(255, 0, 0), kBlack = qRgb(0, 0, 0);
 
-TEST(BmpPicture, GoodSamplesDecodeTheRightWayUp)
+// A picture of `colours` (at most 16) in diagonal bands three pixels wide, the first colour at
+// the top left; the odd width makes every storage pad its rows.
+QImage Bands(const std::vector<QRgb>& colours, int width = 17, int height = 9)
 {
-    const char* files[] = {"g/pal1.bmp",    "g/pal1wb.bmp",      "g/pal4.bmp",       "g/pal4rle.bmp",
-                           "g/pal8.bmp",    "g/pal8rle.bmp",     "g/pal8topdown.bmp", "g/pal8os2.bmp",
-                           "g/pal8v5.bmp",  "g/rgb16.bmp",       "g/rgb16-565.bmp",   "g/rgb24.bmp",
-                           "g/rgb32bf.bmp", "q/pal4rletrns.bmp", "q/rgba32.bmp"};
-    for (const char* file : files) {
-        SCOPED_TRACE(file);
-        const auto picture = DecodeSample(std::string("bmp/") + file);
-        ASSERT_EQ(picture->Image().size(), QSize(127, 64));
-        const bool one_bit = std::string(file).find("pal1") != std::string::npos;
-        // 16-bit files hold 5 bits of red: 248 or 255 depending on how they are scaled.
-        const QRgb top_left = Pixel(picture->Image(), 0, 0);
-        EXPECT_GE(qRed(top_left), 248);
-        EXPECT_EQ(qGreen(top_left), one_bit ? 255 : 0);
-        EXPECT_EQ(qBlue(top_left), one_bit ? 255 : 0);
-        EXPECT_EQ(Pixel(picture->Image(), 0, 63), kBlack);
-    }
-    EXPECT_EQ(Pixel(DecodeSample("bmp/g/pal8.bmp")->Image(), 126, 63), qRgb(102, 85, 102));
-    EXPECT_EQ(Pixel(DecodeSample("bmp/g/rgb32bf.bmp")->Image(), 126, 0), qRgb(159, 159, 189));
+    QImage indexed(width, height, QImage::Format_Indexed8);
+    indexed.setColorTable(QList<QRgb>(colours.begin(), colours.end()));
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            indexed.setPixel(x, y, static_cast<uint>((x / 3 + 2 * y) % colours.size()));
+    return indexed;
 }
 
-TEST(BmpPicture, DifferentStoragesOfOnePictureDecodeAlike)
+QImage Argb(const QImage& image)
 {
-    const std::vector<std::vector<const char*>> groups = {
-        {"g/pal8.bmp", "g/pal8rle.bmp", "g/pal8topdown.bmp", "g/pal8os2.bmp", "g/pal8v5.bmp"},
-        {"g/pal1.bmp", "g/pal1wb.bmp"},
-        {"g/pal4.bmp", "g/pal4rle.bmp"},
-        {"g/rgb24.bmp", "g/rgb32bf.bmp"},
+    return image.convertToFormat(QImage::Format_ARGB32);
+}
+
+TEST(BmpPicture, EveryStorageDecodesToThePictureTheRightWayUp)
+{
+    const std::vector<QRgb> six = {kRedTopLeft, qRgb(0, 128, 255), qRgb(250, 250, 0), qRgb(9, 200, 90), kBlack,
+                                   qRgb(255, 255, 255)};
+    const QImage picture = Bands(six);
+    const std::string plain24 = BmpBytes(picture.convertToFormat(QImage::Format_RGB32));
+    const std::pair<const char*, std::string> storages[] = {
+        {"4 bits", IndexedBitmap(picture, 4)},
+        {"8 bits", IndexedBitmap(picture, 8)},
+        {"RLE4", IndexedBitmap(picture, 4, true)},
+        {"RLE8", IndexedBitmap(picture, 8, true)},
+        {"24 bits", plain24},
+        {"24 bits, top-down", TopDownBitmap(plain24)},
+        {"32 bits", BmpBytes(picture.convertToFormat(QImage::Format_ARGB32))},
+        {"8 bits, top-down", TopDownBitmap(IndexedBitmap(picture, 8))},
     };
-    for (const auto& group : groups) {
-        const QImage first = DecodeSample(std::string("bmp/") + group[0])->Image().convertToFormat(QImage::Format_ARGB32);
-        for (const char* other : group)
-            EXPECT_EQ(DecodeSample(std::string("bmp/") + other)->Image().convertToFormat(QImage::Format_ARGB32), first)
-                << other;
+    for (const auto& [storage, bytes] : storages) {
+        SCOPED_TRACE(storage);
+        const QImage image = Decode("x.bmp", bytes)->Image();
+        ASSERT_EQ(image.size(), QSize(17, 9));
+        EXPECT_EQ(Pixel(image, 0, 0), kRedTopLeft);
+        EXPECT_EQ(Pixel(image, 0, 8), kBlack);
+        EXPECT_EQ(Argb(image), Argb(picture));
     }
+    const QImage two = Bands({kBlack, qRgb(255, 255, 255)});
+    EXPECT_EQ(Argb(Decode("x.bmp", IndexedBitmap(two, 1))->Image()), Argb(two));
 }
 
-TEST(BmpPicture, BadSamples)
+TEST(BmpPicture, BadFiles)
 {
-    for (const char* file : {"b/badbitcount.bmp", "b/reallybig.bmp", "b/shortfile.bmp"}) {
-        SCOPED_TRACE(file);
-        EXPECT_THROW(DecodeSample(std::string("bmp/") + file), PictureError);
-    }
-    // Accepted or refused, but never undefined: runs past the edges are cut off, so two loads
-    // give the same pixels. README: top-left (128,0,255), bottom-right (102,85,102).
-    const QImage badrle = DecodeSample("bmp/b/badrle.bmp")->Image();
-    EXPECT_EQ(badrle, DecodeSample("bmp/b/badrle.bmp")->Image());
-    EXPECT_EQ(Pixel(badrle, 0, 0), qRgb(128, 0, 255));
-    EXPECT_EQ(Pixel(badrle, 126, 63), qRgb(102, 85, 102));
-    for (const char* file : {"b/badheadersize.bmp", "b/rletopdown.bmp"}) {
-        try {
-            DecodeSample(std::string("bmp/") + file);
-        } catch (const PictureError&) {
-        }
+    const std::string good = BmpBytes(Bands({kRedTopLeft, kBlack}).convertToFormat(QImage::Format_RGB32));
+    std::string bad_bit_count = good;
+    bad_bit_count[28] = 3;
+    std::string really_big = good;
+    really_big.replace(18, 8, std::string("\x00\x00\x01\x00\x00\x00\x01\x00", 8));  // 65536 x 65536
+    for (const auto& [what, bytes] : {std::pair<const char*, std::string>{"bad bit count", bad_bit_count},
+                                      {"really big", really_big},
+                                      {"short file", good.substr(0, good.size() / 2)}}) {
+        SCOPED_TRACE(what);
+        EXPECT_THROW(Decode("x.bmp", bytes), PictureError);
     }
 }
 
@@ -93,6 +95,38 @@ TEST(BmpPicture, SkippedRunLengthPixelsTakeColourZero)
     EXPECT_EQ(Pixel(image, 2, 1), qRgb(0, 0, 255));
     EXPECT_EQ(Pixel(image, 3, 0), kRedTopLeft);
     EXPECT_EQ(Pixel(image, 0, 0), qRgb(0, 0, 255));
+}
+
+TEST(BmpPicture, RunsPastTheEdgesAreCutOff)
+{
+    // A 4x2 RLE8 bitmap: bottom row "run of 9 x index 1" (five past the right edge), end of line;
+    // then "move right 2 and up 5" (past the top), a run of 3 x index 1, end of bitmap.
+    const std::string rle("\x09\x01\x00\x00\x00\x02\x02\x05\x03\x01\x00\x01", 12);
+    std::string b = "BM";
+    PutLe32(b, static_cast<std::uint32_t>(14 + 40 + 8 + rle.size()));
+    PutLe32(b, 0);
+    PutLe32(b, 14 + 40 + 8);
+    PutLe32(b, 40);
+    PutLe32(b, 4);
+    PutLe32(b, 2);
+    PutLe16(b, 1);
+    PutLe16(b, 8);
+    PutLe32(b, 1);  // RLE8
+    PutLe32(b, static_cast<std::uint32_t>(rle.size()));
+    PutLe32(b, 0);
+    PutLe32(b, 0);
+    PutLe32(b, 2);
+    PutLe32(b, 0);
+    PutLe32(b, 0x000000FF);  // index 0: blue
+    PutLe32(b, 0x00FF0000);  // index 1: red
+    b += rle;
+    const QImage image = Decode("rle.bmp", b)->Image();
+    EXPECT_EQ(image, Decode("rle.bmp", b)->Image());
+    ASSERT_EQ(image.size(), QSize(4, 2));
+    for (int x = 0; x < 4; ++x) {
+        EXPECT_EQ(Pixel(image, x, 1), kRedTopLeft) << x;
+        EXPECT_EQ(Pixel(image, x, 0), qRgb(0, 0, 255)) << x;
+    }
 }
 
 }  // namespace

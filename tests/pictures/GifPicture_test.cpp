@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "PictureTestSupport.h"
+#include "demo/DemoFormats.h"
 
 namespace {
 
@@ -14,102 +15,160 @@ GifPicture LoadGif(const std::string& bytes)
     return picture;
 }
 
-TEST(GifPicture, EveryGoodSampleDecodesToItsScreenSize)
-{
-    const struct {
-        const char* file;
-        int width, height;
-        QRgb top_left;  // as ImageMagick reports it
-    } samples[] = {
-        {"porsche.gif", 320, 200, kBlack},  // with 631 bytes after the trailer
-        {"treescap.gif", 40, 40, qRgb(231, 231, 231)},
-        {"treescap-interlaced.gif", 40, 40, qRgb(231, 231, 231)},
-        {"solid2.gif", 640, 400, qRgb(0, 0, 255)},
-        {"gifgrid.gif", 100, 100, qRgb(165, 17, 4)},
-        {"x-trans.gif", 100, 100, 0},
-        {"fire.gif", 30, 60, kBlack},
-        {"welcome2.gif", 290, 48, 0},
-        {"suite-local-color-table.gif", 1, 1, kWhite},
-        {"suite-no-global-color-table.gif", 1, 1, kWhite},
-        {"suite-dispose-restore-previous.gif", 2, 2, 0xdead},
-        {"suite-image-outside-bg.gif", 2, 2, kWhite},
-        {"suite-max-width.gif", 65535, 1, 0xdead},
-    };
-    for (const auto& s : samples) {
-        SCOPED_TRACE(s.file);
-        const auto picture = DecodeSample(std::string("gif/") + s.file);
-        EXPECT_EQ(picture->Width(), s.width);
-        EXPECT_EQ(picture->Height(), s.height);
-        if (s.top_left != 0xdead) {
-            EXPECT_EQ(Pixel(picture->Image(), 0, 0), s.top_left);
-        }
-    }
-}
-
 TEST(GifPicture, InterlacedAndPlainStorageGiveTheSamePixels)
 {
-    EXPECT_EQ(DecodeSample("gif/treescap-interlaced.gif")->Image(), DecodeSample("gif/treescap.gif")->Image());
+    // Eleven rows, each of its own colour, so that a row put in the wrong pass shows.
+    TestGif gif;
+    gif.width = 3;
+    gif.height = 11;
+    gif.code_size = 4;
+    for (int i = 0; i < 11; ++i)
+        gif.global.push_back(qRgb(20 * i, 255 - 20 * i, 7 * i));
+    TestGifImage image{0, 0, 3, 11, {}, {}};
+    for (std::uint8_t y = 0; y < 11; ++y)
+        image.indexes.insert(image.indexes.end(), 3, y);
+    gif.images = {image};
+    const QImage plain = LoadGif(WriteGif(gif)).Image();
+    gif.images[0].interlaced = true;
+    const QImage interlaced = LoadGif(WriteGif(gif)).Image();
+    EXPECT_EQ(interlaced, plain);
+    for (int y = 0; y < 11; ++y)
+        EXPECT_EQ(Pixel(interlaced, 2, y), gif.global[static_cast<std::size_t>(y)]) << y;
 }
 
 TEST(GifPicture, AnImageOutsideTheScreenLeavesTheBackground)
 {
-    const QImage image = DecodeSample("gif/suite-image-outside-bg.gif")->Image();
+    TestGif gif;
+    gif.width = 2;
+    gif.height = 2;
+    gif.global = {kBlack, kWhite};
+    gif.background = 1;
+    gif.images.push_back({2, 2, 2, 2, {}, {0, 0, 0, 0}});
+    const QImage image = LoadGif(WriteGif(gif)).Image();
+    ASSERT_EQ(image.size(), QSize(2, 2));
     for (int y = 0; y < 2; ++y)
         for (int x = 0; x < 2; ++x)
             EXPECT_EQ(Pixel(image, x, y), kWhite) << x << "," << y;
 }
 
-TEST(GifPicture, BadSamplesRaiseAnErrorNamingThePicture)
+TEST(GifPicture, BadFilesRaiseAnErrorNamingThePicture)
 {
-    for (const char* file : {"suite-no-data.gif", "suite-invalid-code.gif"}) {
-        SCOPED_TRACE(file);
+    TestGif no_image;
+    no_image.width = no_image.height = 1;
+    no_image.global = {kBlack, kWhite};
+    // A 2x2 image whose first code (7, of 3 bits) stands for no string the decoder has.
+    const std::string invalid_code("GIF89a\x02\x00\x02\x00\xF0\x00\x00"
+                                   "\x00\x00\x00\xFF\xFF\xFF"
+                                   "\x2C\x00\x00\x00\x00\x02\x00\x02\x00\x00"
+                                   "\x02\x02\xFF\xFF\x00\x3B",
+                                   35);
+    for (const auto& [name, bytes] : {std::pair<std::string, std::string>{"skin\\no-image.gif", WriteGif(no_image)},
+                                      {"skin\\invalid-code.gif", invalid_code}}) {
+        SCOPED_TRACE(name);
         try {
-            GifPicture().LoadFromBytes(Sample(std::string("gif/") + file), file);
+            GifPicture().LoadFromBytes(bytes, name);
             ADD_FAILURE() << "decoded";
         } catch (const PictureError& e) {
-            EXPECT_NE(std::string(e.what()).find(file), std::string::npos) << e.what();
+            EXPECT_NE(std::string(e.what()).find(name), std::string::npos) << e.what();
         }
     }
 }
 
+TEST(GifPicture, AnAnimationBeyond64MiBOfFramesIsRefusedBeforeAnythingIsComposed)
+{
+    // A logical screen of 4096 x 4096 (64 MiB as one frame) with two tiny images: the still
+    // picture is fine, the whole animation is not.
+    TestGif gif;
+    gif.width = 4096;
+    gif.height = 4096;
+    gif.global = {qRgb(0, 0, 0), qRgb(255, 255, 255), qRgb(255, 0, 0), qRgb(0, 255, 0)};
+    TestGifImage frame{0, 0, 2, 1, {}, {1, 2}};
+    frame.control = true;
+    frame.delay_cs = 5;
+    gif.images = {frame, frame};
+    const GifPicture picture = LoadGif(WriteGif(gif));
+    EXPECT_EQ(picture.FrameCount(), 2);
+    EXPECT_THROW(picture.Frames(), PictureError);
+}
+
 TEST(GifPicture, AnimationsKeepEveryFrameWithItsDelay)
 {
-    const GifPicture fire = LoadGif(Sample("gif/fire.gif"));
+    // The demo writer's animation: five frames of 50 ms, looping for ever.
+    std::vector<QImage> pictures;
+    for (int i = 0; i < 5; ++i) {
+        QImage frame(30, 60, QImage::Format_RGB32);
+        frame.fill(qRgb(50 * i, 0, 255 - 50 * i));
+        pictures.push_back(frame);
+    }
+    const GifPicture fire = LoadGif(GifFile(pictures, {5, 5, 5, 5, 5}));
     const std::vector<GifFrame> frames = fire.Frames();
-    ASSERT_EQ(frames.size(), 33u);
-    for (const GifFrame& f : frames) {
-        EXPECT_EQ(f.delay_ms, 50);
-        EXPECT_EQ(f.image.size(), QSize(30, 60));
+    ASSERT_EQ(frames.size(), 5u);
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        EXPECT_EQ(frames[i].delay_ms, 50);
+        EXPECT_EQ(frames[i].image.size(), QSize(30, 60));
+        EXPECT_EQ(Pixel(frames[i].image, 10, 10), pictures[i].pixel(10, 10)) << i;
     }
     EXPECT_EQ(fire.LoopCount(), 0);
     EXPECT_EQ(frames.front().image, fire.Image().convertToFormat(frames.front().image.format()));
 
-    const GifPicture welcome = LoadGif(Sample("gif/welcome2.gif"));
-    const std::vector<GifFrame> wframes = welcome.Frames();
-    ASSERT_EQ(wframes.size(), 6u);
+    // A loop count, and frames with a local table whose own index is their see-through colour.
+    TestGif welcome;
+    welcome.width = 2;
+    welcome.height = 1;
+    welcome.global = {kBlack, kWhite};
+    welcome.loop = 1000;
+    TestGifImage first{0, 0, 2, 1, {}, {1, 1}};
+    first.control = true;
+    first.delay_cs = 100;
+    TestGifImage local{0, 0, 2, 1, {kRed, kGreen, kBlack, kWhite}, {2, 1}};
+    local.control = true;
+    local.delay_cs = 100;
+    local.transparent = 2;
+    local.disposal = 2;
+    welcome.images = {first, local, local};
+    const GifPicture animation = LoadGif(WriteGif(welcome));
+    const std::vector<GifFrame> wframes = animation.Frames();
+    ASSERT_EQ(wframes.size(), 3u);
     for (const GifFrame& f : wframes)
         EXPECT_EQ(f.delay_ms, 1000);
-    EXPECT_EQ(welcome.LoopCount(), 1000);
-    // Frames with the local table use index 210 as their see-through colour.
-    EXPECT_EQ(qAlpha(Pixel(wframes[1].image, 0, 0)), 0);
+    EXPECT_EQ(animation.LoopCount(), 1000);
+    EXPECT_EQ(qAlpha(Pixel(wframes[2].image, 0, 0)), 0);
+    EXPECT_EQ(Pixel(wframes[1].image, 1, 0), kGreen);
 
-    EXPECT_EQ(LoadGif(Sample("gif/treescap.gif")).LoopCount(), -1);
+    EXPECT_EQ(LoadGif(GifFile({pictures[0]})).LoopCount(), -1);
 }
 
 TEST(GifPicture, RestorePreviousPutsBackWhatTheFrameCovered)
 {
-    const GifPicture picture = LoadGif(Sample("gif/suite-dispose-restore-previous.gif"));
-    const std::vector<GifFrame> frames = picture.Frames();
+    // A 2x2 first image without delay, then four 1x1 images, one on each spot, each with
+    // "restore previous" and 50 cs.
+    TestGif gif;
+    gif.width = 2;
+    gif.height = 2;
+    gif.global = {kBlack, kWhite, kRed, kGreen};
+    gif.loop = 0;
+    gif.images.push_back({0, 0, 2, 2, {}, {0, 1, 2, 3}});
+    const QPoint spots[] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+    for (const QPoint& p : spots) {
+        const auto covered = static_cast<std::uint8_t>(p.y() * 2 + p.x());
+        TestGifImage spot{p.x(), p.y(), 1, 1, {}, {static_cast<std::uint8_t>((covered + 1) % 4)}};
+        spot.control = true;
+        spot.disposal = 3;
+        spot.delay_cs = 50;
+        gif.images.push_back(spot);
+    }
+    const std::vector<GifFrame> frames = LoadGif(WriteGif(gif)).Frames();
     ASSERT_EQ(frames.size(), 5u);
     EXPECT_EQ(frames[0].delay_ms, 0);
-    const QPoint spots[] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
     for (int i = 1; i < 5; ++i) {
         EXPECT_EQ(frames[i].delay_ms, 500);
         // Each 1x1 image changes only its own spot of the first frame, and is undone after.
         for (const QPoint& p : spots) {
+            const QRgb before = Pixel(frames[0].image, p.x(), p.y());
             if (p != spots[i - 1]) {
-                EXPECT_EQ(Pixel(frames[i].image, p.x(), p.y()), Pixel(frames[0].image, p.x(), p.y()))
-                    << "frame " << i << " at " << p.x() << "," << p.y();
+                EXPECT_EQ(Pixel(frames[i].image, p.x(), p.y()), before) << "frame " << i << " at " << p.x() << "," << p.y();
+            } else {
+                EXPECT_NE(Pixel(frames[i].image, p.x(), p.y()), before) << "frame " << i;
             }
         }
     }

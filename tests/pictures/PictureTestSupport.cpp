@@ -1,5 +1,13 @@
 #include "PictureTestSupport.h"
 
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QImageWriter>
+#include <QPainter>
+
+#include <stdexcept>
+
 namespace {
 
 void Put16(std::string& out, int v)
@@ -56,7 +64,157 @@ std::string Lzw(const std::vector<std::uint8_t>& indexes, int code_size)
     return blocks + '\0';
 }
 
+// The rows of an image in the order an interlaced image stores them.
+std::vector<std::uint8_t> InterlacedRows(const std::vector<std::uint8_t>& indexes, int width, int height)
+{
+    std::vector<std::uint8_t> stored;
+    stored.reserve(indexes.size());
+    const int start[] = {0, 4, 2, 1};
+    const int step[] = {8, 8, 4, 2};
+    for (int pass = 0; pass < 4; ++pass)
+        for (int y = start[pass]; y < height; y += step[pass])
+            stored.insert(stored.end(), indexes.begin() + static_cast<std::ptrdiff_t>(y) * width,
+                          indexes.begin() + static_cast<std::ptrdiff_t>(y + 1) * width);
+    return stored;
+}
+
+std::string Encoded(const QImage& image, const char* format, bool progressive)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
+    writer.setQuality(90);
+    writer.setProgressiveScanWrite(progressive);
+    if (!writer.write(image))
+        throw std::runtime_error(std::string("Qt cannot write ") + format + ": " + writer.errorString().toStdString());
+    return bytes.toStdString();
+}
+
 }  // namespace
+
+QImage TestPattern(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.setPixel(x, y, qRgb(255 * x / width, 255 * y / height, 255 - 255 * (x + y) / (width + height)));
+    QPainter painter(&image);
+    painter.fillRect(width / 4, height / 4, width / 4, height / 2, qRgb(250, 250, 250));
+    painter.fillRect(width / 2, height / 3, width / 3, height / 3, qRgb(10, 20, 30));
+    return image;
+}
+
+std::string JpegBytes(const QImage& image, bool progressive)
+{
+    return Encoded(image, "JPG", progressive);
+}
+
+std::string BmpBytes(const QImage& image)
+{
+    return Encoded(image, "BMP", false);
+}
+
+std::string IndexedBitmap(const QImage& indexed, int bits, bool run_length)
+{
+    if (indexed.format() != QImage::Format_Indexed8 || (bits != 1 && bits != 4 && bits != 8) ||
+        (run_length && bits == 1) || indexed.colorCount() > (1 << bits))
+        throw std::logic_error("no such bitmap");
+    const int w = indexed.width(), h = indexed.height();
+    std::string pixels;
+    for (int y = h - 1; y >= 0; --y) {
+        const uchar* row = indexed.constScanLine(y);
+        if (run_length) {
+            for (int x = 0; x < w;) {
+                int n = 1;
+                while (x + n < w && n < 255 && row[x + n] == row[x])
+                    ++n;
+                pixels += static_cast<char>(n);
+                pixels += static_cast<char>(bits == 4 ? row[x] << 4 | row[x] : row[x]);
+                x += n;
+            }
+            pixels += std::string(y == 0 ? "\0\1" : "\0\0", 2);  // end of bitmap, end of line
+            continue;
+        }
+        std::string line(static_cast<std::size_t>((w * bits + 31) / 32 * 4), '\0');
+        for (int x = 0; x < w; ++x) {
+            const int bit = x * bits;
+            line[static_cast<std::size_t>(bit / 8)] =
+                static_cast<char>(line[static_cast<std::size_t>(bit / 8)] | row[x] << (8 - bits - bit % 8));
+        }
+        pixels += line;
+    }
+    const int colours = 1 << bits;
+    std::string b = "BM";
+    PutLe32(b, static_cast<std::uint32_t>(14 + 40 + 4 * colours + pixels.size()));
+    PutLe32(b, 0);
+    PutLe32(b, static_cast<std::uint32_t>(14 + 40 + 4 * colours));
+    PutLe32(b, 40);
+    PutLe32(b, static_cast<std::uint32_t>(w));
+    PutLe32(b, static_cast<std::uint32_t>(h));
+    PutLe16(b, 1);
+    PutLe16(b, static_cast<std::uint16_t>(bits));
+    PutLe32(b, run_length ? (bits == 8 ? 1 : 2) : 0);
+    PutLe32(b, static_cast<std::uint32_t>(pixels.size()));
+    PutLe32(b, 2835);
+    PutLe32(b, 2835);
+    PutLe32(b, static_cast<std::uint32_t>(colours));
+    PutLe32(b, 0);
+    for (int i = 0; i < colours; ++i)
+        PutLe32(b, i < indexed.colorCount() ? indexed.color(i) & 0xFFFFFFu : 0);
+    return b + pixels;
+}
+
+std::string TopDownBitmap(const std::string& bottom_up)
+{
+    auto le32 = [&](std::size_t at) {
+        return static_cast<std::uint32_t>(static_cast<unsigned char>(bottom_up.at(at))) |
+               static_cast<std::uint32_t>(static_cast<unsigned char>(bottom_up.at(at + 1))) << 8 |
+               static_cast<std::uint32_t>(static_cast<unsigned char>(bottom_up.at(at + 2))) << 16 |
+               static_cast<std::uint32_t>(static_cast<unsigned char>(bottom_up.at(at + 3))) << 24;
+    };
+    const std::size_t offset = le32(10);
+    const auto width = static_cast<std::int32_t>(le32(18));
+    const auto height = static_cast<std::int32_t>(le32(22));
+    const std::size_t bits = static_cast<unsigned char>(bottom_up.at(28));
+    const std::size_t stride = (static_cast<std::size_t>(width) * bits + 31) / 32 * 4;
+    if (height <= 0 || le32(30) != 0)
+        throw std::logic_error("not a plain bottom-up bitmap");
+    std::string out = bottom_up.substr(0, offset);
+    std::string negative;
+    PutLe32(negative, static_cast<std::uint32_t>(-height));
+    out.replace(22, 4, negative);
+    for (std::int32_t row = height - 1; row >= 0; --row)
+        out += bottom_up.substr(offset + static_cast<std::size_t>(row) * stride, stride);
+    return out;
+}
+
+void ExpectDamageGivesOnlyPictureErrors(const std::string& label, const std::string& bytes)
+{
+    std::vector<std::string> variants;
+    for (std::size_t cut : {std::size_t{0}, std::size_t{1}, std::size_t{6}, std::size_t{13}, std::size_t{40},
+                            bytes.size() / 3, bytes.size() / 2, bytes.size() - 1})
+        variants.push_back(bytes.substr(0, std::min(cut, bytes.size())));
+    std::uint32_t seed = 12345;
+    auto next = [&seed]() { return seed = seed * 1103515245u + 12345u; };
+    for (int round = 0; round < 6 && !bytes.empty(); ++round) {
+        std::string changed = bytes;
+        for (int i = 0; i < 4; ++i)
+            changed[next() % changed.size()] = static_cast<char>(next() >> 24);
+        variants.push_back(changed);
+    }
+    for (const std::string& v : variants) {
+        for (const char* name : {"x.bmp", "x.gif", "x.jpg"}) {
+            std::unique_ptr<Picture> picture = MakePicture(name);
+            try {
+                picture->LoadFromBytes(v, name);
+                EXPECT_FALSE(picture->Image().isNull()) << label;
+            } catch (const PictureError&) {
+                EXPECT_TRUE(picture->Image().isNull()) << label;
+            }
+        }
+    }
+}
 
 std::string WriteGif(const TestGif& gif)
 {
@@ -71,6 +229,11 @@ std::string WriteGif(const TestGif& gif)
     out += static_cast<char>(gif.background);
     out += '\0';
     out += table;
+    if (gif.loop >= 0) {
+        out += "\x21\xFF\x0BNETSCAPE2.0\x03\x01";
+        Put16(out, gif.loop);
+        out += '\0';
+    }
     for (const TestGifImage& image : gif.images) {
         if (image.control) {
             out += "\x21\xF9\x04";
@@ -85,10 +248,12 @@ std::string WriteGif(const TestGif& gif)
         Put16(out, image.width);
         Put16(out, image.height);
         std::string local;
-        out += static_cast<char>(image.local.empty() ? 0 : 0x80 | PutTable(local, image.local));
+        const int interlace_flag = image.interlaced ? 0x40 : 0;
+        out += static_cast<char>(interlace_flag | (image.local.empty() ? 0 : 0x80 | PutTable(local, image.local)));
         out += local;
         out += static_cast<char>(gif.code_size);
-        out += Lzw(image.indexes, gif.code_size);
+        out += Lzw(image.interlaced ? InterlacedRows(image.indexes, image.width, image.height) : image.indexes,
+                   gif.code_size);
     }
     if (gif.trailer)
         out += ';';

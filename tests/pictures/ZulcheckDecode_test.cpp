@@ -1,4 +1,5 @@
-// Runs the built zulcheck --decode on sample pictures and checks its output and exit status.
+// Runs the built zulcheck --decode on pictures written into a temporary folder and checks its
+// output and exit status.
 #include <gtest/gtest.h>
 
 #include <QCryptographicHash>
@@ -20,17 +21,22 @@ std::string Sha256Hex(const QByteArray& bytes)
 
 TEST(ZulcheckDecode, PrintsSizeAndDigestOfTheRgbaPixels)
 {
-    // One white pixel: the digest of the four bytes FF FF FF FF.
-    const ProgramResult white = Zulcheck("../shared/samples/gif/suite-local-color-table.gif");
+    TempDir dir;
+    // One white pixel, from a local colour table: the digest of the four bytes FF FF FF FF.
+    TestGif gif;
+    gif.width = gif.height = 1;
+    gif.images.push_back({0, 0, 1, 1, {qRgb(255, 255, 255), qRgb(0, 0, 0)}, {0}});
+    const ProgramResult white = Zulcheck(dir.Write("white.gif", WriteGif(gif)).string());
     EXPECT_EQ(white.exit_code, 0);
     EXPECT_EQ(white.out, "1x1 " + Sha256Hex(QByteArray(4, '\xFF')) + "\n");
     EXPECT_EQ(white.err, "");
 
     // The same pixels give the same line, whatever the storage.
-    const ProgramResult orig = Zulcheck("../shared/samples/jpeg/testorig.jpg");
-    EXPECT_EQ(orig.exit_code, 0);
-    EXPECT_EQ(orig.out.substr(0, 8), "227x149 ");
-    EXPECT_EQ(orig.out, Zulcheck("../shared/samples/jpeg/testprog.jpg").out);
+    const QImage pattern = TestPattern(57, 31);
+    const ProgramResult baseline = Zulcheck(dir.Write("baseline.jpg", JpegBytes(pattern)).string());
+    EXPECT_EQ(baseline.exit_code, 0);
+    EXPECT_EQ(baseline.out.substr(0, 6), "57x31 ");
+    EXPECT_EQ(baseline.out, Zulcheck(dir.Write("progressive.jpg", JpegBytes(pattern, true)).string()).out);
 }
 
 TEST(ZulcheckDecode, SeeThroughPixelsAreWrittenAsZeros)
@@ -68,18 +74,24 @@ TEST(ZulcheckDecode, SeeThroughPixelsAreWrittenAsZeros)
 
 TEST(ZulcheckDecode, FailuresGoToStandardErrorWithStatusOne)
 {
-    const ProgramResult ext = Zulcheck("../shared/samples/jpeg/testorig.JPG");
+    TempDir dir;
+    const std::string jpeg = JpegBytes(TestPattern(20, 10));
+    const std::string upper = dir.Write("back.JPG", jpeg).string();
+    const ProgramResult ext = Zulcheck(upper);
     EXPECT_EQ(ext.exit_code, 1);
-    EXPECT_EQ(ext.err, "Bad ext: ../shared/samples/jpeg/testorig.JPG\n");
+    EXPECT_EQ(ext.err, "Bad ext: " + upper + "\n");
     EXPECT_EQ(ext.out, "");
 
     const ProgramResult missing = Zulcheck("no/such/picture.gif");
     EXPECT_EQ(missing.exit_code, 1);
     EXPECT_EQ(missing.err, "Bad file: no/such/picture.gif\n");
 
-    const ProgramResult bad = Zulcheck("../shared/samples/jpeg/testorig12.jpg");
+    std::string twelve_bits = jpeg;
+    twelve_bits[jpeg.find("\xFF\xC0") + 4] = 12;  // a sample precision this decoder does not read
+    const std::string broken = dir.Write("back.jpg", twelve_bits).string();
+    const ProgramResult bad = Zulcheck(broken);
     EXPECT_EQ(bad.exit_code, 1);
-    EXPECT_EQ(bad.err.rfind("Bad picture ../shared/samples/jpeg/testorig12.jpg: ", 0), 0u) << bad.err;
+    EXPECT_EQ(bad.err.rfind("Bad picture " + broken + ": ", 0), 0u) << bad.err;
     EXPECT_EQ(bad.out, "");
 }
 

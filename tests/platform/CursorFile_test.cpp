@@ -8,20 +8,15 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <random>
+#include <functional>
 #include <stdexcept>
 
-#include "support/TempDir.h"
+#include "CursorTestSupport.h"
+#include "demo/DemoFormats.h"
 #include "platform/ScreenCursors.h"
+#include "support/TempDir.h"
 
 namespace {
-
-const std::string kSamples = "../shared/samples/cursors/";
-
-std::string Sample(const std::string& name)
-{
-    return ReadFileBytes(kSamples + name);
-}
 
 void Put16(std::string& out, unsigned v)
 {
@@ -79,6 +74,48 @@ std::string SolidDib(int width, int height, QRgb colour, int bits = 24)
     }
     d.append(and_stride * static_cast<std::size_t>(height), '\0');
     return d;
+}
+
+// What a pixel of a palette cursor image holds: its colour index and its AND mask bit.
+struct MaskedIndex {
+    std::uint8_t index = 0;
+    bool masked = false;
+};
+
+// A bitmap image of 1 or 8 bits with its palette and AND mask, rows stored bottom-up.
+std::string PaletteDib(int width, int height, int bits, const std::vector<QRgb>& palette,
+                       const std::function<MaskedIndex(int, int)>& pixel)
+{
+    std::string d;
+    Put32(d, 40);
+    Put32(d, static_cast<std::uint32_t>(width));
+    Put32(d, static_cast<std::uint32_t>(height * 2));
+    Put16(d, 1);
+    Put16(d, static_cast<unsigned>(bits));
+    Put32(d, 0);
+    Put32(d, 0);  // image size: real files leave it 0 or get it wrong
+    Put32(d, 0);
+    Put32(d, 0);
+    Put32(d, 0);  // all 2^bits palette entries
+    Put32(d, 0);
+    for (int i = 0; i < (1 << bits); ++i)
+        Put32(d, i < static_cast<int>(palette.size()) ? palette[static_cast<std::size_t>(i)] & 0xFFFFFFu : 0);
+    const std::size_t xor_stride = (static_cast<std::size_t>(width) * static_cast<std::size_t>(bits) + 31) / 32 * 4;
+    const std::size_t and_stride = (static_cast<std::size_t>(width) + 31) / 32 * 4;
+    std::string colours, mask;
+    for (int y = height - 1; y >= 0; --y) {
+        std::string xor_row(xor_stride, '\0'), and_row(and_stride, '\0');
+        for (int x = 0; x < width; ++x) {
+            const MaskedIndex p = pixel(x, y);
+            const auto at = static_cast<std::size_t>(x * bits / 8);
+            xor_row[at] = static_cast<char>(xor_row[at] | (bits == 8 ? p.index : (p.index & 1) << (7 - x % 8)));
+            if (p.masked)
+                and_row[static_cast<std::size_t>(x / 8)] = static_cast<char>(and_row[static_cast<std::size_t>(x / 8)] | 0x80 >> (x % 8));
+        }
+        colours += xor_row;
+        mask += and_row;
+    }
+    return d + colours + mask;
 }
 
 struct Entry {
@@ -147,67 +184,133 @@ std::string Frames(const std::vector<std::string>& icons)
     return Chunk("LIST", list);
 }
 
-// ---- the sample files
+// ---- cursors as discs carry them
+
+const QRgb kOpaqueBlack = qRgb(0, 0, 0), kOpaqueWhite = qRgb(255, 255, 255);
+
+// A monochrome 32x32 cursor of the four kinds of pixel, in diagonal stripes: black, white, the
+// screen (masked black) and the inverted screen (masked white, drawn black).
+MaskedIndex MonochromePixel(int x, int y)
+{
+    switch ((x + 3 * y) % 4) {
+    case 0: return {0, false};
+    case 1: return {1, false};
+    case 2: return {0, true};
+    default: return {1, true};
+    }
+}
+
+QRgb ExpectedMonochrome(int x, int y)
+{
+    const MaskedIndex p = MonochromePixel(x, y);
+    return p.masked && p.index == 0 ? 0u : p.index == 1 && !p.masked ? kOpaqueWhite : kOpaqueBlack;
+}
+
+std::string MonochromeCursor(int hotspot_x, int hotspot_y)
+{
+    return MakeCur({{32, 32, hotspot_x, hotspot_y, PaletteDib(32, 32, 1, {kOpaqueBlack, kOpaqueWhite}, MonochromePixel)}});
+}
+
+// A 32-bit cursor whose alpha channel varies: rows differ, so a picture upside down shows.
+QImage ColourCursorPicture()
+{
+    QImage image(32, 32, QImage::Format_ARGB32);
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 32; ++x)
+            image.setPixel(x, y, qRgba(x * 8, y * 8, 86, (x + y) % 3 == 0 ? 0 : 255));
+    image.setPixel(0, 0, qRgba(0, 0, 25, 218));
+    return image;
+}
+
+// An animated cursor with the faults of real files: the INFO list declares two bytes more than
+// it holds, the RIFF size is short, and a sequence chunk is there although the header's flags
+// do not say to use it. Three frames of different colours.
+std::string AnimatedCursorOfRealFiles(std::vector<std::string>* frames = nullptr)
+{
+    std::vector<std::string> icons;
+    for (QRgb colour : {qRgb(200, 0, 0), qRgb(0, 200, 0), qRgb(0, 0, 200)}) {
+        QImage image(32, 32, QImage::Format_ARGB32);
+        image.fill(colour);
+        icons.push_back(CursorFile(image, 0, 0));
+    }
+    if (frames != nullptr)
+        *frames = icons;
+    std::string info = "INFO" + Chunk("INAM", std::string("ANI Test\0", 9));
+    std::string list = "LIST";
+    Put32(list, static_cast<std::uint32_t>(info.size() + 2));
+    list += info;
+    std::string seq;
+    for (std::uint32_t step : {1u, 2u, 1u, 0u})
+        Put32(seq, step);
+    std::string ani = MakeAni(list + Anih(3, 1) + Chunk("seq ", seq) + Frames(icons));
+    const std::uint32_t riff_size = static_cast<std::uint32_t>(ani.size() - 8 - 26);
+    ani.replace(4, 4, std::string{static_cast<char>(riff_size & 0xFF), static_cast<char>(riff_size >> 8 & 0xFF),
+                                  static_cast<char>(riff_size >> 16 & 0xFF), static_cast<char>(riff_size >> 24)});
+    return ani;
+}
+
+// A cursor file whose directory lists no image.
+const std::string kNoImages("\0\0\2\0\0\0", 6);
 
 TEST(CursorFile, MonochromeCursorsKeepTheirHotspotsAndMasks)
 {
     struct Case {
-        const char* file;
-        int hotspot_x, hotspot_y, opaque;
+        int hotspot_x, hotspot_y;
     };
-    for (const Case& c : {Case{"tk-cursor44-left_ptr.cur", 4, 1, 94}, Case{"tk-cursor3c-hand2.cur", 1, 2, 145},
-                          Case{"tk-cursor98-xterm.cur", 7, 7, 86}, Case{"tk-cursor96-watch.cur", 7, 7, 208}}) {
+    for (const Case& c : {Case{4, 1}, Case{1, 2}, Case{7, 7}}) {
         std::string error;
-        const auto cursor = DecodeCursorFile(Sample(c.file), &error);
-        ASSERT_TRUE(cursor) << c.file << ": " << error;
-        EXPECT_EQ(cursor->image.size(), QSize(32, 32)) << c.file;
-        EXPECT_EQ(cursor->hotspot_x, c.hotspot_x) << c.file;
-        EXPECT_EQ(cursor->hotspot_y, c.hotspot_y) << c.file;
+        const auto cursor = DecodeCursorFile(MonochromeCursor(c.hotspot_x, c.hotspot_y), &error);
+        ASSERT_TRUE(cursor) << error;
+        EXPECT_EQ(cursor->image.size(), QSize(32, 32));
+        EXPECT_EQ(cursor->hotspot_x, c.hotspot_x);
+        EXPECT_EQ(cursor->hotspot_y, c.hotspot_y);
         // Every pixel is either black or white and opaque, or fully transparent.
-        EXPECT_EQ(OpaquePixels(cursor->image), c.opaque) << c.file;
         for (int y = 0; y < 32; ++y)
-            for (int x = 0; x < 32; ++x) {
-                const QRgb p = cursor->image.pixel(x, y);
-                if (qAlpha(p) == 255)
-                    EXPECT_TRUE(p == qRgb(0, 0, 0) || p == qRgb(255, 255, 255)) << c.file;
-                else
-                    EXPECT_EQ(p, 0u) << c.file;
-            }
+            for (int x = 0; x < 32; ++x)
+                ASSERT_EQ(cursor->image.pixel(x, y), ExpectedMonochrome(x, y)) << x << "," << y;
+        EXPECT_EQ(OpaquePixels(cursor->image), 32 * 32 * 3 / 4);
     }
 }
 
 TEST(CursorFile, ColourCursorUsesItsAlphaChannel)
 {
-    const auto cursor = DecodeCursorFile(Sample("deerstalker.cur"));
+    const QImage picture = ColourCursorPicture();
+    const auto cursor = DecodeCursorFile(CursorFile(picture, 0, 0));
     ASSERT_TRUE(cursor);
     EXPECT_EQ(cursor->image.size(), QSize(32, 32));
     EXPECT_EQ(cursor->hotspot_x, 0);
     EXPECT_EQ(cursor->hotspot_y, 0);
-    // Rows are stored bottom-up: the first stored pixel is the bottom-left one.
+    // Rows are stored bottom-up; the alpha channel, not the mask, says what shows.
     EXPECT_EQ(cursor->image.pixel(0, 0), qRgba(0, 0, 25, 218));
-    EXPECT_EQ(cursor->image.pixel(16, 16), qRgba(84, 87, 86, 255));
+    EXPECT_EQ(cursor->image.pixel(16, 16), qRgba(128, 128, 86, 255));
+    EXPECT_EQ(cursor->image, picture);
 }
 
 TEST(CursorFile, PalettedCursorAppliesTheMaskAndIgnoresTheUnderstatedSize)
 {
     // 1 x 4, 8 bits; the directory says 8 bytes although the image runs to the end of the file.
+    const MaskedIndex rows[] = {{0, false}, {1, false}, {0, true}, {1, true}};
+    std::string cur = MakeCur({{1, 4, 0, 0, PaletteDib(1, 4, 8, {kOpaqueBlack, kOpaqueWhite},
+                                                        [&](int, int y) { return rows[y]; })}});
+    cur.replace(6 + 8, 4, std::string("\x08\0\0\0", 4));
     std::string error;
-    const auto cursor = DecodeCursorFile(Sample("mask_L.cur"), &error);
+    const auto cursor = DecodeCurFile(cur, &error);
     ASSERT_TRUE(cursor) << error;
     EXPECT_EQ(cursor->image.size(), QSize(1, 4));
-    EXPECT_EQ(cursor->image.pixel(0, 0), qRgb(0, 0, 0));        // opaque black
-    EXPECT_EQ(cursor->image.pixel(0, 1), qRgb(255, 255, 255));  // opaque white
-    EXPECT_EQ(cursor->image.pixel(0, 2), 0u);                   // masked black: the screen
-    EXPECT_EQ(cursor->image.pixel(0, 3), qRgb(0, 0, 0));        // masked white would invert: black
+    EXPECT_EQ(cursor->image.pixel(0, 0), kOpaqueBlack);  // opaque black
+    EXPECT_EQ(cursor->image.pixel(0, 1), kOpaqueWhite);  // opaque white
+    EXPECT_EQ(cursor->image.pixel(0, 2), 0u);            // masked black: the screen
+    EXPECT_EQ(cursor->image.pixel(0, 3), kOpaqueBlack);  // masked white would invert: black
 }
 
 TEST(CursorFile, FilesWithoutAUsableImageFail)
 {
     std::string error;
-    EXPECT_FALSE(DecodeCursorFile(Sample("no_cursors.cur"), &error));
+    EXPECT_FALSE(DecodeCursorFile(kNoImages, &error));
     EXPECT_EQ(error, "the file has no images");
-    // A duplicate header chunk and a frame list shorter than its frames.
-    EXPECT_FALSE(DecodeCursorFile(Sample("CVE-2022-48622.ani"), &error));
+    // A duplicate header chunk.
+    const std::string red = MakeCur({{8, 8, 1, 1, SolidDib(8, 8, qRgb(255, 0, 0))}});
+    EXPECT_FALSE(DecodeCursorFile(MakeAni(Anih(1, 1) + Anih(1, 1) + Frames({red})), &error));
     EXPECT_EQ(error, "the file has more than one header");
     EXPECT_FALSE(DecodeCursorFile("", &error));
     EXPECT_FALSE(DecodeCursorFile("GIF89a", &error));
@@ -215,17 +318,17 @@ TEST(CursorFile, FilesWithoutAUsableImageFail)
 
 TEST(CursorFile, AnimatedCursorShowsItsFirstFrame)
 {
-    // The INFO list declares two bytes more than it holds and the RIFF size is short: the header
-    // and the frames are found all the same.
-    const std::string ani = Sample("kimageformats-test.ani");
+    // The header and the frames are found all the same.
+    std::vector<std::string> icons;
+    const std::string ani = AnimatedCursorOfRealFiles(&icons);
     std::string error;
     const auto cursor = DecodeCursorFile(ani, &error);
     ASSERT_TRUE(cursor) << error;
     EXPECT_EQ(cursor->image.size(), QSize(32, 32));
     EXPECT_EQ(cursor->hotspot_x, 0);
     EXPECT_EQ(cursor->hotspot_y, 0);
-    const auto first = DecodeCurFile(ani.substr(176, 4286));
-    const auto second = DecodeCurFile(ani.substr(4470, 4286));
+    const auto first = DecodeCurFile(icons[0]);
+    const auto second = DecodeCurFile(icons[1]);
     ASSERT_TRUE(first && second);
     EXPECT_EQ(cursor->image, first->image);
     EXPECT_NE(cursor->image, second->image);
@@ -329,37 +432,26 @@ TEST(CursorFile, AnimatedCursorHeaderIsHonoured)
 
 TEST(CursorFile, DamagedBytesFailCleanly)
 {
-    // Every cut of every sample, and random damage: the decoder answers without reading past
-    // the bytes (the sanitizer run checks that) and without hanging.
-    std::mt19937 random(4);
-    for (const char* file : {"tk-cursor44-left_ptr.cur", "deerstalker.cur", "mask_L.cur", "kimageformats-test.ani",
-                             "CVE-2022-48622.ani", "no_cursors.cur"}) {
-        const std::string bytes = Sample(file);
-        const std::size_t step = bytes.size() > 5000 ? 7 : 1;
-        for (std::size_t cut = 0; cut < bytes.size(); cut += step) {
-            const std::string part = bytes.substr(0, cut);  // its own allocation, for the sanitizer
-            const auto cursor = DecodeCursorFile(part);
-            if (cursor) {
-                EXPECT_FALSE(cursor->image.isNull());
-            }
-        }
-        for (int round = 0; round < 300; ++round) {
-            std::string damaged = bytes;
-            for (int i = 0; i < 4; ++i)
-                damaged[random() % damaged.size()] = static_cast<char>(random() & 0xFF);
-            (void)DecodeCursorFile(damaged);
-        }
-    }
+    const std::string red = MakeCur({{8, 8, 1, 1, SolidDib(8, 8, qRgb(255, 0, 0))}});
+    const MaskedIndex rows[] = {{0, false}, {1, false}, {0, true}, {1, true}};
+    for (const std::string& bytes :
+         {MonochromeCursor(4, 1), CursorFile(ColourCursorPicture(), 0, 0),
+          MakeCur({{1, 4, 0, 0, PaletteDib(1, 4, 8, {kOpaqueBlack, kOpaqueWhite}, [&](int, int y) { return rows[y]; })}}),
+          AnimatedCursorOfRealFiles(), MakeAni(Anih(1, 1) + Anih(1, 1) + Frames({red})), kNoImages})
+        ExpectDamagedCursorsFailCleanly(bytes);
 }
 
 // ---- the screen's cursor_slots
 
 TEST(QtCursorSlots, LoadsByDiscPathAndFillsTheSlots)
 {
-    QtCursorSlots cursor_slots(PathResolver("../shared/samples"));
+    TempDir disc;
+    disc.Write("cursors/left_ptr.cur", MonochromeCursor(4, 1));
+    disc.Write("cursors/link.ani", AnimatedCursorOfRealFiles());
+    QtCursorSlots cursor_slots(PathResolver(disc.path()));
     // The disc path's letter case need not match the files'.
-    const auto main = cursor_slots.LoadCursorFromFile("CURSORS\\TK-Cursor44-Left_Ptr.cur");
-    const auto link = cursor_slots.LoadCursorFromFile("cursors\\kimageformats-test.ani");
+    const auto main = cursor_slots.LoadCursorFromFile("CURSORS\\Left_Ptr.CUR");
+    const auto link = cursor_slots.LoadCursorFromFile("cursors\\link.ani");
     ASSERT_TRUE(main && link);
     EXPECT_NE(*main, *link);
     EXPECT_EQ(cursor_slots.Cursor(*main).hotSpot(), QPoint(4, 1));
@@ -385,14 +477,16 @@ TEST(QtCursorSlots, WhatCannotBeLoadedGivesNoHandle)
     TempDir dir;
     dir.Write("graph/big.cur", std::string(17u << 20, '\0'));
     dir.MakeDir("graph/folder.cur");
+    dir.Write("graph/empty.cur", kNoImages);
+    const std::string red = MakeCur({{8, 8, 1, 1, SolidDib(8, 8, qRgb(255, 0, 0))}});
+    dir.Write("graph/two-headers.ani", MakeAni(Anih(1, 1) + Anih(1, 1) + Frames({red})));
     QtCursorSlots cursor_slots(PathResolver(dir.path()));
     EXPECT_FALSE(cursor_slots.LoadCursorFromFile(""));
     EXPECT_FALSE(cursor_slots.LoadCursorFromFile("graph\\missing.cur"));
     EXPECT_FALSE(cursor_slots.LoadCursorFromFile("graph\\big.cur"));
     EXPECT_FALSE(cursor_slots.LoadCursorFromFile("graph\\folder.cur"));
-    QtCursorSlots samples(PathResolver("../shared/samples"));
-    EXPECT_FALSE(samples.LoadCursorFromFile("cursors\\no_cursors.cur"));
-    EXPECT_FALSE(samples.LoadCursorFromFile("cursors\\CVE-2022-48622.ani"));
+    EXPECT_FALSE(cursor_slots.LoadCursorFromFile("graph\\empty.cur"));
+    EXPECT_FALSE(cursor_slots.LoadCursorFromFile("graph\\two-headers.ani"));
 }
 
 }  // namespace

@@ -99,18 +99,18 @@ TEST(PathResolver, NamesBeyondAsciiAreReadInTheDiscsCodePage)
     disc.Write("soft/Žaidimai/setup.exe", "x");
     const PathResolver r(disc.path());
 
-    SetDiscCodePage(nullptr);
+    current_charset = 0;
     EXPECT_FALSE(r.Find("graph\\" + kWallsCp1251));
 
-    SetDiscCodePage("windows-1251");
+    current_charset = 204;
     EXPECT_EQ(r.Find("graph\\" + kWallsCp1251 + "\\" + kBackgroundCp1251),
               disc.path() / "graph/Обои/Фон.jpg");
     EXPECT_EQ(r.Find("GRAPH\\" + kWallsUpperCp1251), disc.path() / "graph/Обои");
     EXPECT_FALSE(r.Find("graph\\" + kWallsCp1251 + "x"));
 
-    SetDiscCodePage("windows-1257");
+    current_charset = 186;
     EXPECT_EQ(r.Find("soft\\" + kGamesCp1257 + "\\SETUP.EXE"), disc.path() / "soft/Žaidimai/setup.exe");
-    SetDiscCodePage(nullptr);
+    current_charset = 0;
 }
 
 }  // namespace

@@ -216,7 +216,7 @@ TEST_F(DemoDisc, EveryFileTheScriptsNameIsOnTheDiscSomeOnlyWhateverTheCase)
     int case_differs = 0;
     for (const Script& s : Scripts()) {
         // Some names are in the language itself: the menu reads them in its code page.
-        SetDiscCodePage(s.code == "ru" ? "windows-1251" : "windows-1257");
+        current_charset = s.code == "ru" ? 204 : 186;
         std::vector<std::string> files = NamedFiles(s.shell);
         files.push_back("graph\\splash\\" + s.code + "\\Intro.gif");
         for (const std::string& path : files) {
@@ -240,7 +240,7 @@ TEST_F(DemoDisc, EveryFileTheScriptsNameIsOnTheDiscSomeOnlyWhateverTheCase)
             EXPECT_GE(FindFiles(resolver, dir + "*.jpg").size(), 2u);
         }
     }
-    SetDiscCodePage(nullptr);
+    current_charset = 0;
     EXPECT_GT(case_differs, 0);
     // The main cursor is named "graph\Cursors\Main.cur" and lies in graph/cursors/main.cur.
     EXPECT_EQ(Scripts()[0].shell.cd.main_cursor, "graph\\Cursors\\Main.cur");
@@ -258,7 +258,7 @@ TEST_F(DemoDisc, TheNamedFilesAreWhatTheirNamesSay)
 {
     const PathResolver resolver(Root());
     const Inf_shell& d = Scripts()[0].shell;
-    SetDiscCodePage("windows-1251");  // the Russian script's names in its own language
+    current_charset = 204;  // the Russian script's names in its own language
     for (const std::string& path : NamedFiles(d)) {
         SCOPED_TRACE(path);
         const auto found = resolver.Find(path);
@@ -312,7 +312,7 @@ TEST_F(DemoDisc, TheNamedFilesAreWhatTheirNamesSay)
     // The libraries are Windows DLLs, for which the menu has built-in stand-ins.
     EXPECT_TRUE(StartsWith(ReadFileBytes(Root() / "graph/dll/unrar.dll"), "MZ"));
     EXPECT_TRUE(StartsWith(ReadFileBytes(Root() / "graph/dll/elamp.esp"), "MZ"));
-    SetDiscCodePage(nullptr);
+    current_charset = 0;
 }
 
 }  // namespace

@@ -7,8 +7,9 @@
 #include <QScreen>
 #include <QTest>
 
-#include "support/TempDir.h"
+#include "demo/DemoFormats.h"
 #include "pictures/Picture.h"
+#include "support/TempDir.h"
 
 namespace {
 
@@ -20,7 +21,36 @@ public:
     void StopAll() override { ++stops; }
 };
 
-const PathResolver kSamples("../shared/samples");
+// A picture of smooth colours and a few sharp edges.
+QImage Pattern(int width, int height, int shade = 0)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.setPixel(x, y, qRgb((255 * x / width + shade) % 256, 255 * y / height, x < width / 2 ? 40 : 220));
+    return image;
+}
+
+// A disc folder with the splash pictures the tests show: still ones of several sizes (the path's
+// letter case differs from the name the tests ask for) and an animation of five 50 ms frames.
+class SplashDisc {
+public:
+    SplashDisc()
+    {
+        dir_.Write("gif/welcome2.gif", GifFile({Pattern(290, 48)}));
+        dir_.Write("gif/still.gif", GifFile({Pattern(320, 200)}));
+        dir_.Write("gif/small.gif", GifFile({Pattern(40, 40)}));
+        std::vector<QImage> frames;
+        for (int i = 0; i < 5; ++i)
+            frames.push_back(Pattern(30, 60, 50 * i));
+        dir_.Write("gif/fire.gif", GifFile(frames, {5, 5, 5, 5, 5}));
+    }
+    PathResolver Resolver() const { return PathResolver(dir_.path()); }
+    std::string Bytes(const std::string& rel) const { return ReadFileBytes(dir_.path() / rel); }
+
+private:
+    TempDir dir_;
+};
 
 QRect Desktop()
 {
@@ -29,8 +59,9 @@ QRect Desktop()
 
 TEST(TSplashForm, SizedToItsPictureAndCentred)
 {
+    SplashDisc disc;
     CountingSoundOutput sound;
-    TSplashForm splash(nullptr, kSamples, "GIF\\Welcome2.gif", sound);
+    TSplashForm splash(nullptr, disc.Resolver(), "GIF\\Welcome2.gif", sound);
     EXPECT_EQ(splash.size(), QSize(290, 48));
     EXPECT_EQ(splash.Image1->geometry(), QRect(0, 0, 290, 48));
     const QRect desktop = Desktop();
@@ -61,7 +92,7 @@ TEST(TSplashForm, APictureThatCannotBeReadRaisesThePictureError)
 {
     TempDir dir;
     dir.Write("graph/splash/ru/Intro.gif", "GIF89a this is not a picture");
-    dir.Write("graph/splash/ru/Intro.png", ReadFileBytes("../shared/samples/gif/treescap.gif"));
+    dir.Write("graph/splash/ru/Intro.png", GifFile({Pattern(40, 40)}));
     CountingSoundOutput sound;
     const PathResolver resolver(dir.path());
     EXPECT_THROW(TSplashForm(nullptr, resolver, "graph\\splash\\ru\\Intro.gif", sound), PictureError);
@@ -77,12 +108,13 @@ TEST(TSplashForm, APictureThatCannotBeReadRaisesThePictureError)
 
 TEST(TSplashForm, ShowsItsPictureAtOnce)
 {
+    SplashDisc disc;
     CountingSoundOutput sound;
-    TSplashForm splash(nullptr, kSamples, "gif\\porsche.gif", sound);
+    TSplashForm splash(nullptr, disc.Resolver(), "gif\\still.gif", sound);
     splash.show();
     EXPECT_TRUE(splash.isVisible());
     GifPicture picture;
-    picture.LoadFromBytes(ReadFileBytes("../shared/samples/gif/porsche.gif"), "porsche.gif");
+    picture.LoadFromBytes(disc.Bytes("gif/still.gif"), "still.gif");
     const QImage shown = splash.grab().toImage();
     for (const QPoint p : {QPoint(0, 0), QPoint(160, 100), QPoint(319, 199)})
         EXPECT_EQ(shown.pixel(p), picture.Image().pixel(p));
@@ -91,8 +123,9 @@ TEST(TSplashForm, ShowsItsPictureAtOnce)
 
 TEST(TSplashForm, AClickHidesItAndTheTimerStillDestroysIt)
 {
+    SplashDisc disc;
     CountingSoundOutput sound;
-    QPointer<TSplashForm> splash = new TSplashForm(nullptr, kSamples, "gif\\treescap.gif", sound, 1000);
+    QPointer<TSplashForm> splash = new TSplashForm(nullptr, disc.Resolver(), "gif\\small.gif", sound, 1000);
     splash->show();
     // A release alone (the press began elsewhere) is no click.
     QTest::mouseRelease(splash, Qt::LeftButton, {}, QPoint(20, 20));
@@ -107,8 +140,9 @@ TEST(TSplashForm, AClickHidesItAndTheTimerStillDestroysIt)
 
 TEST(TSplashForm, TheTimerStopsAllSoundAndDestroysIt)
 {
+    SplashDisc disc;
     CountingSoundOutput sound;
-    QPointer<TSplashForm> splash = new TSplashForm(nullptr, kSamples, "gif\\treescap.gif", sound, 200);
+    QPointer<TSplashForm> splash = new TSplashForm(nullptr, disc.Resolver(), "gif\\small.gif", sound, 200);
     splash->show();
     // Nothing happens before the event loop serves the timer.
     EXPECT_TRUE(splash->isVisible());
@@ -119,8 +153,9 @@ TEST(TSplashForm, TheTimerStopsAllSoundAndDestroysIt)
 
 TEST(TSplashForm, AnimatedGifPlaysWhileTheEventLoopRuns)
 {
+    SplashDisc disc;
     CountingSoundOutput sound;
-    TSplashForm splash(nullptr, kSamples, "gif\\fire.gif", sound);  // 33 frames of 50 ms
+    TSplashForm splash(nullptr, disc.Resolver(), "gif\\fire.gif", sound);  // 5 frames of 50 ms
     EXPECT_TRUE(splash.Animated());
     splash.show();
     const QImage first = splash.Image1->pixmap().toImage();

@@ -1,0 +1,477 @@
+#include "platform/Opener.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <condition_variable>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <system_error>
+#include <thread>
+#include <utility>
+
+#include "platform/CodePages.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool IsAsciiLetter(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+bool IsAsciiDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+char AsciiLower(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// True when `target` begins with a URI scheme and its ':'. One letter before the ':' is a drive
+// letter, and anything but letters, digits, '+', '-' and '.' (a backslash, a space) makes it a
+// disc path.
+bool HasScheme(std::string_view target)
+{
+    const std::size_t colon = target.find(':');
+    if (colon == std::string_view::npos || colon < 2 || !IsAsciiLetter(target[0]))
+        return false;
+    for (std::size_t i = 1; i < colon; ++i) {
+        const char c = target[i];
+        if (!IsAsciiLetter(c) && !IsAsciiDigit(c) && c != '+' && c != '-' && c != '.')
+            return false;
+    }
+    return true;
+}
+
+bool StartsWithWww(std::string_view target)
+{
+    static constexpr std::string_view kWww = "www.";
+    if (target.size() < kWww.size())
+        return false;
+    for (std::size_t i = 0; i < kWww.size(); ++i)
+        if (AsciiLower(target[i]) != kWww[i])
+            return false;
+    return true;
+}
+
+// `p` made absolute, without the "." components a relative disc root leaves in it.
+fs::path Absolute(const fs::path& p)
+{
+    std::error_code ec;
+    const fs::path absolute = fs::absolute(p, ec);
+    if (ec)
+        return p;
+    fs::path tidy;
+    for (const fs::path& part : absolute)
+        if (!part.empty() && part != ".")
+            tidy /= part;
+    return tidy;
+}
+
+bool IsExecutableFile(const fs::path& p)
+{
+    struct stat st {};
+    return stat(p.c_str(), &st) == 0 && S_ISREG(st.st_mode) && access(p.c_str(), X_OK) == 0;
+}
+
+// The first executable file named `name` in the absolute folders of the search path `path_env`.
+std::optional<fs::path> FindOnPath(const std::string& name, const std::string& path_env)
+{
+    std::size_t start = 0;
+    while (start <= path_env.size()) {
+        std::size_t end = path_env.find(':', start);
+        if (end == std::string::npos)
+            end = path_env.size();
+        const fs::path folder = path_env.substr(start, end - start);
+        if (folder.is_absolute() && IsExecutableFile(folder / name))
+            return folder / name;
+        start = end + 1;
+    }
+    return std::nullopt;
+}
+
+// A regular file opened for reading its header; never blocks on opening.
+class HeaderReader {
+public:
+    explicit HeaderReader(const fs::path& p)
+        : fd_(open(p.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK))
+    {
+        struct stat st {};
+        if (fd_ >= 0 && (fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode))) {
+            close(fd_);
+            fd_ = -1;
+        }
+    }
+    ~HeaderReader()
+    {
+        if (fd_ >= 0)
+            close(fd_);
+    }
+    HeaderReader(const HeaderReader&) = delete;
+    HeaderReader& operator=(const HeaderReader&) = delete;
+
+    bool IsOpen() const { return fd_ >= 0; }
+
+    // Up to `size` bytes from `offset`; fewer at the end of the file or on a read error.
+    std::string Read(std::uint64_t offset, std::size_t size) const
+    {
+        std::string bytes(size, '\0');
+        std::size_t got = 0;
+        while (got < size) {
+            const ssize_t n = pread(fd_, bytes.data() + got, size - got,
+                                    static_cast<off_t>(offset + got));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                break;
+            got += static_cast<std::size_t>(n);
+        }
+        bytes.resize(got);
+        return bytes;
+    }
+
+private:
+    int fd_;
+};
+
+// The length of the header the kernel reads to find a script's interpreter line.
+constexpr std::size_t kScriptHeaderBytes = 256;
+
+bool IsSpaceOrTab(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+// The interpreter a "#!" line names and its one optional argument (the rest of the line, spaces
+// inside it kept), read the way the kernel reads it; empty when the line names none or is too long
+// to hold the whole interpreter name.
+std::vector<std::string> ScriptInterpreter(std::string_view head)
+{
+    std::string_view line = head.substr(2);
+    const std::size_t newline = line.find('\n');
+    if (newline != std::string_view::npos) {
+        line = line.substr(0, newline);
+    } else if (head.size() >= kScriptHeaderBytes) {
+        // The line goes on past what the kernel reads: usable only when the interpreter name ends
+        // inside it.
+        const std::size_t name = line.find_first_not_of(" \t");
+        if (name == std::string_view::npos ||
+            line.find_first_of(std::string_view(" \t\0", 3), name) == std::string_view::npos)
+            return {};
+        line = line.substr(0, line.size() - 1);
+    }
+    line = line.substr(0, line.find('\0'));  // the kernel reads the line as a C string
+    while (!line.empty() && IsSpaceOrTab(line.back()))
+        line.remove_suffix(1);
+    while (!line.empty() && IsSpaceOrTab(line.front()))
+        line.remove_prefix(1);
+    if (line.empty())
+        return {};
+    std::size_t name_end = 0;
+    while (name_end < line.size() && !IsSpaceOrTab(line[name_end]))
+        ++name_end;
+    std::vector<std::string> words{std::string(line.substr(0, name_end))};
+    std::string_view argument = line.substr(name_end);
+    while (!argument.empty() && IsSpaceOrTab(argument.front()))
+        argument.remove_prefix(1);
+    if (!argument.empty())
+        words.emplace_back(argument);
+    return words;
+}
+
+std::uint64_t ReadUnsigned(std::string_view bytes, std::size_t at, std::size_t size, bool big_endian)
+{
+    std::uint64_t value = 0;
+    for (std::size_t i = 0; i < size; ++i) {
+        const std::size_t index = big_endian ? at + i : at + size - 1 - i;
+        value = (value << 8) | static_cast<unsigned char>(bytes[index]);
+    }
+    return value;
+}
+
+// The program interpreter (PT_INTERP) an ELF file names, checked as the kernel checks it; nothing
+// when it names none (a static program) or its headers are broken.
+std::optional<std::string> ElfInterpreter(const HeaderReader& file)
+{
+    constexpr std::uint64_t kProgramInterpreter = 3;  // PT_INTERP
+    constexpr std::uint64_t kMaxInterpreterBytes = 4096;
+    constexpr std::uint64_t kMaxProgramHeaderBytes = 65536;
+
+    const std::string header = file.Read(0, 64);
+    if (header.size() < 52 || (header[4] != 1 && header[4] != 2) || (header[5] != 1 && header[5] != 2))
+        return std::nullopt;
+    const bool wide = header[4] == 2;  // 64-bit
+    const bool big = header[5] == 2;
+    if (wide && header.size() < 64)
+        return std::nullopt;
+    auto field = [&](std::string_view bytes, std::size_t at, std::size_t size) {
+        return ReadUnsigned(bytes, at, size, big);
+    };
+    const std::uint64_t table_offset = wide ? field(header, 0x20, 8) : field(header, 0x1C, 4);
+    const std::uint64_t entry_size = field(header, wide ? 0x36 : 0x2A, 2);
+    const std::uint64_t entries = field(header, wide ? 0x38 : 0x2C, 2);
+    if (entry_size != (wide ? 56u : 32u) || entries == 0 || entries * entry_size > kMaxProgramHeaderBytes)
+        return std::nullopt;
+    const std::string table = file.Read(table_offset, static_cast<std::size_t>(entries * entry_size));
+    if (table.size() != entries * entry_size)
+        return std::nullopt;
+    for (std::uint64_t i = 0; i < entries; ++i) {
+        const std::size_t entry = static_cast<std::size_t>(i * entry_size);
+        if (field(table, entry, 4) != kProgramInterpreter)
+            continue;
+        const std::uint64_t offset = wide ? field(table, entry + 8, 8) : field(table, entry + 4, 4);
+        const std::uint64_t size = wide ? field(table, entry + 32, 8) : field(table, entry + 16, 4);
+        if (size < 2 || size > kMaxInterpreterBytes)
+            return std::nullopt;
+        std::string name = file.Read(offset, static_cast<std::size_t>(size));
+        if (name.size() != size || name.back() != '\0')
+            return std::nullopt;
+        name.resize(name.find('\0'));
+        if (name.empty())
+            return std::nullopt;
+        return name;
+    }
+    return std::nullopt;
+}
+
+OpenPlan Failure(std::string reason)
+{
+    OpenPlan plan;
+    plan.action = OpenPlan::Action::Fail;
+    plan.failure = std::move(reason);
+    return plan;
+}
+
+OpenPlan Start(std::vector<std::string> argv, fs::path cwd, std::string runs)
+{
+    OpenPlan plan;
+    plan.action = OpenPlan::Action::Start;
+    plan.argv = std::move(argv);
+    plan.cwd = std::move(cwd);
+    plan.runs = std::move(runs);
+    return plan;
+}
+
+OpenPlan HandToDesktop(std::string argument, fs::path cwd, const std::string& path_env)
+{
+    const std::optional<fs::path> xdg_open = FindOnPath("xdg-open", path_env);
+    if (!xdg_open)
+        return Failure("no xdg-open on PATH");
+    OpenPlan plan;
+    plan.action = OpenPlan::Action::Hand;
+    plan.argv = {xdg_open->string(), std::move(argument)};
+    plan.cwd = std::move(cwd);
+    plan.runs = "xdg-open";
+    return plan;
+}
+
+// Starts the plan's program in a session of its own, with standard input from /dev/null, every
+// signal at its default and none blocked, and none of this process's other files open. 0, or the
+// error number of what failed (posix_spawn reports a failed exec too).
+int Spawn(const OpenPlan& plan, pid_t& pid)
+{
+    posix_spawn_file_actions_t actions;
+    posix_spawnattr_t attributes;
+    int error = posix_spawn_file_actions_init(&actions);
+    if (error != 0)
+        return error;
+    error = posix_spawnattr_init(&attributes);
+    if (error != 0) {
+        posix_spawn_file_actions_destroy(&actions);
+        return error;
+    }
+    error = posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    if (error == 0 && !plan.cwd.empty())
+        error = posix_spawn_file_actions_addchdir_np(&actions, plan.cwd.c_str());
+#if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 34))
+    if (error == 0)
+        error = posix_spawn_file_actions_addclosefrom_np(&actions, 3);
+#endif
+    sigset_t none;
+    sigset_t all;
+    sigemptyset(&none);
+    sigfillset(&all);
+    if (error == 0)
+        error = posix_spawnattr_setsigmask(&attributes, &none);
+    if (error == 0)
+        error = posix_spawnattr_setsigdefault(&attributes, &all);
+    if (error == 0)
+        error = posix_spawnattr_setflags(
+            &attributes, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    if (error == 0) {
+        std::vector<char*> argv;
+        for (const std::string& word : plan.argv)
+            argv.push_back(const_cast<char*>(word.c_str()));
+        argv.push_back(nullptr);
+        error = posix_spawn(&pid, argv[0], &actions, &attributes, argv.data(), environ);
+    }
+    posix_spawnattr_destroy(&attributes);
+    posix_spawn_file_actions_destroy(&actions);
+    return error;
+}
+
+// Writes the one line that says `target` (already printable) could not be opened, and why.
+void ReportFailure(const std::string& printable_target, const std::string& reason)
+{
+    const std::string line = "zulshell: cannot open \"" + printable_target + "\": " + reason + "\n";
+    std::fwrite(line.data(), 1, line.size(), stderr);
+    std::fflush(stderr);
+}
+
+std::string DefaultSearchPath()
+{
+    if (const char* path = std::getenv("PATH"))
+        return path;
+    const std::size_t size = confstr(_CS_PATH, nullptr, 0);
+    if (size == 0)
+        return "/bin:/usr/bin";
+    std::string path(size, '\0');
+    confstr(_CS_PATH, path.data(), size);
+    path.resize(size - 1);
+    return path;
+}
+
+}  // namespace
+
+OpenPlan PlanOpen(std::string_view target, const PathResolver& resolver, const std::string& path_env)
+{
+    if (target.empty())
+        return {};
+    fs::path root = Absolute(resolver.Root());
+    if (HasScheme(target))
+        return HandToDesktop(std::string(target), std::move(root), path_env);
+    if (StartsWithWww(target))
+        return HandToDesktop("http://" + std::string(target), std::move(root), path_env);
+
+    const std::optional<fs::path> found = resolver.Find(target);
+    if (!found)
+        return Failure("nothing of that name on the disc");
+    const fs::path path = Absolute(*found);
+    std::error_code ec;
+    const fs::file_status status = fs::status(path, ec);
+    if (fs::is_directory(status))
+        return HandToDesktop(path.string(), std::move(root), path_env);
+    if (!fs::is_regular_file(status))
+        return Failure("it is neither a file nor a folder");
+
+    // A native program is known by its first bytes: on a disc copied from or mounted as a Windows
+    // file system every file may carry the executable bit, documents and Windows installers
+    // included, and those go to the desktop. The bit (which a noexec mount takes away) only
+    // decides whether the kernel can start the program itself.
+    const bool executable = access(path.c_str(), X_OK) == 0;
+    const HeaderReader file(path);
+    if (!file.IsOpen()) {
+        if (executable)  // unreadable yet executable: only the kernel can look inside
+            return Start({path.string()}, std::move(root), "the program");
+        return HandToDesktop(path.string(), std::move(root), path_env);
+    }
+    const std::string head = file.Read(0, kScriptHeaderBytes);
+    const bool script = head.starts_with("#!");
+    const bool elf = head.starts_with("\x7F" "ELF");
+    if (!script && !elf)
+        return HandToDesktop(path.string(), std::move(root), path_env);
+    if (executable)
+        return Start({path.string()}, std::move(root), "the program");
+
+    if (script) {
+        std::vector<std::string> argv = ScriptInterpreter(head);
+        if (argv.empty())
+            return Failure("its \"#!\" line names no interpreter");
+        std::string runs = "the interpreter \"" + PrintableDiscText(argv[0]) + "\"";
+        argv.push_back(path.string());
+        return Start(std::move(argv), std::move(root), std::move(runs));
+    }
+    const std::optional<std::string> interpreter = ElfInterpreter(file);
+    if (!interpreter)
+        return Failure("it is not marked executable and names no program interpreter");
+    std::string runs = "the program interpreter \"" + PrintableDiscText(*interpreter) + "\"";
+    return Start({*interpreter, path.string()}, std::move(root), std::move(runs));
+}
+
+struct SystemOpener::Children {
+    std::mutex mutex;
+    std::condition_variable ended;
+    int running = 0;
+};
+
+SystemOpener::SystemOpener(PathResolver resolver, std::optional<std::string> path_env)
+    : resolver_(std::move(resolver)),
+      path_env_(path_env ? std::move(*path_env) : DefaultSearchPath()),
+      children_(std::make_shared<Children>())
+{
+}
+
+SystemOpener::~SystemOpener() = default;
+
+void SystemOpener::Open(const std::string& target)
+{
+    const OpenPlan plan = PlanOpen(target, resolver_, path_env_);
+    switch (plan.action) {
+    case OpenPlan::Action::Nothing:
+        return;
+    case OpenPlan::Action::Fail:
+        ReportFailure(PrintableDiscText(target), plan.failure);
+        return;
+    case OpenPlan::Action::Start:
+    case OpenPlan::Action::Hand:
+        break;
+    }
+
+    pid_t pid = 0;
+    const int error = Spawn(plan, pid);
+    if (error != 0) {
+        ReportFailure(PrintableDiscText(target),
+                      "cannot start " + plan.runs + ": " + std::generic_category().message(error));
+        return;
+    }
+
+    {
+        std::lock_guard lock(children_->mutex);
+        ++children_->running;
+    }
+    // The target is made printable here, where the disc's code page is read, not in the waiter.
+    const bool report_status = plan.action == OpenPlan::Action::Hand;
+    auto wait = [pid, report_status, runs = plan.runs, printable_target = PrintableDiscText(target),
+                 children = children_] {
+        int status = 0;
+        pid_t reaped = 0;
+        do {
+            reaped = waitpid(pid, &status, 0);
+        } while (reaped < 0 && errno == EINTR);
+        if (reaped == pid && report_status) {
+            if (WIFEXITED(status) && WEXITSTATUS(status) != 0)
+                ReportFailure(printable_target,
+                              runs + " ended with status " + std::to_string(WEXITSTATUS(status)));
+            else if (WIFSIGNALED(status))
+                ReportFailure(printable_target,
+                              runs + " was ended by signal " + std::to_string(WTERMSIG(status)));
+        }
+        std::lock_guard lock(children->mutex);
+        --children->running;
+        children->ended.notify_all();
+    };
+    try {
+        std::thread(std::move(wait)).detach();
+    } catch (const std::system_error&) {
+        // No thread to wait with: the process runs on, and is reaped by no one until the menu ends.
+        std::lock_guard lock(children_->mutex);
+        --children_->running;
+    }
+}
+
+bool SystemOpener::WaitForChildren(std::chrono::milliseconds timeout)
+{
+    std::unique_lock lock(children_->mutex);
+    return children_->ended.wait_for(lock, timeout, [this] { return children_->running == 0; });
+}

@@ -1,0 +1,90 @@
+// Opening what the disc's script names (installers, documents, folders and web links) the way the
+// Windows shell's "open" verb did, without ever going through a shell: every program is given its
+// arguments as a list.
+//
+// - An empty target opens nothing.
+// - A link, that is a target that begins with a URI scheme ("http:", "mailto:" ...) or with
+//   "www." (opened as "http://www."), goes to xdg-open, found on PATH, as its one argument. A
+//   scheme is a letter followed by letters, digits, '+', '-' or '.', two characters at least, and
+//   then ':'; so "c:\setup.exe" (a drive letter) and "soft\a:b" (a folder before the ':') are disc
+//   paths.
+// - Anything else is a disc path, found with the PathResolver. A native program, that is a regular
+//   file that begins with "#!" or with an ELF header, is started directly, in the disc root (where
+//   the menu's programs have always run), in a session of its own so that it outlives the menu;
+//   its one argument is its own absolute path. A program copied or mounted without the executable
+//   bit is run as the kernel would run it: a "#!" script under the interpreter its first line names
+//   (with that line's one optional argument), an ELF program through the program interpreter it
+//   names (PT_INTERP). Any other file, and every folder, goes to xdg-open by its absolute path, so
+//   the desktop opens documents, folders and Windows installers with whatever it has for them.
+//
+// Nothing is shown on screen when a target cannot be opened: one line
+//   zulshell: cannot open "TARGET": REASON
+// is written to standard error, the target written as printable UTF-8 (PrintableDiscText). That
+// covers a target that names nothing, a missing xdg-open, a program that cannot be started, and an
+// xdg-open that ends with a non-zero status.
+#pragma once
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/PathResolver.h"
+
+class Opener {
+public:
+    virtual ~Opener() = default;
+
+    // Opens `target` (bytes from the disc) the way the Windows shell's "open" verb did.
+    virtual void Open(const std::string& target) = 0;
+};
+
+// What opening one target comes to.
+struct OpenPlan {
+    enum class Action {
+        Nothing,  // an empty target
+        Start,    // start a program of the disc; its exit status is its own business
+        Hand,     // hand the target to xdg-open; a non-zero exit status means it was not opened
+        Fail,     // it cannot be opened: `failure` says why
+    };
+    Action action = Action::Nothing;
+    std::vector<std::string> argv;  // Start, Hand: argv[0] is the path of the program to execute
+    std::filesystem::path cwd;      // Start, Hand: the working folder (the absolute disc root)
+    std::string runs;               // Start, Hand: what argv[0] is, for messages ("xdg-open" ...)
+    std::string failure;            // Fail: the reason, printable
+};
+
+// Decides how `target` is opened, without starting anything: `resolver` finds disc paths and gives
+// the disc root, `path_env` is the search path (a PATH value) xdg-open is looked up on. Only
+// absolute folders of it are searched, so an "xdg-open" on the disc is never taken for the
+// desktop's own.
+OpenPlan PlanOpen(std::string_view target, const PathResolver& resolver, const std::string& path_env);
+
+// Opens targets for real: plans, then starts the process. A waiter thread for every process
+// started reaps it when it ends (so no zombie is left) and, for xdg-open, reports a non-zero exit
+// status. Destroying the opener does not wait for, nor end, the processes it started.
+class SystemOpener : public Opener {
+public:
+    // `path_env` is the search path for xdg-open; by default this process's PATH when the opener is
+    // made (the system's default path when PATH is unset).
+    explicit SystemOpener(PathResolver resolver, std::optional<std::string> path_env = std::nullopt);
+    ~SystemOpener() override;
+    SystemOpener(const SystemOpener&) = delete;
+    SystemOpener& operator=(const SystemOpener&) = delete;
+
+    void Open(const std::string& target) override;
+
+    // Waits at most `timeout` until every process this opener started has ended and its waiter
+    // has reported; true when none is left. For tests, which check what the processes did.
+    bool WaitForChildren(std::chrono::milliseconds timeout);
+
+private:
+    struct Children;
+
+    PathResolver resolver_;
+    std::string path_env_;
+    std::shared_ptr<Children> children_;  // shared with the waiter threads, which may outlive this
+};

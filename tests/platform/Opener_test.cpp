@@ -1,0 +1,360 @@
+// Opening links, documents, folders and programs: what each target comes to, and the processes
+// really started (a fake xdg-open, scripts, copies of system programs).
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/Opener.h"
+#include "support/TempDir.h"
+
+namespace fs = std::filesystem;
+using Action = OpenPlan::Action;
+using Argv = std::vector<std::string>;
+
+namespace {
+
+constexpr std::chrono::seconds kWait{20};
+
+void MakeExecutable(const fs::path& p)
+{
+    fs::permissions(p, fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec,
+                    fs::perm_options::add);
+}
+
+// A folder holding an "xdg-open" that appends its working folder and its arguments, one a line,
+// to xdg-open.log beside it, and then ends with `exit_code`.
+struct FakeDesktop {
+    TempDir bin;
+    fs::path xdg_open;
+    fs::path log;
+
+    explicit FakeDesktop(int exit_code = 0, const std::string& extra = "")
+    {
+        log = bin.path() / "xdg-open.log";
+        xdg_open = bin.Write("xdg-open", "#!/bin/sh\nprintf '%s\\n' \"$PWD\" \"$@\" >> '" + log.string() +
+                                             "'\n" + extra + "exit " + std::to_string(exit_code) + "\n");
+        MakeExecutable(xdg_open);
+    }
+    std::string Path() const { return "/nonexistent-folder:" + bin.path().string(); }
+    std::string Log() const { return fs::exists(log) ? ReadFileBytes(log) : std::string(); }
+};
+
+Argv Hand(const FakeDesktop& desktop, const std::string& argument)
+{
+    return {desktop.xdg_open.string(), argument};
+}
+
+// An ELF file of the given width and byte order whose program headers come right after the ELF
+// header, one for each of `segments` (type, content), the contents after them.
+std::string MakeElf(bool wide, bool big, const std::vector<std::pair<std::uint32_t, std::string>>& segments)
+{
+    const std::size_t header = wide ? 64 : 52;
+    const std::size_t entry = wide ? 56 : 32;
+    std::string bytes(header + entry * segments.size(), '\0');
+    auto put = [&](std::size_t at, std::uint64_t value, std::size_t size) {
+        for (std::size_t i = 0; i < size; ++i)
+            bytes[big ? at + size - 1 - i : at + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+    };
+    bytes.replace(0, 4, "\x7F" "ELF");
+    bytes[4] = wide ? 2 : 1;
+    bytes[5] = big ? 2 : 1;
+    bytes[6] = 1;
+    put(16, 2, 2);  // an executable
+    put(wide ? 32 : 28, header, wide ? 8 : 4);
+    put(wide ? 52 : 40, header, 2);
+    put(wide ? 54 : 42, entry, 2);
+    put(wide ? 56 : 44, segments.size(), 2);
+    for (std::size_t i = 0; i < segments.size(); ++i) {
+        const std::size_t at = header + i * entry;
+        put(at, segments[i].first, 4);
+        put(at + (wide ? 8 : 4), bytes.size(), wide ? 8 : 4);
+        put(at + (wide ? 32 : 16), segments[i].second.size(), wide ? 8 : 4);
+        bytes += segments[i].second;
+    }
+    return bytes;
+}
+
+constexpr std::uint32_t kLoad = 1;
+constexpr std::uint32_t kInterp = 3;
+
+TEST(PlanOpen, LinksGoToXdgOpenAsTheirOneArgument)
+{
+    TempDir disc;
+    FakeDesktop desktop;
+    const PathResolver resolver(disc.path());
+    for (const std::string link : {"http://www.zul.ru/soft?a=1&b=2", "HTTPS://zul.ru", "mailto:cd@zul.ru",
+                                   "ftp://ftp.zul.ru/pub", "ms-help+x.2:topic", "http://a b; touch pwned"}) {
+        const OpenPlan plan = PlanOpen(link, resolver, desktop.Path());
+        EXPECT_EQ(plan.action, Action::Hand) << link;
+        EXPECT_EQ(plan.argv, Hand(desktop, link));
+        EXPECT_EQ(plan.cwd, disc.path());
+    }
+    EXPECT_EQ(PlanOpen("www.zul.ru/soft", resolver, desktop.Path()).argv,
+              Hand(desktop, "http://www.zul.ru/soft"));
+    EXPECT_EQ(PlanOpen("WWW.Zul.Ru", resolver, desktop.Path()).argv, Hand(desktop, "http://WWW.Zul.Ru"));
+
+    // A drive letter, a folder before the ':', a name that does not start with a letter: disc paths.
+    disc.Write("soft/a:b", "text");
+    disc.Write("1ab:c", "text");
+    EXPECT_EQ(PlanOpen("c:\\setup.exe", resolver, desktop.Path()).failure, "nothing of that name on the disc");
+    EXPECT_EQ(PlanOpen("Soft\\A:B", resolver, desktop.Path()).argv,
+              Hand(desktop, (disc.path() / "soft/a:b").string()));
+    EXPECT_EQ(PlanOpen("1AB:c", resolver, desktop.Path()).argv, Hand(desktop, (disc.path() / "1ab:c").string()));
+    EXPECT_EQ(PlanOpen("wwwx", resolver, desktop.Path()).action, Action::Fail);
+}
+
+TEST(PlanOpen, DocumentsFoldersAndWindowsInstallersGoToXdgOpenByTheirAbsolutePath)
+{
+    TempDir disc;
+    FakeDesktop desktop;
+    const auto readme = disc.Write("Soft/Docs/ReadMe.TXT", "#include <readme>\n");
+    const auto installer = disc.Write("Soft/Setup.EXE", "MZ\x90");
+    const auto folder = disc.MakeDir("Soft/Docs");
+    // On a disc copied from a Windows file system every file may carry the executable bit.
+    const auto marked = disc.Write("Soft/Marked.exe", "MZ\x90");
+    MakeExecutable(marked);
+
+    const PathResolver resolver(disc.path());
+    const OpenPlan plan = PlanOpen("soft\\docs\\readme.txt", resolver, desktop.Path());
+    EXPECT_EQ(plan.action, Action::Hand);
+    EXPECT_EQ(plan.argv, Hand(desktop, readme.string()));
+    EXPECT_EQ(plan.cwd, disc.path());
+    EXPECT_EQ(PlanOpen("SOFT/setup.exe", resolver, desktop.Path()).argv, Hand(desktop, installer.string()));
+    EXPECT_EQ(PlanOpen("soft\\DOCS\\", resolver, desktop.Path()).argv, Hand(desktop, folder.string()));
+    EXPECT_EQ(PlanOpen("soft\\marked.exe", resolver, desktop.Path()).argv, Hand(desktop, marked.string()));
+
+    // A relative disc root still gives absolute paths.
+    const OpenPlan relative = PlanOpen("soft\\setup.exe", PathResolver(fs::relative(disc.path())), desktop.Path());
+    ASSERT_EQ(relative.argv.size(), 2u);
+    EXPECT_TRUE(fs::path(relative.argv[1]).is_absolute());
+    EXPECT_TRUE(fs::equivalent(relative.argv[1], installer));
+    EXPECT_TRUE(relative.cwd.is_absolute());
+    EXPECT_TRUE(fs::equivalent(relative.cwd, disc.path()));
+}
+
+TEST(PlanOpen, NativeProgramsStartInTheDiscRootAndUnmarkedScriptsUnderTheirInterpreter)
+{
+    TempDir disc;
+    FakeDesktop desktop;
+    const PathResolver resolver(disc.path());
+    auto plan = [&](const std::string& target) { return PlanOpen(target, resolver, desktop.Path()); };
+
+    const auto script = disc.Write("Setup/Install.sh", "#!/bin/sh\necho\n");
+    MakeExecutable(script);
+    const auto elf = disc.Write("Setup/tool", ReadFileBytes("/bin/true"));
+    MakeExecutable(elf);
+    EXPECT_EQ(plan("setup\\install.sh").action, Action::Start);
+    EXPECT_EQ(plan("setup\\install.sh").argv, Argv{script.string()});
+    EXPECT_EQ(plan("setup\\install.sh").cwd, disc.path());
+    EXPECT_EQ(plan("setup\\TOOL").argv, Argv{elf.string()});
+    // Programs need no xdg-open.
+    EXPECT_EQ(PlanOpen("setup\\install.sh", resolver, "").argv, Argv{script.string()});
+
+    // Without the executable bit: the "#!" line read as the kernel reads it.
+    const auto a = disc.Write("a.sh", "#!/bin/sh\necho\n");
+    const auto b = disc.Write("b.sh", "#!  /usr/bin/env   python3 -u  \t\nprint()\n");
+    const auto c = disc.Write("c.sh", "#!/bin/sh");
+    const auto d = disc.Write("d.sh", std::string("#!/bin/sh\0 -x\n", 14));
+    const auto e = disc.Write("e.sh", "#!/bin/sh -e " + std::string(300, 'x'));
+    disc.Write("f.sh", "#! \t \necho\n");
+    disc.Write("g.sh", "#!/" + std::string(300, 'x'));
+    EXPECT_EQ(plan("A.SH").argv, (Argv{"/bin/sh", a.string()}));
+    EXPECT_EQ(plan("a.sh").cwd, disc.path());
+    EXPECT_EQ(plan("b.sh").argv, (Argv{"/usr/bin/env", "python3 -u", b.string()}));
+    EXPECT_EQ(plan("c.sh").argv, (Argv{"/bin/sh", c.string()}));
+    EXPECT_EQ(plan("d.sh").argv, (Argv{"/bin/sh", d.string()}));
+    ASSERT_EQ(plan("e.sh").argv.size(), 3u);  // the argument cut where the kernel stops reading
+    EXPECT_EQ(plan("e.sh").argv[0], "/bin/sh");
+    EXPECT_EQ(plan("e.sh").argv[1], "-e " + std::string(256 - 2 - 8 - 3 - 1, 'x'));
+    EXPECT_EQ(plan("f.sh").failure, "its \"#!\" line names no interpreter");
+    EXPECT_EQ(plan("g.sh").failure, "its \"#!\" line names no interpreter");
+}
+
+TEST(PlanOpen, UnmarkedElfProgramsRunThroughTheProgramInterpreterTheyName)
+{
+    TempDir disc;
+    FakeDesktop desktop;
+    const PathResolver resolver(disc.path());
+    auto plan = [&](const std::string& target) { return PlanOpen(target, resolver, desktop.Path()); };
+
+    const auto copy = disc.Write("true", ReadFileBytes("/bin/true"));
+    const OpenPlan system = plan("TRUE");
+    EXPECT_EQ(system.action, Action::Start);
+    ASSERT_EQ(system.argv.size(), 2u);
+    EXPECT_TRUE(fs::path(system.argv[0]).is_absolute());
+    EXPECT_EQ(access(system.argv[0].c_str(), X_OK), 0) << system.argv[0];
+    EXPECT_EQ(system.argv[1], copy.string());
+    EXPECT_EQ(system.cwd, disc.path());
+
+    const std::string interp64("/lib64/ld-linux-x86-64.so.2\0", 28);
+    const std::string interp32("/lib/ld.so.1\0", 13);
+    const auto le64 = disc.Write("le64", MakeElf(true, false, {{kLoad, "code"}, {kInterp, interp64}}));
+    const auto be32 = disc.Write("be32", MakeElf(false, true, {{kInterp, interp32}, {kLoad, "code"}}));
+    EXPECT_EQ(plan("le64").argv, (Argv{"/lib64/ld-linux-x86-64.so.2", le64.string()}));
+    EXPECT_EQ(plan("be32").argv, (Argv{"/lib/ld.so.1", be32.string()}));
+
+    const std::string no_interpreter = "it is not marked executable and names no program interpreter";
+    const std::string cut = MakeElf(true, false, {{kInterp, interp64}});
+    disc.Write("static", MakeElf(true, false, {{kLoad, "code"}}));
+    disc.Write("unterminated", MakeElf(true, false, {{kInterp, "/lib/ld.so"}}));
+    disc.Write("cut", cut.substr(0, cut.size() - 5));
+    disc.Write("stub", "\x7F" "ELF\x02\x01\x01");
+    for (const std::string name : {"static", "unterminated", "cut", "stub"})
+        EXPECT_EQ(plan(name).failure, no_interpreter) << name;
+}
+
+TEST(PlanOpen, WhatCannotBeOpened)
+{
+    TempDir disc;
+    FakeDesktop desktop;
+    const PathResolver resolver(disc.path());
+    disc.Write("readme.txt", "text");
+
+    const OpenPlan empty = PlanOpen("", resolver, desktop.Path());
+    EXPECT_EQ(empty.action, Action::Nothing);
+    EXPECT_TRUE(empty.argv.empty());
+    EXPECT_EQ(PlanOpen("setup\\nothing.exe", resolver, desktop.Path()).action, Action::Fail);
+    EXPECT_EQ(PlanOpen("setup\\nothing.exe", resolver, desktop.Path()).failure, "nothing of that name on the disc");
+
+    // A fifo is neither read (which would block) nor handed on.
+    ASSERT_EQ(mkfifo((disc.path() / "pipe").c_str(), 0600), 0);
+    EXPECT_EQ(PlanOpen("PIPE", resolver, desktop.Path()).failure, "it is neither a file nor a folder");
+
+    // No usable xdg-open: none at all, one not executable, a folder, one in a relative folder (which
+    // would be looked up from wherever the menu runs, the disc itself included).
+    TempDir other;
+    other.Write("plain/xdg-open", "#!/bin/sh\n");
+    other.MakeDir("folder/xdg-open");
+    const fs::path relative = fs::relative(desktop.bin.path());
+    ASSERT_TRUE(relative.is_relative());
+    for (const std::string& path : {std::string(), std::string(":"), (other.path() / "plain").string(),
+                                   (other.path() / "folder").string(), relative.string()}) {
+        EXPECT_EQ(PlanOpen("readme.txt", resolver, path).failure, "no xdg-open on PATH") << path;
+        EXPECT_EQ(PlanOpen("http://zul.ru", resolver, path).failure, "no xdg-open on PATH") << path;
+    }
+}
+
+// Whether the test process has a child not yet reaped.
+bool AnyChildLeft()
+{
+    int status = 0;
+    return !(waitpid(-1, &status, WNOHANG) == -1 && errno == ECHILD);
+}
+
+TEST(SystemOpener, HandsTargetsToXdgOpenAsArgumentsNeverThroughAShell)
+{
+    TempDir disc;
+    FakeDesktop desktop;
+    disc.Write("Docs/Read me; touch pwned.txt", "text");
+    SystemOpener opener(PathResolver(disc.path()), desktop.Path());
+
+    testing::internal::CaptureStderr();
+    opener.Open("www.zul.ru/?a=1; touch pwned");
+    ASSERT_TRUE(opener.WaitForChildren(kWait));
+    opener.Open("docs\\read me; touch PWNED.TXT");
+    ASSERT_TRUE(opener.WaitForChildren(kWait));
+    opener.Open("");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+
+    const std::string cwd = fs::canonical(disc.path()).string();  // as the shell reports it
+    EXPECT_EQ(desktop.Log(), cwd + "\nhttp://www.zul.ru/?a=1; touch pwned\n" + cwd + "\n" +
+                                 disc.path().string() + "/Docs/Read me; touch pwned.txt\n");
+    EXPECT_FALSE(fs::exists(disc.path() / "pwned"));
+    EXPECT_FALSE(fs::exists(desktop.bin.path() / "pwned"));
+    EXPECT_FALSE(fs::exists("pwned"));
+    EXPECT_FALSE(AnyChildLeft());
+}
+
+TEST(SystemOpener, StartsProgramsInTheDiscRootInASessionOfTheirOwn)
+{
+    TempDir disc;
+    // Each writes its process id, its session, how it was called and its standard input.
+    // (The session is the fourth field after the command name, which may hold spaces.)
+    const std::string body = "echo \"$$ $(sed 's/.*) //' /proc/$$/stat | cut -d' ' -f4) $0 $# $(cat)\" > ";
+    const auto marked = disc.Write("Setup/Install; touch pwned.sh", "#!/bin/sh\n" + body + "installed.txt\n");
+    MakeExecutable(marked);
+    const auto unmarked = disc.Write("Setup/Unmarked.sh", "#!/bin/sh -e\n" + body + "unmarked.txt\n");
+    SystemOpener opener(PathResolver(disc.path()), "");
+
+    testing::internal::CaptureStderr();
+    opener.Open("setup\\install; touch pwned.sh");
+    opener.Open("SETUP\\UNMARKED.SH");
+    ASSERT_TRUE(opener.WaitForChildren(kWait));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+
+    for (const auto& [marker, script] : {std::pair{"installed.txt", marked}, std::pair{"unmarked.txt", unmarked}}) {
+        ASSERT_TRUE(fs::exists(disc.path() / marker)) << marker;
+        std::istringstream line(ReadFileBytes(disc.path() / marker));
+        pid_t pid = 0;
+        pid_t session = 0;
+        std::string name;
+        line >> pid >> session;
+        std::getline(line >> std::ws, name);
+        EXPECT_EQ(session, pid) << marker;  // the leader of a session of its own
+        EXPECT_NE(session, getsid(0));
+        EXPECT_EQ(name, script.string() + " 0 ") << marker;  // no arguments, nothing on standard input
+    }
+    EXPECT_FALSE(fs::exists(disc.path() / "pwned"));
+    EXPECT_FALSE(AnyChildLeft());
+}
+
+TEST(SystemOpener, RunsElfProgramsWithAndWithoutTheExecutableBit)
+{
+    TempDir disc;
+    const auto marked = disc.Write("Tools/Where", ReadFileBytes("/bin/pwd"));
+    MakeExecutable(marked);
+    disc.Write("Tools/Unmarked", ReadFileBytes("/bin/pwd"));
+    SystemOpener opener(PathResolver(disc.path()), "");
+
+    // Both print their working folder on the standard output they inherit.
+    const std::string root = fs::canonical(disc.path()).string();
+    testing::internal::CaptureStdout();
+    opener.Open("tools\\where");
+    ASSERT_TRUE(opener.WaitForChildren(kWait));
+    opener.Open("tools\\unmarked");
+    ASSERT_TRUE(opener.WaitForChildren(kWait));
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), root + "\n" + root + "\n");
+}
+
+TEST(SystemOpener, SaysOnStandardErrorWhatCouldNotBeOpenedAndWhy)
+{
+    TempDir disc;
+    disc.Write("readme.txt", "text");
+    disc.Write("setup.sh", "#!/nonexistent/sh\n");
+    FakeDesktop failing(3);
+    FakeDesktop killed(0, "kill -9 $$\n");
+    SystemOpener opener(PathResolver(disc.path()), failing.Path());
+    SystemOpener dying(PathResolver(disc.path()), killed.Path());
+    SystemOpener without(PathResolver(disc.path()), "/nonexistent-folder");
+
+    testing::internal::CaptureStderr();
+    opener.Open("http://zul.ru");
+    ASSERT_TRUE(opener.WaitForChildren(kWait));
+    dying.Open("README.TXT");
+    ASSERT_TRUE(dying.WaitForChildren(kWait));
+    opener.Open("setup\\\x1B[2Jnothing.exe");
+    opener.Open("setup.sh");
+    without.Open("www.zul.ru");
+    opener.Open("");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "zulshell: cannot open \"http://zul.ru\": xdg-open ended with status 3\n"
+              "zulshell: cannot open \"README.TXT\": xdg-open was ended by signal 9\n"
+              "zulshell: cannot open \"setup\\\\x1B[2Jnothing.exe\": nothing of that name on the disc\n"
+              "zulshell: cannot open \"setup.sh\": cannot start the interpreter \"/nonexistent/sh\": "
+              "No such file or directory\n"
+              "zulshell: cannot open \"www.zul.ru\": no xdg-open on PATH\n");
+    EXPECT_FALSE(AnyChildLeft());
+}
+
+}  // namespace

@@ -1,0 +1,6 @@
+#include "support/RecordingOpener.h"
+
+void RecordingOpener::Open(const std::string& target)
+{
+    opened.push_back(target);
+}
