@@ -1,7 +1,6 @@
 #include "app/Languages.h"
 
 std::map<std::string, lang_inf> known_languages;
-std::uint8_t current_charset = 0;
 
 void FillKnownLanguages()
 {

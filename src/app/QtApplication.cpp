@@ -10,8 +10,30 @@
 #include <cstdio>
 #include <unistd.h>
 
-#include "app/Languages.h"
 #include "platform/DiscText.h"
+#include "platform/EventErrors.h"
+
+ZulApplication::ZulApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+
+bool ZulApplication::notify(QObject* receiver, QEvent* event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (...) {
+        ReportCurrentException();
+        return true;
+    }
+}
+
+QtApplication::QtApplication()
+{
+    SetEventErrorHandler([this](const std::string& text) { ErrorReport(text, title_); });
+}
+
+QtApplication::~QtApplication()
+{
+    SetEventErrorHandler({});
+}
 
 void QtApplication::SetTitle(const std::string& title)
 {
@@ -48,8 +70,8 @@ MsgResult QtApplication::ShowMessageBox(const std::string& text, const std::stri
                                         MsgButtons buttons)
 {
     QMessageBox box;
-    box.setWindowTitle(DiscText(caption, current_charset));
-    box.setText(DiscText(text, current_charset));
+    box.setWindowTitle(DiscText(caption));
+    box.setText(DiscText(text));
     box.setWindowFlag(Qt::WindowStaysOnTopHint);
     switch (buttons) {
     case MsgButtons::Ok:

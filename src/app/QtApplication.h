@@ -2,12 +2,28 @@
 // display name as its title, quitting the event loop, ending the process.
 #pragma once
 
+#include <QApplication>
+
 #include <string>
 
 #include "platform/Application.h"
 
+// The menu's Qt application object. Exceptions never cross the event loop: one that a handler
+// lets escape is caught here, as the event is delivered, and reported like any other.
+class ZulApplication : public QApplication {
+public:
+    ZulApplication(int& argc, char** argv);
+    bool notify(QObject* receiver, QEvent* event) override;
+};
+
 class QtApplication : public Application {
 public:
+    // Becomes the place where exceptions raised while handling events are reported.
+    QtApplication();
+    ~QtApplication() override;
+    QtApplication(const QtApplication&) = delete;
+    QtApplication& operator=(const QtApplication&) = delete;
+
     void SetTitle(const std::string& title) override;
     const std::string& Title() const { return title_; }
     // Asks the event loop to end with `exit_code`: before the main loop runs, the request is kept

@@ -19,6 +19,24 @@ MsgResult Application::MessageBox(const std::string& text, const std::string& ca
     return ShowMessageBox(text, caption, buttons);
 }
 
+void Application::ErrorReport(const std::string& text, const std::string& caption)
+{
+    if (reporting_) {
+        const std::string line = MessageLogLine(text, caption) + "\n";
+        std::fwrite(line.data(), 1, line.size(), stderr);
+        std::fflush(stderr);
+        return;
+    }
+    reporting_ = true;
+    try {
+        MessageBox(text, caption, MsgButtons::Ok);
+    } catch (...) {
+        reporting_ = false;
+        throw;
+    }
+    reporting_ = false;
+}
+
 void ConsoleApplication::Halt(int exit_code)
 {
     std::fflush(nullptr);

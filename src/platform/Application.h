@@ -17,6 +17,11 @@ public:
     // what went wrong even when no box can be seen.
     MsgResult MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons);
 
+    // The application's default error report: a box captioned `caption` (the application's
+    // title) holding `text`, with one OK button. Reports come from timers too; while one box is
+    // open a new report is not stacked on it but only written to standard error.
+    void ErrorReport(const std::string& text, const std::string& caption);
+
     virtual void SetTitle(const std::string& title) = 0;
 
     // Asks the event loop to end; takes effect when the loop next runs, and the program then ends
@@ -30,6 +35,9 @@ public:
 protected:
     virtual MsgResult ShowMessageBox(const std::string& text, const std::string& caption,
                                      MsgButtons buttons) = 0;
+
+private:
+    bool reporting_ = false;  // an error report's box is open
 };
 
 // Thrown by doubles of Halt so that a test sees the end of the program as the end of the call.

@@ -3,15 +3,12 @@
 #include <iconv.h>
 
 #include <array>
-#include <atomic>
 #include <cstdio>
 #include <map>
 #include <mutex>
 #include <optional>
 
 namespace {
-
-std::atomic<const char*> g_code_page{nullptr};
 
 // One byte of a single-byte code page as UTF-8; nothing where the code page defines no character.
 std::optional<std::string> ByteToUtf8(unsigned char byte, const char* code_page)
@@ -76,14 +73,11 @@ const ByteTable& TableFor(const char* code_page)
 
 }  // namespace
 
-void SetDiscCodePage(const char* code_page)
-{
-    g_code_page.store(code_page && *code_page ? code_page : nullptr);
-}
+std::uint8_t current_charset = 0;
 
 const char* DiscCodePage()
 {
-    return g_code_page.load();
+    return current_charset == 0 ? nullptr : CodePageOfCharset(current_charset);
 }
 
 std::string PrintableDiscText(std::string_view bytes)

@@ -16,11 +16,13 @@ inline const char* CodePageOfCharset(std::uint8_t charset)
     }
 }
 
-// The code page the disc's names and texts are written in (an iconv name such as
-// "windows-1251"); empty: none known yet. Set once at start, when the language is chosen,
-// before anything else reads paths from other threads.
-void SetDiscCodePage(const char* code_page);
-// The code page set last, or nullptr.
+// Process-wide: the character set of the active language, 0 until one is chosen. Every font the
+// program makes takes it, disc texts are shown in its code page, and path components beyond
+// ASCII are read in that code page too. Set once at start, on the main thread, before anything
+// else reads it from other threads.
+extern std::uint8_t current_charset;
+
+// The code page of current_charset, or nullptr while no language is chosen.
 const char* DiscCodePage();
 
 // A disc text as a line that is safe to write to a terminal: UTF-8, each byte read in the disc's

@@ -11,3 +11,8 @@
 
 // `bytes` decoded from the code page of `charset`.
 QString DiscText(std::string_view bytes, std::uint8_t charset);
+// `bytes` decoded from the code page of the active language (current_charset).
+inline QString DiscText(std::string_view bytes)
+{
+    return DiscText(bytes, current_charset);
+}

@@ -5,7 +5,7 @@
 // taken, so the choice does not depend on the order of the directory listing.
 //
 // Names with letters beyond ASCII are written in the code page of the disc's language, while a
-// mounted disc image shows them in UTF-8. Once that code page is known (SetDiscCodePage), such a
+// mounted disc image shows them in UTF-8. Once that code page is known (current_charset), such a
 // component that matches nothing otherwise is read in it and matched against the UTF-8 names of
 // the folder, again without regard to letter case (Latin, Latin-1, Baltic and Cyrillic letters).
 #pragma once

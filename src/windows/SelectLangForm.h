@@ -9,7 +9,7 @@
 
 #include <vector>
 
-#include "app/Languages.h"
+#include "model/Language.h"
 
 class TSelectLangForm : public QDialog {
 public:

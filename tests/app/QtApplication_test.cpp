@@ -1,0 +1,64 @@
+// The menu's application object: an exception that escapes a handler is caught as its event is
+// delivered and shown as the application's error report, under the application's title.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QTimer>
+
+#include <cstdlib>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "app/QtApplication.h"
+
+namespace {
+
+// Records the boxes instead of showing them.
+class BoxlessApplication : public QtApplication {
+public:
+    std::vector<std::string> boxes;
+
+protected:
+    MsgResult ShowMessageBox(const std::string& text, const std::string& caption, MsgButtons) override
+    {
+        boxes.push_back(caption + ": " + text);
+        return MsgResult::Ok;
+    }
+};
+
+class Thrower : public QObject {
+protected:
+    bool event(QEvent* e) override
+    {
+        if (e->type() == QEvent::User)
+            throw std::out_of_range("index out of range");
+        return QObject::event(e);
+    }
+};
+
+TEST(ZulApplication, ExceptionsFromHandlersAndTimersBecomeTheErrorReport)
+{
+    static int argc = 1;
+    static char arg0[] = "zulshell";
+    static char* argv[] = {arg0, nullptr};
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    ZulApplication qt(argc, argv);
+    BoxlessApplication app;
+    app.SetTitle("Disc");
+
+    Thrower thrower;
+    QEvent event(QEvent::User);
+    testing::internal::CaptureStderr();
+    QCoreApplication::sendEvent(&thrower, &event);
+    QTimer::singleShot(0, [] { throw std::runtime_error("Bad picture ads\\a.gif: broken"); });
+    QTimer::singleShot(10, [] { QCoreApplication::exit(7); });
+    EXPECT_EQ(app.Exec(), 7);  // the loop went on after the timer's exception
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "Disc: index out of range\nDisc: Bad picture ads\\a.gif: broken\n");
+    EXPECT_EQ(app.boxes, (std::vector<std::string>{"Disc: index out of range",
+                                                   "Disc: Bad picture ads\\a.gif: broken"}));
+}
+
+}  // namespace
