@@ -27,10 +27,11 @@ QFont SkinFont()
 
 }  // namespace
 
-TMainForm::TMainForm(QtApplication& app, PathResolver resolver, SoundOutput& sound)
+TMainForm::TMainForm(QtApplication& app, PathResolver resolver, SoundOutput& sound, Opener& opener)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint),
       app_(app),
       sound_(sound),
+      opener_(opener),
       resolver_(resolver),
       cursors_(resolver),
       startup_(app, *this, cursors_, std::move(resolver))
@@ -54,6 +55,7 @@ TMainForm::TMainForm(QtApplication& app, PathResolver resolver, SoundOutput& sou
     }
     back = new TImage(this);
     back->installEventFilter(this);
+    drag_ = new WindowDrag(this, back);
     min_btn = new TImgBtn(this);
     min_btn->OnClick = [this](QObject*) { min_btnClick(); };
     close_btn = new TImgBtn(this);
@@ -73,6 +75,7 @@ TMainForm::TMainForm(QtApplication& app, PathResolver resolver, SoundOutput& sou
 
 TMainForm::~TMainForm()
 {
+    shell_.reset();
     if (sounder_.sound_ok && sounder_.music_playing)
         sound_.StopAll();
 }
@@ -89,8 +92,13 @@ void TMainForm::BuildScreen()
     SetupImageButton(*close_btn, this, d.cd.window.close_btn, archive);
     back->lower();
 
-    setWindowTitle(DiscText(d.cd.title, current_charset));
+    const ElementContext context{this, archive, resolver_, sound_, sounder_, app_, opener_};
+    shell_ = std::make_unique<ZUL_shell>(context, d, [this](QObject*) { OptionsRequest(); });
+
+    setWindowTitle(DiscText(d.cd.title));
     app_.SetTitle(d.cd.title);
+    // Every element holds its own pictures now.
+    archive.Close();
 }
 
 void TMainForm::FinalSoundState()
@@ -133,6 +141,11 @@ void TMainForm::SetMainWindowCursor(int slot)
     setCursor(ScreenCursor(slot));
 }
 
+void TMainForm::OptionsRequest()
+{
+    PlayEventSound(sound_, sounder_, options_sound_);
+}
+
 void TMainForm::min_btnClick()
 {
     showMinimized();
@@ -147,40 +160,17 @@ void TMainForm::backMouseDown(Qt::MouseButton, int, int y, QPoint global)
 {
     if (y > startup_.description.cd.window.cap_height)
         return;
-    // The platform moves the window while the button is held; without a window manager it
-    // cannot, and the window follows the mouse itself until the button is released.
-    QWindow* window = windowHandle();
-    if (window && window->startSystemMove())
-        return;
-    dragging_ = true;
-    drag_offset_ = global - frameGeometry().topLeft();
-    back->grabMouse();
+    drag_->Start(global);
 }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == back) {
-        switch (event->type()) {
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonDblClick: {  // the second press of a double click is a press too
-            auto* e = static_cast<QMouseEvent*>(event);
-            backMouseDown(e->button(), e->position().toPoint().x(), e->position().toPoint().y(),
-                          e->globalPosition().toPoint());
-            break;
-        }
-        case QEvent::MouseMove:
-            if (dragging_)
-                move(static_cast<QMouseEvent*>(event)->globalPosition().toPoint() - drag_offset_);
-            break;
-        case QEvent::MouseButtonRelease:
-            if (dragging_) {
-                dragging_ = false;
-                back->releaseMouse();
-            }
-            break;
-        default:
-            break;
-        }
+    // The second press of a double click is a press too.
+    if (watched == back &&
+        (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)) {
+        auto* e = static_cast<QMouseEvent*>(event);
+        backMouseDown(e->button(), e->position().toPoint().x(), e->position().toPoint().y(),
+                      e->globalPosition().toPoint());
     }
     return QWidget::eventFilter(watched, event);
 }

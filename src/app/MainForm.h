@@ -12,6 +12,9 @@
 
 #include "app/QtApplication.h"
 #include "app/Startup.h"
+#include "elements/WindowDrag.h"
+#include "elements/ZulShell.h"
+#include "platform/Opener.h"
 #include "elements/Zulwid.h"
 #include "platform/CursorFile.h"
 #include "platform/PathResolver.h"
@@ -23,13 +26,19 @@ public:
     static constexpr int kClientHeight = 511;
     static constexpr unsigned kBackgroundColour = 0x9AAE9E;  // as the window system writes it: 0x00BBGGRR
 
-    TMainForm(QtApplication& app, PathResolver resolver, SoundOutput& sound);
+    // `sound` and `opener` must outlive the window.
+    TMainForm(QtApplication& app, PathResolver resolver, SoundOutput& sound, Opener& opener);
     ~TMainForm() override;
 
     const Inf_shell& description() const { return startup_.description; }
     const Sounder& sounder() const { return sounder_; }
     const Startup& startup() const { return startup_; }
+    // The shell controller, once the screen is built.
+    ZUL_shell* shell() const { return shell_.get(); }
 
+    // The options buttons of both control panels: the options sound (the options window comes
+    // with its own work).
+    void OptionsRequest();
     void min_btnClick();
     void close_btnClick();
     // A press on the background picture at (x, y) in its own coordinates.
@@ -56,14 +65,14 @@ private:
 
     QtApplication& app_;
     SoundOutput& sound_;
+    Opener& opener_;
     PathResolver resolver_;
     QtCursorSlots cursors_;
     Startup startup_;
     SoundFile close_sound_;
     SoundFile options_sound_;
     Sounder sounder_;
+    std::unique_ptr<ZUL_shell> shell_;
 
-    // Moving the window by hand where the platform cannot move it (no window manager).
-    bool dragging_ = false;
-    QPoint drag_offset_;
+    WindowDrag* drag_;  // moves the window by its top strip; owned by `back`
 };

@@ -71,9 +71,9 @@ std::string Startup::FindLanguages()
 
 void Startup::LoadDescription(const std::string& script)
 {
+    // From here on texts are shown, and names beyond ASCII in the disc's paths are read, in the
+    // language's code page.
     current_charset = language().charset;
-    // From here on, names beyond ASCII in the disc's paths are read in the language's code page.
-    SetDiscCodePage(CodePageOfCharset(current_charset));
     LoadObj loader(description, resolver_.Resolve(script));
     loader.Start();
     if (loader.WaitFor() != 0) {

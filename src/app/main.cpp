@@ -12,15 +12,16 @@
 
 int main(int argc, char** argv)
 {
-    QApplication application(argc, argv);
+    ZulApplication application(argc, argv);
     QtApplication app;
     // The window title of a message box with no window yet: the application's own title.
     app.SetTitle("");
     RegisterSkinFonts();
     const PathResolver resolver(argc > 1 ? argv[1] : ".");
     SilentSoundOutput sound;
+    SystemOpener opener(resolver);
     try {
-        TMainForm form(app, resolver, sound);
+        TMainForm form(app, resolver, sound, opener);
         form.show();
         return app.Exec();
     } catch (const std::exception& e) {

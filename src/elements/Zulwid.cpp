@@ -16,7 +16,8 @@
 #include <memory>
 #include <utility>
 
-#include "app/Languages.h"
+#include "platform/CodePages.h"
+#include "platform/EventErrors.h"
 #include "pictures/Picture.h"
 #include "pictures/PictureFile.h"
 #include "platform/Cursors.h"
@@ -144,7 +145,7 @@ void TImage::SetShowHint(bool on)
 
 void TImage::UpdateToolTip()
 {
-    setToolTip(show_hint_ ? DiscText(hint_, current_charset) : QString());
+    setToolTip(show_hint_ ? DiscText(hint_) : QString());
 }
 
 void TImage::TrackPress(const QMouseEvent& event)
@@ -164,8 +165,7 @@ bool TImage::TrackRelease(const QMouseEvent& event)
     // The handler may replace OnClick (tab and two-state buttons do) or destroy the control:
     // call a copy, and tell the caller whether the control still exists.
     QPointer<TImage> alive(this);
-    const TNotifyEvent handler = OnClick;
-    handler(this);
+    Raise(OnClick, this);
     return !alive.isNull();
 }
 
@@ -173,10 +173,7 @@ void TImage::mousePressEvent(QMouseEvent* event)
 {
     event->accept();
     TrackPress(*event);
-    if (OnMouseDown) {
-        const TOnMouseEvent handler = OnMouseDown;
-        handler(*event);
-    }
+    Raise(OnMouseDown, *event);
 }
 
 void TImage::mouseReleaseEvent(QMouseEvent* event)
@@ -184,10 +181,7 @@ void TImage::mouseReleaseEvent(QMouseEvent* event)
     event->accept();
     if (!TrackRelease(*event))
         return;
-    if (OnMouseUp) {
-        const TOnMouseEvent handler = OnMouseUp;
-        handler(*event);
-    }
+    Raise(OnMouseUp, *event);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -231,10 +225,7 @@ void TImgBtn::MouseEnters(QEvent& msg)
         return;
     inside_ = true;
     ShowPicture(held_ ? pic_down_ : pic_up_);
-    if (OnMouseEnter) {
-        const TOnMouseEvent handler = OnMouseEnter;
-        handler(msg);
-    }
+    Raise(OnMouseEnter, msg);
 }
 
 void TImgBtn::MouseLeaves(QEvent& msg)
@@ -243,10 +234,7 @@ void TImgBtn::MouseLeaves(QEvent& msg)
         return;
     inside_ = false;
     ShowPicture(pic_);
-    if (OnMouseLeave) {
-        const TOnMouseEvent handler = OnMouseLeave;
-        handler(msg);
-    }
+    Raise(OnMouseLeave, msg);
 }
 
 void TImgBtn::mouseMoveEvent(QMouseEvent* event)
@@ -275,10 +263,7 @@ void TImgBtn::mousePressEvent(QMouseEvent* event)
     held_ = true;
     if (inside_)
         ShowPicture(pic_down_);
-    if (OnMouseDown) {
-        const TOnMouseEvent handler = OnMouseDown;
-        handler(*event);
-    }
+    Raise(OnMouseDown, *event);
 }
 
 void TImgBtn::mouseReleaseEvent(QMouseEvent* event)
@@ -292,10 +277,7 @@ void TImgBtn::mouseReleaseEvent(QMouseEvent* event)
     held_ = false;
     if (inside_)
         ShowPicture(pic_up_);
-    if (OnMouseUp) {
-        const TOnMouseEvent handler = OnMouseUp;
-        handler(*event);
-    }
+    Raise(OnMouseUp, *event);
 }
 
 void TImgBtn::PressAndRelease()
@@ -344,15 +326,12 @@ void SidePanelBtn::BtnClick()
     QPointer<SidePanelBtn> alive(this);
     if (select_) {
         const SelectEvent handler = select_;
-        handler(index_);
+        handler(index_);  // within the click, which is guarded
         if (alive.isNull())
             return;
     }
     Select();
-    if (notify_) {
-        const TNotifyEvent handler = notify_;
-        handler(this);
-    }
+    Raise(notify_, this);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -384,20 +363,14 @@ void T2stateBtn::Release()
 void T2stateBtn::FirstClick()
 {
     Latch();
-    if (first_click_) {
-        const TNotifyEvent handler = first_click_;
-        handler(this);
-    }
+    Raise(first_click_, this);
 }
 
 void T2stateBtn::SecondClick()
 {
     // The pictures stay latched; only the next click's action changes.
     OnClick = [this](QObject*) { FirstClick(); };
-    if (second_click_) {
-        const TNotifyEvent handler = second_click_;
-        handler(this);
-    }
+    Raise(second_click_, this);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -475,16 +448,9 @@ void Banner::ShowRandomAd()
 
 void Banner::TimerTick()
 {
-    try {
-        ShowRandomAd();
-    } catch (const std::exception& e) {
-        // Nothing may leave an event handler: the failure goes to the error display and the
-        // previous advertisement stays.
-        if (OnShowError) {
-            const ErrorEvent handler = OnShowError;
-            handler(e.what());
-        }
-    }
+    // A picture that fails goes to the application's error report; the previous advertisement
+    // stays.
+    GuardEvent([this] { ShowRandomAd(); });
 }
 
 void Banner::BannerClick()
@@ -492,10 +458,7 @@ void Banner::BannerClick()
     // Copies: the callback may ask the user in a modal box, during which the timer can change
     // the advertisement.
     const std::string link = picture_->Hint();
-    if (link_) {
-        const LinkEvent handler = link_;
-        handler(link);
-    }
+    Raise(link_, link);
 }
 
 void Banner::resizeEvent(QResizeEvent* event)

@@ -55,6 +55,10 @@ public:
     bool ShowHint() const { return show_hint_; }
     void SetShowHint(bool on);
 
+    // Kept for the owner; 0 unless the owner says otherwise.
+    int Tag() const { return tag_; }
+    void SetTag(int tag) { tag_ = tag; }
+
     TNotifyEvent OnClick;
     // Raised after a press or release of any mouse button on the control.
     TOnMouseEvent OnMouseDown;
@@ -76,6 +80,7 @@ private:
     bool auto_size_ = false;
     bool show_hint_ = false;
     bool clicked_ = false;
+    int tag_ = 0;
     std::string hint_;
 };
 
@@ -193,7 +198,6 @@ public:
     using LinkEvent = std::function<void(const std::string& link)>;
     // Picks one of `count` advertisements (count > 0); the result must be below count.
     using RandomChoice = std::function<std::size_t(std::size_t count)>;
-    using ErrorEvent = std::function<void(const std::string& text)>;
 
     // Shows the first advertisement at once: a picture file that is missing, of an unknown kind
     // or broken raises PictureError out of the constructor. Without `choose`, a uniform choice
@@ -214,10 +218,6 @@ public:
     TImage* PictureControl() const { return picture_; }
     const QTimer* Timer() const { return timer_; }
 
-    // Where a picture that fails on a change of advertisement is reported (the application's
-    // error display); unassigned, the failure is dropped and the old advertisement stays.
-    ErrorEvent OnShowError;
-
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
@@ -234,6 +234,14 @@ private:
     TImage* picture_ = nullptr;
     QTimer* timer_ = nullptr;
 };
+
+// Shows a control of an element when asked to and when it is wanted (its Tag is 0); hides it
+// when asked to hide.
+template <class Control>
+void ShowIfWanted(Control& control, bool show)
+{
+    control.setVisible(show && control.Tag() == 0);
+}
 
 // Places an image control from its record: parent, left, top; the record's width and height when
 // both are non-zero, otherwise auto-size. The record's picture is loaded from `source` (a missing

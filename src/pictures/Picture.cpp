@@ -1,5 +1,9 @@
 #include "pictures/Picture.h"
 
+#include <QBuffer>
+#include <QByteArray>
+#include <QImageReader>
+
 #include <climits>
 #include <cstdint>
 
@@ -173,6 +177,42 @@ void BmpPicture::LoadFromBytes(std::string_view bytes, const std::string& name)
                               static_cast<int>(bytes.size()), "BMP") ||
         decoded.isNull())
         throw PictureError(name, "not a readable Windows bitmap");
+    image_ = std::move(decoded);
+}
+
+void IconPicture::LoadFromBytes(std::string_view bytes, const std::string& name)
+{
+    image_ = QImage();
+    if (bytes.size() > static_cast<std::size_t>(INT_MAX))
+        throw PictureError(name, "the icon is too large");
+    QByteArray data = QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, "ICO");
+    // Choose by the sizes the directory gives, then decode only the chosen image.
+    int chosen = -1;
+    QSize chosen_size;
+    const auto area = [](QSize size) { return std::int64_t{size.width()} * size.height(); };
+    for (int i = 0; i < reader.imageCount() && reader.jumpToImage(i); ++i) {
+        const QSize size = reader.size();
+        if (size.isEmpty())
+            continue;
+        const bool fits = size.width() <= 32 && size.height() <= 32;
+        const bool chosen_fits = chosen >= 0 && chosen_size.width() <= 32 && chosen_size.height() <= 32;
+        if (chosen < 0 || (fits && !chosen_fits) ||
+            (fits && chosen_fits && area(size) > area(chosen_size)) ||
+            (!fits && !chosen_fits && area(size) < area(chosen_size))) {
+            chosen = i;
+            chosen_size = size;
+        }
+    }
+    QImage decoded;
+    if (chosen >= 0 && reader.jumpToImage(chosen))
+        decoded = reader.read();
+    if (decoded.isNull())
+        throw PictureError(name, "not a readable Windows icon");
+    if (area(decoded.size()) > kMaxPicturePixels)
+        throw PictureError(name, "the icon is too large");
     image_ = std::move(decoded);
 }
 

@@ -52,6 +52,14 @@ public:
     void LoadFromBytes(std::string_view bytes, const std::string& name) override;
 };
 
+// Windows icons (.ico), through Qt's icon reader; only picture files of the disc come as icons,
+// never the skin's archive members. Of several images, the one shown at the standard icon size is
+// taken: the largest that fits in 32 x 32, else the smallest (the first of equal sizes).
+class IconPicture final : public Picture {
+public:
+    void LoadFromBytes(std::string_view bytes, const std::string& name) override;
+};
+
 // JPEG pictures (grey, YCbCr, CMYK/YCCK; baseline, progressive, arithmetic-coded) through
 // libjpeg. A JPEG whose data ends early decodes as far as it goes, the rest is filled grey (as
 // libjpeg does on its own); a 12-bit JPEG is refused.

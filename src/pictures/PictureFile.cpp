@@ -12,7 +12,11 @@ std::unique_ptr<Picture> LoadPictureFile(const PathResolver& resolver, const std
             c = static_cast<char>(c - 'A' + 'a');
     if (ext == "jpeg")
         ext = "jpg";
-    std::unique_ptr<Picture> picture = MakePicture("." + ext);
+    // Files may also be icons; metafiles are known but cannot be drawn here.
+    std::unique_ptr<Picture> picture =
+        ext == "ico" ? std::make_unique<IconPicture>() : MakePicture("." + ext);
+    if (!picture && (ext == "wmf" || ext == "emf"))
+        throw PictureError(disc_path, "metafiles cannot be shown");
     if (!picture)
         throw PictureError(disc_path, "unknown picture file extension");
 

@@ -9,7 +9,8 @@
 #include "platform/PathResolver.h"
 
 // Loads the picture file a disc path names. Its kind follows the file's extension without regard
-// to case ("jpeg" counts as "jpg"), as the window system's own file loading does. Throws
-// PictureError, naming the path, for an unknown kind and for a file that is missing, too large,
-// unreadable or does not decode.
+// to case ("jpeg" counts as "jpg"), as the window system's own file loading does: bmp, gif, jpg
+// and, for files only, ico. Throws PictureError, naming the path, for a metafile (wmf, emf: they
+// cannot be drawn here), an unknown kind and a file that is missing, too large, unreadable or
+// does not decode.
 std::unique_ptr<Picture> LoadPictureFile(const PathResolver& resolver, const std::string& disc_path);

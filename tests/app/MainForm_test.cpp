@@ -3,32 +3,27 @@
 #include <QMouseEvent>
 #include <QCoreApplication>
 
+#include <cstdlib>
 #include <filesystem>
 
 #include "app/MainForm.h"
 #include "platform/DiscText.h"
+#include "support/RecordingOpener.h"
+#include "support/RecordingSound.h"
 #include "support/RunProgram.h"
 #include "support/TempDir.h"
 
 namespace {
-
-// Records what would be heard.
-class RecordingSoundOutput : public SoundOutput {
-public:
-    std::vector<std::string> played;
-    void PlayFromMemory(std::shared_ptr<const std::string> wav) override { played.push_back(*wav); }
-    void PlayLoop(const std::string& disc_path) override { played.push_back("loop " + disc_path); }
-    void StopAll() override { played.push_back("stop"); }
-};
 
 // The main window built on the demo disc (Russian only, so no dialog), offscreen.
 class MainFormTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        RegisterSkinFonts();  // as the program does: the skin's own fonts, where installed
         ASSERT_EQ(RunProgram(ZUL_BINARY_DIR "/tools/make_demo_disc", {disc.path().string()}).exit_code, 0);
         std::filesystem::remove(disc.path() / "graph" / "image_lit.dat");
-        form = std::make_unique<TMainForm>(app, PathResolver(disc.path()), sound);
+        form = std::make_unique<TMainForm>(app, PathResolver(disc.path()), sound, opener);
     }
 
     // A press on the background at (x, y), then the mouse moved by `by` and released.
@@ -50,6 +45,7 @@ protected:
     TempDir disc;
     QtApplication app;
     RecordingSoundOutput sound;
+    RecordingOpener opener;
     std::unique_ptr<TMainForm> form;
 };
 
@@ -91,6 +87,64 @@ TEST_F(MainFormTest, ClosingPlaysTheCloseSound)
     ASSERT_EQ(sound.played.size(), 1u);
     EXPECT_EQ(sound.played[0].rfind("RIFF", 0), 0u);  // a WAV file, from memory
     EXPECT_FALSE(form->isVisible());
+}
+
+// The whole window against reviewed pictures in tests/golden/. ZUL_UPDATE_GOLDEN=1 writes them
+// anew (look at every one before committing it). The banners change at random and are hidden;
+// anything else may differ only by font rendering: a pixel counts as different past 24 in a
+// channel, and at most 0.5% of the pixels may.
+::testing::AssertionResult MatchesGolden(const QImage& shot, const std::string& name)
+{
+    const std::string path = std::string(ZUL_SOURCE_DIR) + "/tests/golden/" + name + ".png";
+    const QImage image = shot.convertToFormat(QImage::Format_RGB32);
+    if (qEnvironmentVariableIsSet("ZUL_UPDATE_GOLDEN")) {
+        image.save(QString::fromStdString(path));
+        return ::testing::AssertionSuccess() << "written " << path;
+    }
+    const QImage golden = QImage(QString::fromStdString(path)).convertToFormat(QImage::Format_RGB32);
+    if (golden.isNull())
+        return ::testing::AssertionFailure() << "no golden picture " << path;
+    if (golden.size() != image.size())
+        return ::testing::AssertionFailure() << name << ": size differs";
+    long long different = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb a = image.pixel(x, y);
+            const QRgb b = golden.pixel(x, y);
+            if (std::abs(qRed(a) - qRed(b)) > 24 || std::abs(qGreen(a) - qGreen(b)) > 24 ||
+                std::abs(qBlue(a) - qBlue(b)) > 24)
+                ++different;
+        }
+    const long long allowed = static_cast<long long>(image.width()) * image.height() / 200;
+    if (different > allowed) {
+        const std::string seen = std::string(ZUL_BINARY_DIR) + "/golden-" + name + ".png";
+        image.save(QString::fromStdString(seen));
+        return ::testing::AssertionFailure() << name << ": " << different << " pixels differ (see " << seen << ")";
+    }
+    return ::testing::AssertionSuccess();
+}
+
+TEST_F(MainFormTest, TheScreensLookAsReviewed)
+{
+    ZUL_shell& shell = *form->shell();
+    shell.Side().PanelBanner()->hide();
+    shell.MainBanner()->hide();
+    form->show();
+    // The software view of the first entry, as the menu starts.
+    EXPECT_TRUE(MatchesGolden(form->grab().toImage(), "software_view"));
+    // Its info box: the first tab has full information, and a click on the title opens it.
+    TLabel& title = shell.Frame().View(0, 0).L(1);
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(2, 2), title.mapToGlobal(QPointF(2, 2)),
+                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&title, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(2, 2), title.mapToGlobal(QPointF(2, 2)),
+                        Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&title, &release);
+    ASSERT_TRUE(shell.Frame().InfoBox().Shown());
+    EXPECT_TRUE(MatchesGolden(form->grab().toImage(), "info_box"));
+    // The music tab, its panel in the stopped look.
+    shell.Side().Buttons().back()->PressAndRelease();
+    EXPECT_TRUE(MatchesGolden(form->grab().toImage(), "music_tab"));
 }
 
 }  // namespace

@@ -184,8 +184,11 @@ QImage X11Session::Screenshot() const
 }
 
 RunningProgram::RunningProgram(const std::string& program, const std::vector<std::string>& args,
-                               const std::string& cwd, const std::string& display)
+                               const std::string& cwd, const std::string& display,
+                               const std::vector<std::string>& env)
 {
+    // Made before the fork: the child only hands them on.
+    std::vector<std::string> settings = env;
     char name[] = "/tmp/zul-err-XXXXXX";
     const int err_fd = mkstemp(name);
     err_file_ = name;
@@ -197,6 +200,8 @@ RunningProgram::RunningProgram(const std::string& program, const std::vector<std
         dup2(null_fd, 1);
         setenv("DISPLAY", display.c_str(), 1);
         unsetenv("QT_QPA_PLATFORM");
+        for (std::string& setting : settings)
+            putenv(setting.data());
         if (chdir(cwd.c_str()) != 0)
             _exit(127);
         std::vector<char*> argv = Argv(program, args);

@@ -46,8 +46,10 @@ private:
 // A program started in the background on a display, with its output collected.
 class RunningProgram {
 public:
+    // `env` holds NAME=VALUE settings added to the program's environment.
     RunningProgram(const std::string& program, const std::vector<std::string>& args,
-                   const std::string& cwd, const std::string& display);
+                   const std::string& cwd, const std::string& display,
+                   const std::vector<std::string>& env = {});
     ~RunningProgram();
     RunningProgram(const RunningProgram&) = delete;
     RunningProgram& operator=(const RunningProgram&) = delete;

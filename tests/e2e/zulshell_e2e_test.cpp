@@ -5,12 +5,14 @@
 #include <QImage>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <thread>
 
 #include "X11Session.h"
 #include "rarwriter/RarWriter.h"
 #include "archive/ZipGrFile.h"
+#include "platform/DiscText.h"
 #include "script/Synter.h"
 #include "support/RecordingApplication.h"
 #include "support/RunProgram.h"
@@ -122,8 +124,8 @@ TEST_F(ZulshellOnScreen, TheDemoDiscOpensTheSkinnedWindowThatMovesByItsStripAndC
     const QImage close = disc.Picture(skin.close_btn.normal_pic);
     QImage shot = x.Screenshot();
     const QPoint origin = geometry.topLeft();
-    // The background where no button covers it: the title strip's left end and the middle.
-    for (QPoint p : {QPoint(5, 5), QPoint(200, 300), QPoint(600, 480)})
+    // The background where nothing covers it: the title strip.
+    for (QPoint p : {QPoint(5, 5), QPoint(300, 6), QPoint(500, 20)})
         EXPECT_TRUE(SameColour(shot.pixel(origin + QPoint(skin.back.left, skin.back.top) + p),
                                back.pixel(p)))
             << p.x() << "," << p.y();
@@ -229,6 +231,142 @@ TEST_F(ZulshellOnScreen, BrokenDiscsEndWithTheirMessages)
                            "\r\n/image\r\nbutton\r\nnormal_pic = skin\\nothing.bmp\r\n/button\r\n/cd\r\n");
         ExpectEndsWith(x, disc.Root(), {{"Error", "Bad file: skin\\nothing.bmp"}}, 1);
     }
+}
+
+// A reader browses the catalogue of the demo disc: lists, tabs and sub-tabs, the info box and the
+// picture viewer, the setup window with a real installer, and a link through the question. A
+// recording xdg-open stands first on PATH; the demo's installers write to ZUL_DEMO_MARKER.
+TEST_F(ZulshellOnScreen, AReaderBrowsesTheCatalogue)
+{
+    DemoDisc disc;
+    fs::remove(disc.Script("image_lit.dat"));
+    const Inf_shell& d = disc.description;
+    // The second full-size picture of the first entry is missing: stepping to it reports the
+    // failure and the menu goes on.
+    const std::vector<PicPair>& pics = d.main_frame.tabs[0].sels[0].entries[0].pics;
+    ASSERT_EQ(pics.size(), 2u);
+    ASSERT_TRUE(PathResolver(disc.dir.path()).Find(pics[1].pic));
+    fs::remove(*PathResolver(disc.dir.path()).Find(pics[1].pic));
+    TempDir tools;
+    const fs::path opened = tools.path() / "opened.txt";
+    const fs::path marker = tools.path() / "installed.txt";
+    tools.Write("bin/xdg-open", "#!/bin/sh\necho \"$@\" >> " + opened.string() + "\n");
+    fs::permissions(tools.path() / "bin/xdg-open", fs::perms::owner_all);
+
+    X11Session x(kScreenWidth, kScreenHeight);
+    RunningProgram zulshell(kZulshell, {}, disc.Root(), x.display(),
+                            {"PATH=" + (tools.path() / "bin").string() + ":" + std::getenv("PATH"),
+                             "ZUL_DEMO_MARKER=" + marker.string()});
+    const auto started = std::chrono::steady_clock::now();
+    const std::string window = WaitForMainWindow(x);
+    ASSERT_FALSE(window.empty()) << zulshell.Stderr();
+    const QPoint origin = x.Geometry(window).topLeft();
+    std::this_thread::sleep_until(started + 6500ms);
+    auto at = [&](int px, int py) { return origin + QPoint(px, py); };
+    auto click = [&](int px, int py) {
+        x.Click(origin.x() + px, origin.y() + py);
+        std::this_thread::sleep_for(400ms);
+    };
+    const QRgb list_colour = qRgb(230, 225, 208);
+    auto row_selected = [&](const QImage& shot, int row) {
+        return !SameColour(shot.pixel(at(300, 77 + 2 + 19 * row + 9)), list_colour);
+    };
+
+    // The first tab is pressed and its first entry selected; a click selects another.
+    QImage shot = x.Screenshot();
+    EXPECT_TRUE(row_selected(shot, 0));
+    EXPECT_FALSE(row_selected(shot, 1));
+    click(300, 77 + 2 + 19 + 9);
+    shot = x.Screenshot();
+    EXPECT_FALSE(row_selected(shot, 0));
+    EXPECT_TRUE(row_selected(shot, 1));
+    // Previous and next: the control panel's first and last buttons.
+    const Inf_control_panel& c = d.control_panel;
+    const QPoint previous = Middle(c.prev_btn, disc.Picture(c.prev_btn.normal_pic));
+    const QPoint next = Middle(c.next_btn, disc.Picture(c.next_btn.normal_pic));
+    click(previous.x(), previous.y());
+    EXPECT_TRUE(row_selected(x.Screenshot(), 0));
+    click(next.x(), next.y());
+    click(next.x(), next.y());
+    EXPECT_TRUE(row_selected(x.Screenshot(), 2));
+
+    // The second tab and its second sub-tab: their ribbons come up in the corner of the frame.
+    const Inf_button& tab1 = d.side_panel.tab_buttons[1];
+    click(tab1.left + 20, tab1.top + 10);
+    const Inf_image& ribbon1 = d.main_frame.tab_images[1][0];
+    const QImage ribbon1_picture = disc.Picture(ribbon1.pic);
+    EXPECT_TRUE(SameColour(x.Screenshot().pixel(at(ribbon1.left + 40, ribbon1.top + 14)),
+                           ribbon1_picture.pixel(40, 14)));
+    const Inf_button& sub2 = d.top_panel.tab_rows[1].buttons[1];
+    click(sub2.left + 20, sub2.top + 10);
+    const Inf_image& ribbon2 = d.main_frame.tab_images[1][1];
+    EXPECT_TRUE(SameColour(x.Screenshot().pixel(at(ribbon2.left + 40, ribbon2.top + 14)),
+                           disc.Picture(ribbon2.pic).pixel(40, 14)));
+
+    // Back to the first tab, whose entries have full information: a click on the title opens the
+    // info box, and its first thumbnail the picture viewer.
+    const Inf_button& tab0 = d.side_panel.tab_buttons[0];
+    click(tab0.left + 20, tab0.top + 10);
+    click(previous.x(), previous.y());
+    click(previous.x(), previous.y());
+    click(400, 85);
+    click(550, 185);
+    std::vector<std::string> viewer = x.WaitForWindows("\\(1/2\\)$", 10s);
+    ASSERT_EQ(viewer.size(), 1u) << zulshell.Stderr();
+    EXPECT_EQ(x.XdoTool({"getwindowname", viewer[0]}), pics[0].pic + " (1/2)\n");
+    // Enter steps on: the next picture is missing, which is reported in a box under the disc's
+    // title, and the menu stays up.
+    x.Key(viewer[0], "Return");
+    ASSERT_TRUE(zulshell.WaitForStderr("Bad picture ", 10s)) << zulshell.Stderr();
+    std::this_thread::sleep_for(500ms);
+    for (const std::string& w : x.WaitForWindows(".", 1s))
+        if (w != window && w != viewer[0] && x.Geometry(w).width() > 50)
+            x.Key(w, "Return");
+    std::this_thread::sleep_for(500ms);
+    x.Key(viewer[0], "Escape");
+    std::this_thread::sleep_for(500ms);
+    EXPECT_TRUE(x.WaitForWindows("\\(1/2\\)$", 0ms).empty());
+
+    // The first entry has two setups: the setup window lists them and Run starts the first.
+    click(400, 85);  // back from the info box to the entry's view
+    const QPoint setup = Middle(c.setup_btn, disc.Picture(c.setup_btn.normal_pic));
+    click(setup.x(), setup.y());
+    std::string setup_window;
+    for (int i = 0; i < 50 && setup_window.empty(); ++i) {
+        for (const std::string& w : x.WaitForWindows("^.*$", 200ms))  // it has no caption text
+            if (x.Geometry(w).size() == QSize(585, 109))
+                setup_window = w;
+    }
+    ASSERT_FALSE(setup_window.empty()) << zulshell.Stderr();
+    const QRect setup_geometry = x.Geometry(setup_window);
+    x.Click(setup_geometry.x() + 504 + 37, setup_geometry.y() + 8 + 12);
+    for (int i = 0; i < 50 && !fs::exists(marker); ++i)
+        std::this_thread::sleep_for(100ms);
+    EXPECT_NE(ReadFileBytes(marker).find("Star Miner"), std::string::npos);
+    x.Key(setup_window, "Escape");
+    std::this_thread::sleep_for(500ms);
+
+    // The side panel's link: No opens nothing, Yes opens it through xdg-open.
+    const Inf_button& link = d.side_panel.link_btn;
+    const std::string link_caption = "^" + DiscText(d.link_box.link_caption, 204).toStdString() + "$";
+    click(link.left + 20, link.top + 10);
+    std::vector<std::string> question = x.WaitForWindows(link_caption, 10s);
+    ASSERT_EQ(question.size(), 1u) << zulshell.Stderr();
+    x.Key(question[0], "Escape");
+    std::this_thread::sleep_for(500ms);
+    EXPECT_FALSE(fs::exists(opened));
+    click(link.left + 20, link.top + 10);
+    question = x.WaitForWindows(link_caption, 10s);
+    ASSERT_EQ(question.size(), 1u);
+    x.Key(question[0], "Return");
+    for (int i = 0; i < 50 && !fs::exists(opened); ++i)
+        std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(ReadFileBytes(opened), link.hint + "\n");
+
+    // The menu is still up and ends normally by its close button.
+    const QPoint close = Middle(d.cd.window.close_btn, disc.Picture(d.cd.window.close_btn.normal_pic));
+    click(close.x(), close.y());
+    EXPECT_EQ(zulshell.WaitForExit(10s), 0) << zulshell.Stderr();
 }
 
 // Every start that fails ends with status 1 once its box is answered, whatever failed.

@@ -13,8 +13,10 @@
 #include <vector>
 
 #include "WidgetTestSupport.h"
-#include "app/Languages.h"
+#include "model/Language.h"
+#include "platform/CodePages.h"
 #include "platform/Cursors.h"
+#include "platform/EventErrors.h"
 #include "platform/ScreenCursors.h"
 #include "support/TempDir.h"
 
@@ -198,7 +200,7 @@ TEST_F(BannerTest, OneAdvertisementIsReloadedEveryChangeTime)
 {
     auto banner = Make(Record({{"ads\\red.bmp", "http://one"}}, 1));
     std::vector<std::string> errors;
-    banner->OnShowError = [&](const std::string& text) { errors.push_back(text); };
+    SetEventErrorHandler([&](const std::string& text) { errors.push_back(text); });
     EXPECT_EQ(Showing(*banner), Rgb(kRed));
 
     // The file changes on the disc: the timer shows the new picture.
@@ -213,6 +215,8 @@ TEST_F(BannerTest, OneAdvertisementIsReloadedEveryChangeTime)
     EXPECT_EQ(Showing(*banner), Rgb(kBlue));
     Click(*banner);
     EXPECT_EQ(links, (std::vector<std::string>{"http://one"}));
+    banner.reset();
+    SetEventErrorHandler({});
 }
 
 TEST_F(BannerTest, TheDefaultChoiceReachesEveryAdvertisement)

@@ -45,9 +45,6 @@ public:
     std::map<std::string, Entry> pictures;
     std::vector<std::string> loaded;
 
-    // Never throws, unlike the archive, so fixtures holding it keep an ordinary destructor.
-    ~ColourSource() noexcept override {}
-
     void Add(const std::string& name, QColor colour, QSize size = QSize(20, 10))
     {
         pictures[name] = Entry{colour, size};

@@ -10,7 +10,8 @@
 #include <vector>
 
 #include "WidgetTestSupport.h"
-#include "app/Languages.h"
+#include "model/Language.h"
+#include "platform/CodePages.h"
 
 namespace {
 

@@ -165,8 +165,10 @@ std::string Installer(const std::string& title)
 {
     return "#!/bin/sh\n"
            "# Installer of " + title + " from the .ZUL cover disc.\n"
-           "# This is a demonstration disc: nothing is copied or changed.\n"
-           "echo \"" + title + ": demonstration installer, nothing was installed.\"\n";
+           "# This is a demonstration disc: nothing is copied or changed. Where ZUL_DEMO_MARKER\n"
+           "# names a file, a line saying which installer ran is added to it (the tests read it).\n"
+           "echo \"" + title + ": demonstration installer, nothing was installed.\"\n"
+           "if [ -n \"$ZUL_DEMO_MARKER\" ]; then echo \"" + title + " $0\" >> \"$ZUL_DEMO_MARKER\"; fi\n";
 }
 
 std::string TextDocument(const std::string& title)
@@ -608,7 +610,8 @@ std::string LanguageDisc::Build(const std::vector<Tab>& tabs)
     s.Line("");
 
     // The catalogue: every tab has its button down the side panel, every sub its button in the
-    // top panel and a ribbon in the corner of the frame.
+    // top panel; in tabs without the info box, whose place it would share, also a ribbon in the
+    // corner of the frame.
     int tab_index = 0;
     for (const Tab& tab : tabs) {
         const int ty = kTabTop + tab_index * kTabStep;
@@ -623,12 +626,14 @@ std::string LanguageDisc::Build(const std::vector<Tab>& tabs)
             const int sx = kSubLeft + sub_index * kSubStep;
             const std::string sub_base = skin_ + "sub_" + tab.id + std::to_string(sub_index + 1);
             AddButton(sub_base, "bmp", kSubW, kSubH, sub.glyph, QT(sub.caption), screen, sx, kSubTop, true);
-            const std::string emblem = skin_ + "ribbon_" + tab.id + std::to_string(sub_index + 1) + ".gif";
-            Add(emblem, Flatten(TabEmblem(kEmblemW, kEmblemH, sub.glyph, QT(sub.caption)), screen, kEmblemLeft,
-                                kEmblemTop));
             s.Line("sub");
             s.Button(sub_base, "bmp", sx, kSubTop, {}, kSubW, kSubH);
-            s.Image(emblem, kEmblemLeft, kEmblemTop);
+            if (!tab.full_inf) {
+                const std::string emblem = skin_ + "ribbon_" + tab.id + std::to_string(sub_index + 1) + ".gif";
+                Add(emblem, Flatten(TabEmblem(kEmblemW, kEmblemH, sub.glyph, QT(sub.caption)), screen,
+                                    kEmblemLeft, kEmblemTop));
+                s.Image(emblem, kEmblemLeft, kEmblemTop);
+            }
             for (const Product& product : sub.products) {
                 s.Line("p");
                 s.Key("title", product.title);
@@ -730,7 +735,6 @@ QImage LanguageDisc::Screen(const std::vector<Tab>& tabs, const QImage& advert) 
     for (std::size_t j = 0; j < tabs[0].subs.size(); ++j)
         draw(skin_ + "sub_" + tabs[0].id + std::to_string(j + 1) + (j == 0 ? "_down.bmp" : ".bmp"),
              kSubLeft + static_cast<int>(j) * kSubStep, kSubTop);
-    draw(skin_ + "ribbon_" + tabs[0].id + "1.gif", kEmblemLeft, kEmblemTop);
     p.drawImage(149, 446, advert);
     return screen;
 }

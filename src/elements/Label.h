@@ -1,0 +1,110 @@
+// The text label of the screens (entry titles and facts, captions, the music strip's text), the
+// font record that labels and text grids are given, and the window system's colour values.
+//
+// Texts are raw bytes in the disc's code page; a control shows them decoded through the code
+// page of its font's character set.
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QString>
+#include <QWidget>
+
+#include <cstdint>
+#include <string>
+
+#include "elements/Zulwid.h"
+#include "platform/CodePages.h"
+
+class QMouseEvent;
+class QPaintEvent;
+
+// A font as the screens describe one.
+struct TFont {
+    QString name = QStringLiteral("Tahoma");
+    // In the window system's convention: negative, the character height in pixels (-11 is an
+    // 11-pixel font); positive, the height of the character cell, internal leading included;
+    // 0, the face's default size.
+    int height = -11;
+    bool bold = false;
+    QColor color = Qt::black;
+    // The character set the shown texts are written in; a new record takes the active
+    // language's, as every font of the program does.
+    std::uint8_t charset = current_charset;
+};
+
+// The Qt font for a font record: the face with DejaVu Sans as fallback, the pixel size from the
+// height (at most 1000 pixels), bold or normal.
+QFont MakeQFont(const TFont& font);
+
+// A colour given as the window system's colour value: 0x00BBGGRR for a plain colour (13689318
+// is RGB 230, 225, 208); a negative value (high bit set) names a system colour by its low byte,
+// taken from the classic desktop scheme (0x80000008, window text, is black).
+QColor ColorFromValue(std::int32_t value);
+
+// A label that sizes itself to its text and draws only the text, at its top left corner, over
+// whatever lies beneath it (no background).
+//
+// Without word wrap the label is as wide as the widest line of its text and as high as its
+// lines (a line feed starts a new line). With word wrap it keeps the width it is given and is as
+// high as the text wrapped at word boundaries within that width; a word longer than the width
+// is not broken (it is clipped). An empty text measures as a single space: one line high, and
+// a space wide without word wrap. Tabs expand. A carriage return, alone or before a line feed,
+// ends a line like a line feed.
+//
+// Every change of text, font or word wrap re-sizes the label at once, and so does a change of
+// width through SetWidth for a word-wrapped label: the new height can be read right after. A
+// label without word wrap keeps a width given through SetWidth (clipping its text) until its
+// text, font or word wrap changes.
+class TLabel : public QWidget {
+public:
+    explicit TLabel(QWidget* parent);
+
+    // The text as bytes of the disc's code page, and as shown.
+    const std::string& Text() const { return text_; }
+    void SetText(const std::string& bytes);
+    const QString& ShownText() const { return shown_; }
+
+    const TFont& Font() const { return font_; }
+    void SetFont(const TFont& font);
+
+    bool WordWrap() const { return word_wrap_; }
+    void SetWordWrap(bool on);
+
+    void SetWidth(int width);
+
+    // The hint, as bytes of the disc's code page, is the tooltip (decoded like the text) while
+    // hints are on. Links are kept in it.
+    const std::string& Hint() const { return hint_; }
+    void SetHint(const std::string& hint);
+    bool ShowHint() const { return show_hint_; }
+    void SetShowHint(bool on);
+
+    // Kept for the owner; 0 unless the owner says otherwise.
+    int Tag() const { return tag_; }
+    void SetTag(int tag) { tag_ = tag; }
+
+    // Raised by a left press on the label followed by a left release inside it.
+    TNotifyEvent OnClick;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    int TextFlags() const;
+    void Decode();
+    void Fit();
+    void UpdateToolTip();
+
+    std::string text_;
+    QString shown_;
+    TFont font_;
+    QFont qfont_;
+    bool word_wrap_ = false;
+    std::string hint_;
+    bool show_hint_ = false;
+    int tag_ = 0;
+    bool clicked_ = false;
+};

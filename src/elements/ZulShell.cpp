@@ -1,0 +1,120 @@
+#include "elements/ZulShell.h"
+
+#include "platform/EventErrors.h"
+#include "windows/Setupwin.h"
+
+ZUL_shell::ZUL_shell(const ElementContext& context, const Inf_shell& record, TNotifyEvent options)
+    : description_(record), context_(context)
+{
+    QWidget* parent = context_.parent;
+    setup_sound_.Load(context_.resolver, description_.setup_sound);
+    link_sound_.Load(context_.resolver, description_.link_sound);
+    side_panel_sound_.Load(context_.resolver, description_.sp_btn_sound);
+
+    auto link = [this](const std::string& text) { OpenLink(text); };
+    side_panel_ = std::make_unique<SidePanel>(
+        parent, description_.side_panel, [this](int tab, int kind) { TabChosen(tab, kind); }, link,
+        context_.pictures, context_.resolver);
+    main_frame_ = std::make_unique<MainFrame>(context_, description_.main_frame, link);
+    top_panel_ = std::make_unique<TopPanel>(parent, description_.top_panel,
+                                            [this](int column) { SubChosen(column); }, context_.pictures);
+    control_panel_ = std::make_unique<ControlPanel>(
+        parent, description_.control_panel, [this](QObject*) { PreviousEntry(); },
+        [this](QObject*) { RunSetup(); }, options, [this](QObject*) { NextEntry(); }, context_.pictures);
+    music_panel_ = std::make_unique<MControlPanel>(
+        parent, description_.mcontrol_panel, [this](QObject*) { PreviousTrack(); }, TNotifyEvent{},
+        TNotifyEvent{}, [this](QObject*) { Stop(); }, [this](QObject*) { NextTrack(); }, options,
+        context_.pictures);
+
+    picture_ = std::make_unique<TImage>(parent);
+    SetupImage(*picture_, parent, description_.picture, context_.pictures);
+    banner_ = std::make_unique<Banner>(parent, description_.banner, link, context_.resolver);
+
+    side_panel_->ClickFirst();
+    main_frame_->ShowStart();
+}
+
+ZUL_shell::~ZUL_shell()
+{
+    side_panel_.reset();
+    top_panel_.reset();
+    picture_.reset();
+    banner_.reset();
+    control_panel_.reset();
+    music_panel_.reset();
+    main_frame_.reset();
+}
+
+void ZUL_shell::TabChosen(int tab, int kind)
+{
+    PlayEventSound(context_.sound, context_.sounder, side_panel_sound_);
+    main_frame_->ShowTab(tab, kind);
+    top_panel_->ShowRow(tab);
+    if (kind == 0) {
+        music_panel_->SetVisible(false);
+        control_panel_->SetVisible(true);
+    } else if (kind == 1) {
+        control_panel_->SetVisible(false);
+        music_panel_->SetVisible(true);
+    }
+}
+
+void ZUL_shell::SubChosen(int column)
+{
+    main_frame_->ShowSub(column);
+}
+
+void ZUL_shell::OpenLink(const std::string& link)
+{
+    const Inf_link_box& box = description_.link_box;
+    if (context_.app.MessageBox(box.link_message + "\n" + link, box.link_caption, MsgButtons::YesNo) !=
+        MsgResult::Yes)
+        return;
+    PlayEventSound(context_.sound, context_.sounder, link_sound_);
+    context_.opener.Open(link);
+}
+
+void ZUL_shell::RunSetup()
+{
+    PlayEventSound(context_.sound, context_.sounder, setup_sound_);
+    const SoftTabElement* entry = main_frame_->SelectedEntry();
+    if (entry == nullptr || entry->setups.empty())
+        return;
+    if (entry->setups.size() == 1) {
+        context_.opener.Open(entry->setups.front().first);
+        return;
+    }
+    // The window lists the entry's own setups for as long as it is open.
+    const std::vector<string_pair> setups = entry->setups;
+    const Inf_setup_win& c = description_.setup_win;
+    Tsetup_win window(context_.parent, setups, c.setup_nomer, c.setup_file, c.setup_desc, c.setup_run,
+                      c.setup_close, context_.opener);
+    window.exec();
+}
+
+void ZUL_shell::PreviousEntry()
+{
+    main_frame_->PreviousEntry(main_frame_->Tab(), main_frame_->Sub());
+}
+
+void ZUL_shell::NextEntry()
+{
+    main_frame_->NextEntry(main_frame_->Tab(), main_frame_->Sub());
+}
+
+void ZUL_shell::PreviousTrack()
+{
+    // Nothing plays yet: the buttons move the list's selection, and the track selected is the
+    // one play will start.
+    PreviousEntry();
+}
+
+void ZUL_shell::NextTrack()
+{
+    NextEntry();
+}
+
+void ZUL_shell::Stop()
+{
+    main_frame_->SetMusicText("");
+}
