@@ -90,8 +90,9 @@ QColor ColorFromValue(std::int32_t value)
 // ---------------------------------------------------------------------------------------------
 // TLabel
 
-TLabel::TLabel(QWidget* parent) : QWidget(parent)
+TLabel::TLabel(QWidget* parent) : QWidget(parent), ControlHint(static_cast<QWidget&>(*this))
 {
+    SetHintCharset(font_.charset);
     qfont_ = MakeQFont(font_);
     setFont(qfont_);
     Decode();
@@ -119,7 +120,7 @@ void TLabel::SetFont(const TFont& font)
     qfont_ = MakeQFont(font_);
     setFont(qfont_);
     Decode();
-    UpdateToolTip();
+    SetHintCharset(font_.charset);
     Fit();
     update();
 }
@@ -163,23 +164,6 @@ void TLabel::Fit()
     const int text_width = shown_.isEmpty() ? metrics.horizontalAdvance(QLatin1Char(' '))
                                             : bounds.width();
     resize(text_width, bounds.height());
-}
-
-void TLabel::SetHint(const std::string& hint)
-{
-    hint_ = hint;
-    UpdateToolTip();
-}
-
-void TLabel::SetShowHint(bool on)
-{
-    show_hint_ = on;
-    UpdateToolTip();
-}
-
-void TLabel::UpdateToolTip()
-{
-    setToolTip(show_hint_ ? DiscText(hint_, font_.charset) : QString());
 }
 
 void TLabel::paintEvent(QPaintEvent*)

@@ -56,7 +56,7 @@ QColor ColorFromValue(std::int32_t value);
 // width through SetWidth for a word-wrapped label: the new height can be read right after. A
 // label without word wrap keeps a width given through SetWidth (clipping its text) until its
 // text, font or word wrap changes.
-class TLabel : public QWidget {
+class TLabel : public QWidget, public ControlHint {
 public:
     explicit TLabel(QWidget* parent);
 
@@ -73,16 +73,7 @@ public:
 
     void SetWidth(int width);
 
-    // The hint, as bytes of the disc's code page, is the tooltip (decoded like the text) while
-    // hints are on. Links are kept in it.
-    const std::string& Hint() const { return hint_; }
-    void SetHint(const std::string& hint);
-    bool ShowHint() const { return show_hint_; }
-    void SetShowHint(bool on);
-
-    // Kept for the owner; 0 unless the owner says otherwise.
-    int Tag() const { return tag_; }
-    void SetTag(int tag) { tag_ = tag; }
+    // The hint (ControlHint) is read in the font's character set, like the text.
 
     // Raised by a left press on the label followed by a left release inside it.
     TNotifyEvent OnClick;
@@ -96,15 +87,11 @@ private:
     int TextFlags() const;
     void Decode();
     void Fit();
-    void UpdateToolTip();
 
     std::string text_;
     QString shown_;
     TFont font_;
     QFont qfont_;
     bool word_wrap_ = false;
-    std::string hint_;
-    bool show_hint_ = false;
-    int tag_ = 0;
     bool clicked_ = false;
 };

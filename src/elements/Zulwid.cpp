@@ -104,7 +104,7 @@ void PlaceOwnPictures(TImgBtn& button, QWidget* parent, const Inf_button& record
 // ---------------------------------------------------------------------------------------------
 // TImage
 
-TImage::TImage(QWidget* parent) : QLabel(parent)
+TImage::TImage(QWidget* parent) : QLabel(parent), ControlHint(static_cast<QWidget&>(*this))
 {
     setAlignment(Qt::AlignLeft | Qt::AlignTop);
     setMargin(0);
@@ -131,21 +131,28 @@ void TImage::SetAutoSize(bool on)
         resize(shown.size());
 }
 
-void TImage::SetHint(const std::string& hint)
+void ControlHint::SetHint(const std::string& hint)
 {
     hint_ = hint;
     UpdateToolTip();
 }
 
-void TImage::SetShowHint(bool on)
+void ControlHint::SetShowHint(bool on)
 {
     show_hint_ = on;
     UpdateToolTip();
 }
 
-void TImage::UpdateToolTip()
+void ControlHint::SetHintCharset(std::uint8_t charset)
 {
-    setToolTip(show_hint_ ? DiscText(hint_) : QString());
+    own_charset_ = true;
+    charset_ = charset;
+    UpdateToolTip();
+}
+
+void ControlHint::UpdateToolTip()
+{
+    control_.setToolTip(show_hint_ ? DiscText(hint_, own_charset_ ? charset_ : current_charset) : QString());
 }
 
 void TImage::TrackPress(const QMouseEvent& event)

@@ -12,6 +12,7 @@
 #include <QWidget>
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <random>
 #include <string>
@@ -32,10 +33,43 @@ using TNotifyEvent = std::function<void(QObject* Sender)>;
 // releases, a QEnterEvent or a plain leave event for hovering).
 using TOnMouseEvent = std::function<void(QEvent& Msg)>;
 
+// What the skin's controls have besides their picture or text: a hint, bytes of the disc's code
+// page that are the control's tooltip while hints are on (elements also keep links in it), and a
+// tag kept for the owner (0 unless the owner says otherwise).
+class ControlHint {
+public:
+    const std::string& Hint() const { return hint_; }
+    void SetHint(const std::string& hint);
+    bool ShowHint() const { return show_hint_; }
+    void SetShowHint(bool on);
+
+    int Tag() const { return tag_; }
+    void SetTag(int tag) { tag_ = tag; }
+
+protected:
+    explicit ControlHint(QWidget& control) : control_(control) {}
+    ~ControlHint() = default;
+    ControlHint(const ControlHint&) = delete;
+    ControlHint& operator=(const ControlHint&) = delete;
+
+    // The character set the hint is read in; until one is given, the active language's.
+    void SetHintCharset(std::uint8_t charset);
+
+private:
+    void UpdateToolTip();
+
+    QWidget& control_;
+    std::string hint_;
+    bool show_hint_ = false;
+    int tag_ = 0;
+    bool own_charset_ = false;
+    std::uint8_t charset_ = 0;
+};
+
 // The picture control: shows one picture at its top left corner, unscaled and clipped to the
 // control; with auto-size on, the control takes the size of every picture it is given to show.
 // A click is a left press on the control followed by a left release inside it.
-class TImage : public QLabel {
+class TImage : public QLabel, public ControlHint {
 public:
     explicit TImage(QWidget* parent);
 
@@ -47,17 +81,6 @@ public:
     bool AutoSize() const { return auto_size_; }
     // Switching auto-size on sizes the control to the shown picture at once.
     void SetAutoSize(bool on);
-
-    // The hint text, as bytes of the disc's code page; it is the control's tooltip while hints
-    // are on. Elements also keep links in it.
-    const std::string& Hint() const { return hint_; }
-    void SetHint(const std::string& hint);
-    bool ShowHint() const { return show_hint_; }
-    void SetShowHint(bool on);
-
-    // Kept for the owner; 0 unless the owner says otherwise.
-    int Tag() const { return tag_; }
-    void SetTag(int tag) { tag_ = tag; }
 
     TNotifyEvent OnClick;
     // Raised after a press or release of any mouse button on the control.
@@ -75,13 +98,8 @@ protected:
     bool TrackRelease(const QMouseEvent& event);
 
 private:
-    void UpdateToolTip();
-
     bool auto_size_ = false;
-    bool show_hint_ = false;
     bool clicked_ = false;
-    int tag_ = 0;
-    std::string hint_;
 };
 
 // The image button: shows `Pic` when idle, `PicUp` while the mouse is over it and `PicDown`

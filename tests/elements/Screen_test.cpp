@@ -501,6 +501,59 @@ TEST_F(ScreenTest, TheMusicTabListsTracksAndItsStripCentresItsText)
     EXPECT_TRUE(strip.isVisible());
 }
 
+TEST_F(ScreenTest, TheMusicPanelsStopButtonAndStoppedLook)
+{
+    Build();
+    ClickTab(2);
+    MControlPanel& panel = shell->MusicControls();
+    MainFrame& f = shell->Frame();
+    const QRgb stop_down = Rgb(source.pictures.at("mp_stop_down.bmp").colour);
+    const QRgb play_normal = Rgb(source.pictures.at("mp_play.bmp").colour);
+    const QRgb play_down = Rgb(source.pictures.at("mp_play_down.bmp").colour);
+    // Stopped at start: stop shows pressed and does nothing when clicked again.
+    EXPECT_EQ(ColourAt(panel.StopButton()->Shown()), stop_down);
+    // Play latches and frees stop; stop runs the stop callback (the strip empties) and releases play.
+    panel.PlayButton()->PressAndRelease();
+    EXPECT_EQ(ColourAt(panel.PlayButton()->Shown()), play_down);
+    EXPECT_NE(ColourAt(panel.StopButton()->Shown()), stop_down);
+    f.SetMusicText("Playing");
+    panel.PressStop();
+    EXPECT_EQ(ColourAt(panel.PlayButton()->Shown()), play_normal);
+    EXPECT_EQ(ColourAt(panel.StopButton()->Shown()), stop_down);
+    EXPECT_FALSE(f.MusicStrip()->isVisible());
+    // The stopped look alone calls nothing: the strip keeps its text.
+    panel.PlayButton()->PressAndRelease();
+    f.SetMusicText("Playing");
+    panel.ShowStopped();
+    EXPECT_EQ(ColourAt(panel.PlayButton()->Shown()), play_normal);
+    EXPECT_EQ(ColourAt(panel.StopButton()->Shown()), stop_down);
+    EXPECT_TRUE(f.MusicStrip()->isVisible());
+}
+
+TEST_F(ScreenTest, ATrackListNotOnShowMovesQuietlyAndItsLabelFollows)
+{
+    Build();
+    ClickTab(0);
+    MainFrame& f = shell->Frame();
+    sound.played.clear();
+    f.NextTrack(2, 0);
+    const mf_aux& v = f.View(2, 0);
+    EXPECT_EQ(v.selected, 1);
+    EXPECT_EQ(v.list->Row(), 1);
+    EXPECT_EQ(v.L(1).Text(), "Second track");
+    EXPECT_FALSE(v.list->isVisible());
+    f.NextTrack(2, 0);  // the last track: nothing moves
+    EXPECT_EQ(v.selected, 1);
+    f.PreviousTrack(2, 0);
+    EXPECT_EQ(v.L(1).Text(), "First track");
+    EXPECT_TRUE(sound.played.empty());
+    // The list's own event is back: a key on it selects as before.
+    ClickTab(2);
+    QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+    QCoreApplication::sendEvent(v.list.get(), &down);
+    EXPECT_EQ(v.L(1).Text(), "Second track");
+}
+
 TEST_F(ScreenTest, AThumbnailOfTheInfoBoxOpensTheViewerOnItsPicture)
 {
     disc.Write("shots/solo.bmp", BitmapBytes(Qt::red, QSize(40, 30)));
