@@ -36,6 +36,8 @@ TMainForm::TMainForm(QtApplication& app, PathResolver resolver, SoundOutput& sou
       cursors_(resolver),
       startup_(app, *this, cursors_, std::move(resolver))
 {
+    // Every sound rule requires a working output.
+    sounder_.sound_ok = sound.Works();
     // The form: borderless, a fixed client area in the middle of the desktop.
     setFixedSize(kClientWidth, kClientHeight);
     const unsigned bgr = kBackgroundColour;
@@ -92,7 +94,7 @@ void TMainForm::BuildScreen()
     SetupImageButton(*close_btn, this, d.cd.window.close_btn, archive);
     back->lower();
 
-    const ElementContext context{this, archive, resolver_, sound_, sounder_, app_, opener_};
+    const ElementContext context{this, archive, resolver_, sound_, sounder_, app_, opener_, decoder_, sequencer_};
     shell_ = std::make_unique<ZUL_shell>(context, d, [this](QObject*) { OptionsRequest(); });
 
     setWindowTitle(DiscText(d.cd.title));

@@ -72,6 +72,9 @@ private:
     SoundFile close_sound_;
     SoundFile options_sound_;
     Sounder sounder_;
+    // The players of the music tabs (the real ones join with their own work).
+    NoDecoderPlayer decoder_;
+    NoSequencer sequencer_;
     std::unique_ptr<ZUL_shell> shell_;
 
     WindowDrag* drag_;  // moves the window by its top strip; owned by `back`

@@ -54,8 +54,9 @@ MControlPanel::MControlPanel(QWidget* parent, const Inf_mcontrol_panel& record,
     play_ = std::make_unique<T2stateBtn>(
         pictures, parent, description_.play_btn,
         [this](QObject* sender) {
-            Raise(on_play_, sender);
+            // Stop is freed first, so that a play that cannot start leaves the stopped look.
             stop_->Deselect();
+            Raise(on_play_, sender);
         },
         [this](QObject* sender) { Raise(on_pause_, sender); });
 

@@ -9,6 +9,7 @@
 #include "platform/Application.h"
 #include "platform/Opener.h"
 #include "platform/PathResolver.h"
+#include "sound/MusicPlayers.h"
 #include "sound/Sounds.h"
 
 class QWidget;
@@ -21,6 +22,8 @@ struct ElementContext {
     Sounder& sounder;              // the sound switch: whether event sounds may play
     Application& app;              // message boxes: the link question
     Opener& opener;                // links, documents and installers
+    DecoderPlayer& decoder;        // the mp3 player of the music tabs
+    SequencerDevice& sequencer;    // the MIDI player of the music tabs
 };
 
 // The error of an index check on one of the elements' lists; its text is the one the menu has

@@ -62,6 +62,9 @@ public:
     int Sub() const { return sub_; }
     int Kind() const { return kind_; }
     const mf_aux& View(int tab, int sub) const;
+    // The records of a tab and of one of its sub-tabs (index-checked).
+    const sub_se& TabRecord(int tab) const;
+    const SEL& SubRecord(int tab, int sub) const;
     // The entry selected in the current view, or nullptr when the view has none.
     const SoftTabElement* SelectedEntry() const;
     MF_inf& InfoBox() const { return *info_box_; }
@@ -86,8 +89,6 @@ private:
     void ShowView(int tab, int sub, bool show);
     void SendKey(TStringGrid& list, int key);
 
-    const sub_se& TabRecord(int tab) const;
-    const SEL& SubRecord(int tab, int sub) const;
     mf_aux& ViewAt(int tab, int sub);
 
     std::unique_ptr<TImage> music_strip_;

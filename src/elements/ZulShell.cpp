@@ -16,15 +16,19 @@ ZUL_shell::ZUL_shell(const ElementContext& context, const Inf_shell& record, TNo
         parent, description_.side_panel, [this](int tab, int kind) { TabChosen(tab, kind); }, link,
         context_.pictures, context_.resolver);
     main_frame_ = std::make_unique<MainFrame>(context_, description_.main_frame, link);
+    music_ = std::make_unique<MusicPlayback>(*main_frame_, context_.decoder, context_.sequencer,
+                                             context_.sounder, context_.sound);
     top_panel_ = std::make_unique<TopPanel>(parent, description_.top_panel,
                                             [this](int column) { SubChosen(column); }, context_.pictures);
     control_panel_ = std::make_unique<ControlPanel>(
         parent, description_.control_panel, [this](QObject*) { PreviousEntry(); },
         [this](QObject*) { RunSetup(); }, options, [this](QObject*) { NextEntry(); }, context_.pictures);
     music_panel_ = std::make_unique<MControlPanel>(
-        parent, description_.mcontrol_panel, [this](QObject*) { PreviousTrack(); }, TNotifyEvent{},
-        TNotifyEvent{}, [this](QObject*) { Stop(); }, [this](QObject*) { NextTrack(); }, options,
+        parent, description_.mcontrol_panel, [this](QObject*) { music_->PreviousTrack(); },
+        [this](QObject*) { music_->Play(); }, [this](QObject*) { music_->Pause(); },
+        [this](QObject*) { music_->Stop(); }, [this](QObject*) { music_->NextTrack(); }, options,
         context_.pictures);
+    music_->SetPanel(music_panel_.get());
 
     picture_ = std::make_unique<TImage>(parent);
     SetupImage(*picture_, parent, description_.picture, context_.pictures);
@@ -42,6 +46,7 @@ ZUL_shell::~ZUL_shell()
     banner_.reset();
     control_panel_.reset();
     music_panel_.reset();
+    music_.reset();
     main_frame_.reset();
 }
 
@@ -53,9 +58,11 @@ void ZUL_shell::TabChosen(int tab, int kind)
     if (kind == 0) {
         music_panel_->SetVisible(false);
         control_panel_->SetVisible(true);
+        music_->SoftwareTabShown();
     } else if (kind == 1) {
         control_panel_->SetVisible(false);
         music_panel_->SetVisible(true);
+        music_->MusicTabShown();
     }
 }
 
@@ -102,19 +109,3 @@ void ZUL_shell::NextEntry()
     main_frame_->NextEntry(main_frame_->Tab(), main_frame_->Sub());
 }
 
-void ZUL_shell::PreviousTrack()
-{
-    // Nothing plays yet: the buttons move the list's selection, and the track selected is the
-    // one play will start.
-    PreviousEntry();
-}
-
-void ZUL_shell::NextTrack()
-{
-    NextEntry();
-}
-
-void ZUL_shell::Stop()
-{
-    main_frame_->SetMusicText("");
-}

@@ -10,6 +10,7 @@
 #include "elements/ControlPanels.h"
 #include "elements/ElementContext.h"
 #include "elements/MainFrame.h"
+#include "elements/MusicPlayback.h"
 #include "elements/SidePanel.h"
 #include "elements/TopPanel.h"
 #include "elements/Zulwid.h"
@@ -33,15 +34,13 @@ public:
     void RunSetup();
     void PreviousEntry();
     void NextEntry();
-    void PreviousTrack();
-    void NextTrack();
-    void Stop();
 
     SidePanel& Side() const { return *side_panel_; }
     TopPanel& Top() const { return *top_panel_; }
     MainFrame& Frame() const { return *main_frame_; }
     ControlPanel& Controls() const { return *control_panel_; }
     MControlPanel& MusicControls() const { return *music_panel_; }
+    MusicPlayback& Music() const { return *music_; }
     TImage* Picture() const { return picture_.get(); }
     Banner* MainBanner() const { return banner_.get(); }
 
@@ -53,6 +52,7 @@ private:
     SoundFile side_panel_sound_;
     std::unique_ptr<SidePanel> side_panel_;
     std::unique_ptr<MainFrame> main_frame_;
+    std::unique_ptr<MusicPlayback> music_;
     std::unique_ptr<TopPanel> top_panel_;
     std::unique_ptr<ControlPanel> control_panel_;
     std::unique_ptr<MControlPanel> music_panel_;

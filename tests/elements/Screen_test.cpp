@@ -19,6 +19,7 @@
 #include "windows/Im_view.h"
 #include "support/RecordingApplication.h"
 #include "support/RecordingOpener.h"
+#include "support/RecordingPlayers.h"
 #include "support/RecordingSound.h"
 #include "support/TempDir.h"
 
@@ -113,6 +114,8 @@ Inf_shell Catalogue()
     SEL tracks;
     tracks.entries = {Entry("track one"), Entry("track two")};
     tracks.entries[0].description = "First track";
+    tracks.entries[0].setups = {{"music\\one.mp3", ""}};
+    tracks.entries[1].setups = {{"music\\two.mid", ""}};
     tracks.entries[1].description = "Second track";
     tracks.grid_left = 130;
     tracks.grid_top = 80;
@@ -199,7 +202,7 @@ protected:
 
     void Build(const Inf_shell& d = Catalogue())
     {
-        const ElementContext context{&window, source, resolver, sound, sounder, app, opener};
+        const ElementContext context{&window, source, resolver, sound, sounder, app, opener, decoder, sequencer};
         shell = std::make_unique<ZUL_shell>(context, d, [this](QObject*) { ++options; });
         sound.played.clear();
     }
@@ -225,6 +228,8 @@ protected:
     Sounder sounder;
     RecordingApplication app;
     RecordingOpener opener;
+    RecordingDecoder decoder;
+    RecordingSequencer sequencer;
     std::vector<std::string> errors;
     int options = 0;
     std::unique_ptr<ZUL_shell> shell;
@@ -552,6 +557,190 @@ TEST_F(ScreenTest, ATrackListNotOnShowMovesQuietlyAndItsLabelFollows)
     QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
     QCoreApplication::sendEvent(v.list.get(), &down);
     EXPECT_EQ(v.L(1).Text(), "Second track");
+}
+
+// The music tab of the catalogue with five tracks of every kind.
+Inf_shell MusicCatalogue()
+{
+    Inf_shell d = Catalogue();
+    SEL& tracks = d.main_frame.tabs[2].sels[0];
+    tracks.entries = {Entry("Soundtrack 1"), Entry("Midi"), Entry("Upper"), Entry("Module"), Entry("Silent")};
+    tracks.entries[0].setups = {{"music\\one.mp3", ""}};
+    tracks.entries[1].setups = {{"music\\two.mid", ""}};
+    tracks.entries[2].setups = {{"music\\THREE.MP3", ""}};
+    tracks.entries[3].setups = {{"music\\four.mod", ""}};
+    return d;
+}
+
+class MusicTest : public ScreenTest {
+protected:
+    void SetUp() override
+    {
+        source.Add("strip.bmp", Qt::darkGray, QSize(300, 30));
+        Build(MusicCatalogue());
+        ClickTab(2);
+        decoder.calls.clear();
+        sequencer.calls.clear();
+    }
+    MusicPlayback& Music() { return shell->Music(); }
+    MControlPanel& Panel() { return shell->MusicControls(); }
+    void Select(int row)
+    {
+        while (CurrentView().selected < row)
+            Panel().NextButton()->PressAndRelease();
+    }
+    std::string Strip() { return shell->Frame().MusicLabel()->Text(); }
+};
+
+TEST_F(MusicTest, PlayStartsTheSelectedTrackWithThePlayerOfItsExtension)
+{
+    Panel().PlayButton()->PressAndRelease();
+    EXPECT_EQ(decoder.calls, (std::vector<std::string>{"mp3 name music\\one.mp3", "mp3 open", "mp3 init", "mp3 play"}));
+    EXPECT_EQ(sequencer.calls, (std::vector<std::string>{"midi device"}));
+    EXPECT_EQ(Strip(), "Soundtrack 1");
+    EXPECT_TRUE(Music().ClockTimer().isActive());
+    // The clock: the first eight letters and the time left.
+    decoder.size = 80000;
+    decoder.position = 5000;
+    Music().ClockTick();
+    EXPECT_EQ(Strip(), "Soundtra 1:15");
+    decoder.position = 71000;
+    Music().ClockTick();
+    EXPECT_EQ(Strip(), "Soundtra 0:09");
+
+    // Pause, and play again resumes; play of the same file while it plays changes nothing.
+    Panel().PlayButton()->PressAndRelease();
+    EXPECT_EQ(decoder.mode, DecoderPlayer::Mode::Paused);
+    Panel().PlayButton()->PressAndRelease();
+    EXPECT_EQ(decoder.calls.back(), "mp3 resume");
+    decoder.calls.clear();
+    Music().Play();
+    EXPECT_TRUE(decoder.calls.empty());
+
+    // Stop: both players stop, the strip empties.
+    Panel().StopButton()->PressAndRelease();
+    EXPECT_EQ(decoder.calls, (std::vector<std::string>{"mp3 stop", "mp3 close"}));
+    EXPECT_TRUE(Music().StoppedByUser());
+    EXPECT_FALSE(shell->Frame().MusicStrip()->isVisible());
+    EXPECT_FALSE(Music().ClockTimer().isActive());
+}
+
+TEST_F(MusicTest, FilesThatCannotPlayShowTheStoppedLook)
+{
+    const QRgb stop_down = Rgb(source.pictures.at("mp_stop_down.bmp").colour);
+    for (int row : {2, 4}) {  // an upper-case extension, and a track without a file
+        Select(row);
+        Panel().PlayButton()->PressAndRelease();
+        EXPECT_EQ(ColourAt(Panel().StopButton()->Shown()), stop_down) << row;
+        EXPECT_EQ(decoder.mode, DecoderPlayer::Mode::Closed);
+    }
+    // A module file is known but starts nothing; the play button stays latched.
+    Panel().PreviousButton()->PressAndRelease();
+    EXPECT_EQ(CurrentView().selected, 3);
+    Panel().PlayButton()->PressAndRelease();
+    EXPECT_EQ(Music().PlayerKind(), MusicPlayback::kUnplayable);
+    EXPECT_NE(ColourAt(Panel().StopButton()->Shown()), stop_down);
+    EXPECT_EQ(MusicPlayback::LastFile(), "music\\four.mod");
+}
+
+TEST_F(MusicTest, PreviousAndNextMoveTheSelectionOrChangeTheTrackPlaying)
+{
+    // Nothing plays: next only moves the selection.
+    Panel().NextButton()->PressAndRelease();
+    EXPECT_EQ(CurrentView().selected, 1);
+    EXPECT_TRUE(sequencer.calls.empty());
+    Panel().PreviousButton()->PressAndRelease();
+    // Playing the first track: previous changes nothing and keeps it playing.
+    Panel().PlayButton()->PressAndRelease();
+    decoder.calls.clear();
+    Panel().PreviousButton()->PressAndRelease();
+    EXPECT_TRUE(decoder.calls.empty());
+    EXPECT_EQ(decoder.mode, DecoderPlayer::Mode::Playing);
+    // Next goes to the MIDI track.
+    Panel().NextButton()->PressAndRelease();
+    EXPECT_EQ(decoder.calls, (std::vector<std::string>{"mp3 stop", "mp3 close"}));
+    EXPECT_EQ(sequencer.calls.back(), "midi play");
+    EXPECT_EQ(Music().Track(), 1);
+    EXPECT_EQ(CurrentView().selected, 1);
+    EXPECT_EQ(Strip(), "Midi");
+    // Next while paused stops through the stop button first.
+    Panel().PlayButton()->PressAndRelease();  // pause (the button is latched since play)
+    EXPECT_EQ(sequencer.mode, SequencerDevice::Mode::Paused);
+    Panel().NextButton()->PressAndRelease();
+    EXPECT_TRUE(Music().StoppedByUser());
+    EXPECT_EQ(Music().Track(), 2);
+    EXPECT_EQ(sequencer.mode, SequencerDevice::Mode::Stopped);
+}
+
+TEST_F(MusicTest, APausedSequencerIsStoppedSoThatPlayStartsTheTrackChosen)
+{
+    Select(1);
+    Panel().PlayButton()->PressAndRelease();
+    Panel().PlayButton()->PressAndRelease();  // pause the MIDI track
+    Panel().StopButton()->PressAndRelease();
+    EXPECT_EQ(sequencer.mode, SequencerDevice::Mode::Stopped);
+    Panel().PreviousButton()->PressAndRelease();
+    sequencer.calls.clear();
+    Panel().PlayButton()->PressAndRelease();
+    EXPECT_EQ(decoder.mode, DecoderPlayer::Mode::Playing);
+    EXPECT_TRUE(std::find(sequencer.calls.begin(), sequencer.calls.end(), "midi resume") == sequencer.calls.end());
+}
+
+TEST_F(MusicTest, AtTheEndOfATrackTheNextOneFollowsUntilTheLast)
+{
+    Panel().PlayButton()->PressAndRelease();
+    // The mp3 track read to its end: the next one starts at the advance tick.
+    Music().TrackEnded(Music().Generation());
+    EXPECT_TRUE(Music().AdvanceTimer().isActive());
+    decoder.mode = DecoderPlayer::Mode::Closed;  // the module closes itself after the last sample
+    Music().AdvanceTick();
+    EXPECT_EQ(Music().Track(), 1);
+    EXPECT_EQ(sequencer.calls.back(), "midi play");
+    // An end reported for reads before a stop or a change of track is dropped.
+    const unsigned old = Music().Generation() - 1;
+    Music().TrackEnded(old);
+    EXPECT_FALSE(Music().AdvanceTimer().isActive());
+    // The MIDI track ends by itself: the advance follows; stopped by the user: nothing.
+    sequencer.End();
+    EXPECT_TRUE(Music().AdvanceTimer().isActive());
+    Music().AdvanceTick();
+    EXPECT_EQ(Music().Track(), 2);
+    // The last track ending leaves the stopped look and hides the strip.
+    Select(4);
+    Music().Stop();
+    Panel().PlayButton()->PressAndRelease();  // a track without a file: stopped look
+    Music().TrackEnded(Music().Generation());
+    EXPECT_FALSE(shell->Frame().MusicStrip()->isVisible());
+}
+
+TEST_F(MusicTest, ASubTabWithoutTracksPlaysNothing)
+{
+    Inf_shell d = MusicCatalogue();
+    d.main_frame.tabs[2].sels[0].entries.clear();
+    shell.reset();
+    Build(d);
+    ClickTab(2);
+    Panel().PlayButton()->PressAndRelease();
+    Panel().NextButton()->PressAndRelease();
+    Panel().PreviousButton()->PressAndRelease();
+    EXPECT_EQ(decoder.mode, DecoderPlayer::Mode::Closed);
+    EXPECT_TRUE(errors.empty()) << errors.front();
+}
+
+TEST_F(MusicTest, TheBackgroundLoopGivesWayToTheMusicAndComesBackOnASoftwareTab)
+{
+    sounder.sounds_on = false;
+    sounder.has_music = true;
+    sounder.music_playing = true;
+    sounder.music_files = {"graph\\music\\loop.wav"};
+    Panel().PlayButton()->PressAndRelease();
+    EXPECT_FALSE(sounder.music_playing);
+    EXPECT_TRUE(sounder.player_music);
+    Panel().StopButton()->PressAndRelease();
+    ClickTab(0);
+    EXPECT_TRUE(sounder.music_playing);
+    EXPECT_FALSE(sounder.player_music);
+    EXPECT_EQ(sound.played.back(), "loop graph\\music\\loop.wav");
 }
 
 TEST_F(ScreenTest, AThumbnailOfTheInfoBoxOpensTheViewerOnItsPicture)

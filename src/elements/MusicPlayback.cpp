@@ -1,0 +1,363 @@
+#include "elements/MusicPlayback.h"
+
+#include <cstdio>
+
+MusicPlayback::MusicPlayback(MainFrame& frame, DecoderPlayer& decoder, SequencerDevice& sequencer,
+                             Sounder& sounder, SoundOutput& sound)
+    : frame_(frame), decoder_(decoder), sequencer_(sequencer), sounder_(sounder), sound_(sound)
+{
+    extensions_ = {{"mp3", kDecoder}, {"mid", kSequencer}, {"rmi", kSequencer}, {"mod", kUnplayable},
+                   {"s3m", kUnplayable}};
+    advance_.setInterval(kAdvanceMs);
+    clock_.setInterval(kClockMs);
+    QObject::connect(&advance_, &QTimer::timeout, [this] { AdvanceTick(); });
+    QObject::connect(&clock_, &QTimer::timeout, [this] { ClockTick(); });
+    sequencer_.OnNotify = [this] {
+        if (sequencer_.DeviceMode() == SequencerDevice::Mode::Stopped && !stopped_by_user_)
+            TrackEnded(generation_);
+    };
+}
+
+MusicPlayback::~MusicPlayback()
+{
+    advance_.stop();
+    clock_.stop();
+    sequencer_.OnNotify = nullptr;
+}
+
+std::string& MusicPlayback::LastFile()
+{
+    static std::string last;
+    return last;
+}
+
+std::string MusicPlayback::FileOf(const SoftTabElement& track)
+{
+    return track.setups.empty() ? std::string() : track.setups.front().first;
+}
+
+MusicPlayback::Kind MusicPlayback::KindOf(const std::string& file) const
+{
+    // The text after the last dot, compared exactly: "MP3" is not "mp3".
+    const std::size_t dot = file.rfind('.');
+    const std::string ext = dot == std::string::npos ? std::string() : file.substr(dot + 1);
+    const auto it = extensions_.find(ext);
+    return it == extensions_.end() ? kNone : it->second;
+}
+
+int MusicPlayback::TrackCount() const
+{
+    return static_cast<int>(frame_.SubRecord(music_tab_, music_sub_).entries.size());
+}
+
+const SoftTabElement* MusicPlayback::TrackAt(int track) const
+{
+    const std::vector<SoftTabElement>& tracks = frame_.SubRecord(music_tab_, music_sub_).entries;
+    if (track < 0 || static_cast<std::size_t>(track) >= tracks.size())
+        return nullptr;
+    return &tracks[static_cast<std::size_t>(track)];
+}
+
+void MusicPlayback::ShowStopped()
+{
+    if (panel_ != nullptr)
+        panel_->ShowStopped();
+}
+
+void MusicPlayback::PressStop()
+{
+    if (panel_ != nullptr)
+        panel_->PressStop();
+}
+
+void MusicPlayback::StopBackgroundLoop()
+{
+    sound_.StopAll();
+}
+
+void MusicPlayback::Play()
+{
+    advance_.stop();
+    stopped_by_user_ = false;
+    clock_.start();
+    music_tab_ = frame_.Tab();
+    music_sub_ = frame_.Sub();
+    track_ = frame_.View(music_tab_, music_sub_).selected;
+    // A track without a file, or a sub-tab without tracks, shows the stopped look.
+    const SoftTabElement* track = TrackAt(track_);
+    if (track == nullptr || FileOf(*track).empty()) {
+        PressStop();
+        return;
+    }
+    if (sounder_.music_playing) {
+        if (sounder_.sound_ok && sounder_.has_music) {
+            StopBackgroundLoop();
+            sounder_.music_playing = false;
+        }
+        sounder_.player_music = true;
+    }
+    PlayFile(FileOf(*track));
+}
+
+void MusicPlayback::PlayFile(const std::string& file)
+{
+    using D = DecoderPlayer::Mode;
+    using S = SequencerDevice::Mode;
+    switch (decoder_.PlayerMode()) {
+    case D::Playing:
+        if (file == LastFile())
+            return;  // already playing
+        decoder_.Stop();
+        decoder_.Close();
+        break;
+    case D::Opened:
+    case D::Ready:
+    case D::Stopped:
+        decoder_.Close();
+        break;
+    case D::Paused:
+        decoder_.Resume();
+        return;
+    case D::Closed:
+        break;
+    }
+    switch (sequencer_.DeviceMode()) {
+    case S::NotReady:
+        sequencer_.OpenDevice();
+        break;
+    case S::Playing:
+        sequencer_.Stop();
+        break;
+    case S::Paused:
+        sequencer_.Resume();
+        return;
+    default:
+        break;
+    }
+    const Kind kind = KindOf(file);
+    if (kind == kNone) {
+        ShowStopped();
+        LastFile() = file;
+        return;
+    }
+    kind_ = kind;
+    switch (kind) {
+    case kDecoder:
+        if (decoder_.PlayerMode() != D::Closed) {
+            LastFile() = file;
+            return;
+        }
+        decoder_.SetInputName(file);
+        decoder_.Open();
+        decoder_.InitStream();
+        StopBackgroundLoop();
+        decoder_.Play();
+        break;
+    case kSequencer:
+        sequencer_.OpenFile(file);
+        StopBackgroundLoop();
+        sequencer_.Play();
+        break;
+    case kUnplayable:
+        LastFile() = file;
+        return;
+    default:
+        ShowStopped();
+        LastFile() = file;
+        return;
+    }
+    if (const SoftTabElement* selected = frame_.SelectedEntry())
+        frame_.SetMusicText(selected->title);
+    LastFile() = file;
+}
+
+void MusicPlayback::Pause()
+{
+    advance_.stop();
+    if (decoder_.PlayerMode() == DecoderPlayer::Mode::Playing)
+        decoder_.Pause();
+    if (sequencer_.DeviceMode() == SequencerDevice::Mode::Playing)
+        sequencer_.Pause();
+}
+
+void MusicPlayback::Stop()
+{
+    ++generation_;
+    stopped_by_user_ = true;
+    advance_.stop();
+    clock_.stop();
+    kind_ = kNone;
+    StopPlayers();
+    frame_.SetMusicText("");
+}
+
+void MusicPlayback::StopPlayers()
+{
+    using D = DecoderPlayer::Mode;
+    switch (decoder_.PlayerMode()) {
+    case D::Playing:
+        decoder_.Stop();
+        decoder_.Close();
+        break;
+    case D::Opened:
+    case D::Ready:
+    case D::Stopped:
+    case D::Paused:
+        decoder_.Close();
+        break;
+    case D::Closed:
+        break;
+    }
+    // A paused sequencer is stopped too: play file would otherwise resume the old track.
+    const SequencerDevice::Mode mode = sequencer_.DeviceMode();
+    if (mode == SequencerDevice::Mode::Playing || mode == SequencerDevice::Mode::Paused)
+        sequencer_.Stop();
+}
+
+void MusicPlayback::Move(int step)
+{
+    if (kind_ == kNone) {
+        // Nothing plays: the buttons only move the selection, and the track selected is the one
+        // play will start.
+        if (step > 0)
+            frame_.NextEntry(frame_.Tab(), frame_.Sub());
+        else
+            frame_.PreviousEntry(frame_.Tab(), frame_.Sub());
+        music_tab_ = frame_.Tab();
+        music_sub_ = frame_.Sub();
+        track_ = frame_.View(music_tab_, music_sub_).selected;
+        return;
+    }
+    advance_.stop();
+    if (step > 0)
+        frame_.NextTrack(music_tab_, music_sub_);
+    else
+        frame_.PreviousTrack(music_tab_, music_sub_);
+    if (step < 0 ? track_ == 0 : track_ + 1 >= TrackCount())
+        return;
+    ++generation_;
+    if (decoder_.PlayerMode() == DecoderPlayer::Mode::Paused ||
+        sequencer_.DeviceMode() == SequencerDevice::Mode::Paused)
+        PressStop();
+    StopPlayers();
+    track_ += step;
+    StartTrack(false);
+}
+
+void MusicPlayback::PreviousTrack()
+{
+    Move(-1);
+}
+
+void MusicPlayback::NextTrack()
+{
+    Move(+1);
+}
+
+void MusicPlayback::StartTrack(bool advancing)
+{
+    const SoftTabElement* track = TrackAt(track_);
+    if (track == nullptr)
+        return;
+    const std::string file = FileOf(*track);
+    if (file.empty())
+        return;
+    const Kind kind = KindOf(file);
+    if (kind == kNone) {
+        ShowStopped();
+        return;
+    }
+    kind_ = kind;
+    switch (kind) {
+    case kDecoder:
+        if (!advancing || decoder_.PlayerMode() == DecoderPlayer::Mode::Closed) {
+            decoder_.SetInputName(file);
+            decoder_.Open();
+            decoder_.InitStream();
+            StopBackgroundLoop();
+            decoder_.Play();
+        }
+        break;
+    case kSequencer:
+        if (sequencer_.DeviceMode() == SequencerDevice::Mode::NotReady)
+            sequencer_.OpenDevice();
+        sequencer_.OpenFile(file);
+        StopBackgroundLoop();
+        sequencer_.Play();
+        break;
+    case kUnplayable:
+        break;
+    default:
+        ShowStopped();
+        break;
+    }
+    frame_.SetMusicText(track->title);
+}
+
+void MusicPlayback::AdvanceTick()
+{
+    advance_.stop();
+    frame_.NextTrack(music_tab_, music_sub_);
+    if (track_ + 1 >= TrackCount()) {
+        ShowStopped();
+        frame_.SetMusicText("");
+        return;
+    }
+    ++generation_;
+    track_ += 1;
+    StartTrack(true);
+}
+
+void MusicPlayback::TrackEnded(unsigned generation)
+{
+    if (generation != generation_)
+        return;
+    if (track_ + 1 >= TrackCount()) {
+        ShowStopped();
+        frame_.SetMusicText("");
+    } else {
+        advance_.start();
+    }
+}
+
+void MusicPlayback::ClockTick()
+{
+    if (!frame_.MusicStrip()->isVisible())
+        return;
+    const SoftTabElement* track = TrackAt(track_);
+    std::string text = track != nullptr ? track->title.substr(0, 8) : std::string();
+    long long m = 0;
+    if (kind_ == kDecoder)
+        m = static_cast<long long>(decoder_.GetSize()) - decoder_.GetPosition();
+    else if (kind_ == kSequencer)
+        m = static_cast<long long>(sequencer_.Length()) - sequencer_.Position();
+    if (m < 0)
+        m = 0;
+    const long long seconds = (m / 1000) % 60;
+    text += " " + std::to_string(m / 60000) + ":" + (seconds < 10 ? "0" : "") + std::to_string(seconds);
+    frame_.SetMusicText(text);
+}
+
+void MusicPlayback::MusicTabShown()
+{
+    ClockTick();
+    clock_.start();
+}
+
+void MusicPlayback::SoftwareTabShown()
+{
+    clock_.stop();
+    if (decoder_.PlayerMode() == DecoderPlayer::Mode::Playing)
+        return;
+    if (!sounder_.player_music)
+        return;
+    if (sounder_.sounds_on && sounder_.sound_ok)
+        return;
+    if (sounder_.sound_ok && sounder_.has_music && !sounder_.music_playing && !sounder_.music_files.empty()) {
+        const std::size_t index = static_cast<std::size_t>(sounder_.music_index);
+        if (index < sounder_.music_files.size())
+            sound_.PlayLoop(sounder_.music_files[index]);
+        sounder_.music_playing = true;
+    }
+    sounder_.player_music = false;
+}
