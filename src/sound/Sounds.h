@@ -36,6 +36,8 @@ public:
     virtual void PlayLoop(const std::string& disc_path) = 0;
     // Stops whatever plays.
     virtual void StopAll() = 0;
+    // Whether sound can be heard at all (false where there is no audio device).
+    virtual bool Works() const { return true; }
 };
 
 // Sound output for a machine without audio: every call is accepted and nothing is heard.
