@@ -10,6 +10,8 @@
 #include <QWindow>
 
 #include "archive/ZipGrFile.h"
+#include "sound/Mp3Module.h"
+#include "sound/Players.h"
 #include "platform/DiscText.h"
 #include "platform/ScreenCursors.h"
 #include "windows/SelectLangForm.h"
@@ -27,14 +29,16 @@ QFont SkinFont()
 
 }  // namespace
 
-TMainForm::TMainForm(QtApplication& app, PathResolver resolver, SoundOutput& sound, Opener& opener)
+TMainForm::TMainForm(QtApplication& app, PathResolver resolver, SoundOutput& sound, Opener& opener,
+                     Mixer* mixer)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint),
       app_(app),
       sound_(sound),
       opener_(opener),
       resolver_(resolver),
       cursors_(resolver),
-      startup_(app, *this, cursors_, std::move(resolver))
+      startup_(app, *this, cursors_, std::move(resolver)),
+      ElPlayerMan1(&resolver_)
 {
     // Every sound rule requires a working output.
     sounder_.sound_ok = sound.Works();
@@ -70,6 +74,7 @@ TMainForm::TMainForm(QtApplication& app, PathResolver resolver, SoundOutput& sou
     sounder_.has_music = !sounder_.music_files.empty();
     close_sound_.Load(resolver_, startup_.description.cd.exit_sound);
     options_sound_.Load(resolver_, startup_.description.cd.options_sound);
+    PreparePlayers(mixer);
 
     BuildScreen();
     FinalSoundState();
@@ -77,7 +82,11 @@ TMainForm::TMainForm(QtApplication& app, PathResolver resolver, SoundOutput& sou
 
 TMainForm::~TMainForm()
 {
+    // The shell stops the players as it goes; then the players themselves, before the mixer.
     shell_.reset();
+    sequencer_.reset();
+    decoder_.reset();
+    MediaPlayer1.reset();
     if (sounder_.sound_ok && sounder_.music_playing)
         sound_.StopAll();
 }
@@ -94,13 +103,48 @@ void TMainForm::BuildScreen()
     SetupImageButton(*close_btn, this, d.cd.window.close_btn, archive);
     back->lower();
 
-    const ElementContext context{this, archive, resolver_, sound_, sounder_, app_, opener_, decoder_, sequencer_};
+    const ElementContext context{this,   archive, resolver_, sound_,    sounder_,
+                                 app_,   opener_, *decoder_, *sequencer_};
     shell_ = std::make_unique<ZUL_shell>(context, d, [this](QObject*) { OptionsRequest(); });
 
     setWindowTitle(DiscText(d.cd.title));
     app_.SetTitle(d.cd.title);
     // Every element holds its own pictures now.
     archive.Close();
+}
+
+void TMainForm::PreparePlayers(Mixer* mixer)
+{
+    if (mixer == nullptr) {
+        decoder_ = std::make_unique<NoDecoderPlayer>();
+        sequencer_ = std::make_unique<NoSequencer>();
+        return;
+    }
+    // Item 0 of the decoder-module player reads the tracks through the window's file input;
+    // the built-in mp3 module writes into the decoder channel.
+    SetMp3ModuleOutput(&mixer->DecoderRing(), [mixer] { mixer->Clear(Mixer::Channel::Decoder); });
+    TElPlayer& player = ElPlayerMan1.Players().Count() > 0 ? ElPlayerMan1.Players().Items(0)
+                                                           : ElPlayerMan1.Players().Add();
+    FileInput::Attach(player);
+    player.SetInputMode(imCallback);
+    player.SetOutputMode(omMMSystem);
+    player.SetPathToDLL(kDecoderModulePath);
+    player.Init();
+    decoder_ = std::make_unique<ElDecoderPlayer>(player, resolver_);
+
+    // The MIDI sequencer renders into the sequencer channel; its end-of-track notice comes on
+    // this thread. Opening the device without a file always works.
+    Sequencer::Options options;
+    options.drop_queued = [mixer] { mixer->Clear(Mixer::Channel::Sequencer); };
+    options.hold_reader = [mixer](bool hold) { mixer->SetPaused(Mixer::Channel::Sequencer, hold); };
+    MediaPlayer1 = std::make_unique<Sequencer>(
+        mixer->SequencerRing(),
+        [this](std::function<void()> call) {
+            QMetaObject::invokeMethod(this, std::move(call), Qt::QueuedConnection);
+        },
+        std::move(options));
+    sequencer_ = std::make_unique<SequencerPlayer>(*MediaPlayer1, resolver_);
+    sequencer_->OpenDevice();
 }
 
 void TMainForm::FinalSoundState()

@@ -15,6 +15,10 @@
 #include "elements/WindowDrag.h"
 #include "elements/ZulShell.h"
 #include "platform/Opener.h"
+#include "sound/ElSounds.h"
+#include "sound/Mixer.h"
+#include "sound/MusicPlayers.h"
+#include "sound/Sequencer.h"
 #include "elements/Zulwid.h"
 #include "platform/CursorFile.h"
 #include "platform/PathResolver.h"
@@ -25,9 +29,13 @@ public:
     static constexpr int kClientWidth = 648;
     static constexpr int kClientHeight = 511;
     static constexpr unsigned kBackgroundColour = 0x9AAE9E;  // as the window system writes it: 0x00BBGGRR
+    static constexpr const char* kDecoderModulePath = "graph\\dll\\elamp.esp";
 
-    // `sound` and `opener` must outlive the window.
-    TMainForm(QtApplication& app, PathResolver resolver, SoundOutput& sound, Opener& opener);
+    // `sound`, `opener` and `mixer` must outlive the window. With a mixer (an audio device is
+    // open) the music tabs play through the mp3 player and the sequencer; without one they are
+    // silent.
+    TMainForm(QtApplication& app, PathResolver resolver, SoundOutput& sound, Opener& opener,
+              Mixer* mixer = nullptr);
     ~TMainForm() override;
 
     const Inf_shell& description() const { return startup_.description; }
@@ -72,9 +80,13 @@ private:
     SoundFile close_sound_;
     SoundFile options_sound_;
     Sounder sounder_;
-    // The players of the music tabs (the real ones join with their own work).
-    NoDecoderPlayer decoder_;
-    NoSequencer sequencer_;
+    // The players of the music tabs: the decoder-module player's item 0 (mp3) and the MIDI
+    // sequencer, as the music playback sees them; silent stand-ins without an audio device.
+    void PreparePlayers(Mixer* mixer);
+    TElPlayerMan ElPlayerMan1;
+    std::unique_ptr<Sequencer> MediaPlayer1;
+    std::unique_ptr<DecoderPlayer> decoder_;
+    std::unique_ptr<SequencerDevice> sequencer_;
     std::unique_ptr<ZUL_shell> shell_;
 
     WindowDrag* drag_;  // moves the window by its top strip; owned by `back`

@@ -2,12 +2,16 @@
 //   zulshell [DISC_ROOT]     (the disc root defaults to the current folder)
 #include <QApplication>
 
+#include <chrono>
 #include <cstdio>
 #include <exception>
+#include <memory>
 
 #include "app/MainForm.h"
 #include "app/QtApplication.h"
 #include "app/Startup.h"
+#include "sound/AudioOutput.h"
+#include "sound/EventSound.h"
 #include "sound/Sounds.h"
 
 int main(int argc, char** argv)
@@ -18,16 +22,25 @@ int main(int argc, char** argv)
     app.SetTitle("");
     RegisterSkinFonts();
     const PathResolver resolver(argc > 1 ? argv[1] : ".");
-    SilentSoundOutput sound;
+    // The audio device lives longest: it closes after the window, when the menu ends.
+    AudioOutput audio;
+    std::unique_ptr<SoundOutput> sound;
+    if (audio.Works())
+        sound = std::make_unique<MixerSoundOutput>(audio.GetMixer(), resolver);
+    else
+        sound = std::make_unique<NoDeviceSoundOutput>();
     SystemOpener opener(resolver);
+    int status = kFailedStartExitCode;
     try {
-        TMainForm form(app, resolver, sound, opener);
+        TMainForm form(app, resolver, *sound, opener, audio.Works() ? &audio.GetMixer() : nullptr);
         form.show();
-        return app.Exec();
+        status = app.Exec();
     } catch (const std::exception& e) {
         // The application's standard exception display: a box under the application's title.
         // The menu could not start, and whatever started it is told so by the exit status.
         app.MessageBox(e.what(), app.Title(), MsgButtons::Ok);
     }
-    return kFailedStartExitCode;
+    // The closing window's sound is heard out (briefly) before the device closes.
+    audio.FinishEventSound(std::chrono::seconds(3));
+    return status;
 }

@@ -16,12 +16,24 @@ MusicPlayback::MusicPlayback(MainFrame& frame, DecoderPlayer& decoder, Sequencer
         if (sequencer_.DeviceMode() == SequencerDevice::Mode::Stopped && !stopped_by_user_)
             TrackEnded(generation_);
     };
+    // The mp3 player reports the end of its input on its own thread: the reaction runs on the
+    // user-interface thread, for the reads of the generation then current. The timer is the
+    // context: a call still queued when the playback goes is dropped with it.
+    decoder_.OnInputEnd = [this] {
+        const unsigned generation = generation_.load();
+        QMetaObject::invokeMethod(&advance_, [this, generation] { TrackEnded(generation); },
+                                  Qt::QueuedConnection);
+    };
 }
 
 MusicPlayback::~MusicPlayback()
 {
+    // The players stop first (the mp3 player's thread is joined), so that nothing of theirs
+    // reaches the elements while they go.
     advance_.stop();
     clock_.stop();
+    StopPlayers();
+    decoder_.OnInputEnd = nullptr;
     sequencer_.OnNotify = nullptr;
 }
 

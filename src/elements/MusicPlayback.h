@@ -6,6 +6,7 @@
 
 #include <QTimer>
 
+#include <atomic>
 #include <map>
 #include <string>
 
@@ -42,7 +43,7 @@ public:
     // generation `generation`; a stop or a change of track since then makes it stale, and it is
     // dropped.
     void TrackEnded(unsigned generation);
-    unsigned Generation() const { return generation_; }
+    unsigned Generation() const { return generation_.load(); }
 
     // The music tab is chosen (one clock tick, then the clock runs) or left (the clock stops, and
     // the background loop comes back if the music took its place).
@@ -86,7 +87,7 @@ private:
     int music_tab_ = 0;
     int music_sub_ = 0;
     int track_ = 0;
-    unsigned generation_ = 0;
+    std::atomic<unsigned> generation_{0};
     QTimer advance_;
     QTimer clock_;
 };

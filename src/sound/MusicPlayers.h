@@ -23,6 +23,10 @@ public:
     // Milliseconds; -1 when there is no answer.
     virtual int GetPosition() = 0;
     virtual int GetSize() = 0;
+
+    // Raised on the player's own thread when a read has reached the end of the file being
+    // played. Assigned while no file is open.
+    std::function<void()> OnInputEnd;
 };
 
 class SequencerDevice {

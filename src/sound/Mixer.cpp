@@ -1,0 +1,130 @@
+#include "sound/Mixer.h"
+
+#include <SDL_audio.h>
+
+#include <algorithm>
+#include <cstring>
+
+Mixer::Mixer(std::size_t ring_frames) : decoder_(ring_frames), sequencer_(ring_frames) {}
+
+Mixer::~Mixer()
+{
+    // No callback runs any more: whatever it held is ours to release.
+    ReleaseFinished();
+    Voice* waiting = next_.exchange(nullptr);
+    if (waiting != &stop_marker_)
+        delete waiting;
+    if (playing_ != &stop_marker_)
+        delete playing_;
+}
+
+void Mixer::Mix(std::int16_t* out, std::size_t frames) noexcept
+{
+    std::memset(out, 0, frames * kChannels * sizeof(std::int16_t));
+
+    // The event channel: take what the user-interface thread published, if anything.
+    if (Voice* next = next_.exchange(nullptr, std::memory_order_acq_rel)) {
+        GiveBack(playing_);
+        playing_ = next == &stop_marker_ ? nullptr : next;
+        position_ = 0;
+    }
+    std::size_t done = 0;
+    while (playing_ && done < frames) {
+        const std::size_t n = std::min(frames - done, playing_->frames - position_);
+        const std::int16_t* from = playing_->samples + position_ * kChannels;
+        std::int16_t* to = out + done * kChannels;
+        for (std::size_t i = 0; i < n * kChannels; ++i)
+            to[i] = MixSample(to[i], from[i]);
+        done += n;
+        position_ += n;
+        if (position_ == playing_->frames) {
+            position_ = 0;
+            if (!playing_->loop) {
+                GiveBack(playing_);
+                playing_ = nullptr;
+            }
+        }
+    }
+
+    if (!decoder_paused_.load(std::memory_order_acquire))
+        decoder_.MixInto(out, frames);
+    if (!sequencer_paused_.load(std::memory_order_acquire))
+        sequencer_.MixInto(out, frames);
+}
+
+void Mixer::GiveBack(Voice* voice) noexcept
+{
+    if (!voice)
+        return;
+    const std::size_t w = given_back_write_.load(std::memory_order_relaxed);
+    if (w - given_back_read_.load(std::memory_order_acquire) == kGivenBackSlots)
+        return;  // cannot happen (see the header); the voice would only be lost, never freed here
+    given_back_[w % kGivenBackSlots] = voice;
+    given_back_write_.store(w + 1, std::memory_order_release);
+}
+
+void Mixer::ReleaseFinished()
+{
+    const std::size_t w = given_back_write_.load(std::memory_order_acquire);
+    std::size_t r = given_back_read_.load(std::memory_order_relaxed);
+    for (; r != w; ++r) {
+        delete given_back_[r % kGivenBackSlots];
+        given_back_[r % kGivenBackSlots] = nullptr;
+    }
+    given_back_read_.store(r, std::memory_order_release);
+}
+
+void Mixer::Publish(Voice* voice)
+{
+    ReleaseFinished();
+    // A voice still waiting was never taken by the callback and never will be.
+    Voice* unseen = next_.exchange(voice, std::memory_order_acq_rel);
+    if (unseen != &stop_marker_)
+        delete unseen;
+}
+
+void Mixer::PlayEvent(std::shared_ptr<const DeviceSound> sound, bool loop)
+{
+    if (!sound || sound->Frames() == 0) {
+        StopEvent();
+        return;
+    }
+    auto voice = std::make_unique<Voice>();
+    voice->samples = sound->samples.data();
+    voice->frames = sound->Frames();
+    voice->loop = loop;
+    voice->sound = std::move(sound);
+    Publish(voice.release());
+}
+
+void Mixer::StopEvent()
+{
+    Publish(&stop_marker_);
+}
+
+bool Mixer::PlayingOnce() const noexcept
+{
+    if (const Voice* waiting = next_.load(std::memory_order_acquire))
+        return waiting != &stop_marker_ && !waiting->loop;
+    return playing_ && !playing_->loop;
+}
+
+void Mixer::SetPaused(Channel channel, bool paused) noexcept
+{
+    (channel == Channel::Decoder ? decoder_paused_ : sequencer_paused_).store(paused, std::memory_order_release);
+}
+
+bool Mixer::Paused(Channel channel) const noexcept
+{
+    return (channel == Channel::Decoder ? decoder_paused_ : sequencer_paused_).load(std::memory_order_acquire);
+}
+
+void Mixer::Clear(Channel channel) noexcept
+{
+    const SDL_AudioDeviceID device = device_.load(std::memory_order_acquire);
+    if (device != 0)
+        SDL_LockAudioDevice(device);
+    Ring(channel).Clear();
+    if (device != 0)
+        SDL_UnlockAudioDevice(device);
+}

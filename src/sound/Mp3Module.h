@@ -1,0 +1,36 @@
+// The built-in mp3 module: the 41 entry points of the audio decoder module over libmpg123. It
+// stands in for the Windows library graph\dll\elamp.esp that every disc carries.
+//
+// How it works:
+// - it reads only through the input callbacks it was given, on a decoding thread of its own
+//   (started by ESOpen, ended by ESStop, ESClose and ESDeInitModule, which wake and join it, so
+//   no callback runs after them); the stream cannot set its position, and ESSetPos is not
+//   implemented;
+// - the length comes from the file's Xing/Info header or, without one, is estimated from the
+//   size callback and the bitrate; the decoded sound is 44,100 Hz stereo 16-bit, written into
+//   the output ring given to SetMp3ModuleOutput, never more than about half a second ahead of
+//   what has been heard;
+// - ESGetPos is the time heard (frames the ring's reader consumed since ESPlay), never beyond
+//   ESGetSize; when the last frame of the track has been heard the module closes its input and
+//   itself (pmClosed). Queries on a closed module answer -1 with ESLastError 0, and ESStop,
+//   ESClose, ESPause or ESResume arriving just after that close do nothing and report no error;
+// - while paused it stops producing; what is already in the ring (at most half a second) still
+//   plays unless the owner of the output pauses that too;
+// - a file in which no audio can be decoded fails ESOpen with peInputError.
+#pragma once
+
+#include <functional>
+
+#include "sound/ElSounds.h"
+
+class AudioRing;
+
+// The output of the built-in module: the ring it writes decoded frames into (null: none, and
+// ESInitStream fails with peOutputError) and a way to drop what is waiting in it when a track is
+// stopped or closed (optional; it must be safe against the ring's reader). Takes effect for
+// streams initialised afterwards.
+void SetMp3ModuleOutput(AudioRing* ring, std::function<void()> clear = {});
+
+// Registers the module as the stand-in for Windows libraries named "elamp.esp". Safe to call
+// more than once.
+void RegisterBuiltinMp3Module();

@@ -1,0 +1,88 @@
+#include "sound/Players.h"
+
+#include <algorithm>
+#include <limits>
+
+ElDecoderPlayer::ElDecoderPlayer(TElPlayer& player, const PathResolver& resolver)
+    : player_(player), resolver_(resolver), saved_read_(player.OnInputRead)
+{
+    player_.OnInputRead = [this](TElPlayer& sender, ESUserData user_data, void* buffer, std::int32_t to_read,
+                                 std::int32_t& bytes_read, bool& success) {
+        if (saved_read_)
+            saved_read_(sender, user_data, buffer, to_read, bytes_read, success);
+        const std::int64_t size = FileInput::Size(user_data);
+        if (size >= 0 && FileInput::Position(user_data) == size && OnInputEnd)
+            OnInputEnd();
+    };
+}
+
+ElDecoderPlayer::~ElDecoderPlayer()
+{
+    player_.OnInputRead = saved_read_;
+}
+
+DecoderPlayer::Mode ElDecoderPlayer::PlayerMode()
+{
+    switch (player_.GetPlayerMode()) {
+    case TElSPlayerMode::pmOpened: return Mode::Opened;
+    case TElSPlayerMode::pmReady: return Mode::Ready;
+    case TElSPlayerMode::pmStopped: return Mode::Stopped;
+    case TElSPlayerMode::pmPlaying: return Mode::Playing;
+    case TElSPlayerMode::pmPaused: return Mode::Paused;
+    case TElSPlayerMode::pmClosed: break;
+    }
+    return Mode::Closed;
+}
+
+void ElDecoderPlayer::SetInputName(const std::string& file)
+{
+    player_.SetInputName(resolver_.Resolve(file).string());
+}
+
+SequencerPlayer::SequencerPlayer(Sequencer& sequencer, const PathResolver& resolver)
+    : sequencer_(sequencer), resolver_(resolver)
+{
+    sequencer_.SetNotify([this] {
+        if (OnNotify)
+            OnNotify();
+    });
+}
+
+SequencerPlayer::~SequencerPlayer()
+{
+    sequencer_.SetNotify({});
+}
+
+SequencerDevice::Mode SequencerPlayer::DeviceMode()
+{
+    switch (sequencer_.Mode()) {
+    case SequencerMode::mpOpen: return Mode::Open;
+    case SequencerMode::mpStopped: return Mode::Stopped;
+    case SequencerMode::mpPlaying: return Mode::Playing;
+    case SequencerMode::mpPaused: return Mode::Paused;
+    case SequencerMode::mpNotReady: break;
+    }
+    return Mode::NotReady;
+}
+
+void SequencerPlayer::OpenFile(const std::string& file)
+{
+    sequencer_.Open(resolver_.Resolve(file).string());
+}
+
+namespace {
+int Milliseconds(std::int64_t ms)
+{
+    return static_cast<int>(std::clamp<std::int64_t>(ms, 0, std::numeric_limits<int>::max()));
+}
+}  // namespace
+
+int SequencerPlayer::Length()
+{
+    return Milliseconds(sequencer_.Length());
+}
+
+int SequencerPlayer::Position()
+{
+    return Milliseconds(sequencer_.Position());
+}

@@ -1,0 +1,484 @@
+// The built-in mp3 module through the player, as the menu uses it: graph\dll\elamp.esp is a
+// Windows library, so the module over libmpg123 stands in for it, reads through the main
+// window's input events and writes into a ring that the test pulls as the audio device would.
+// Built twice: on hand-made MPEG frames of silence (exact lengths), and with MP3_SAMPLES on the
+// real files of ../shared/samples/mp3.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/PathResolver.h"
+#include "sound/AudioRing.h"
+#include "sound/ElSounds.h"
+#include "sound/Mp3Module.h"
+#include "support/Samples.h"
+#include "support/TempDir.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+template <typename Body>
+int RaisedCode(Body body)
+{
+    try {
+        body();
+    } catch (const TElSException& e) {
+        return e.Code();
+    }
+    return -1;
+}
+
+// A player on the built-in module, its input events counted, writing into `ring`.
+class Mp3Player {
+public:
+    explicit Mp3Player(AudioRing& ring) : ring_(ring)
+    {
+        dir_.Write("graph/dll/elamp.esp", std::string("MZ\x90\x00", 4));
+        resolver_ = std::make_unique<PathResolver>(dir_.path());
+        man_ = std::make_unique<TElPlayerMan>(resolver_.get());
+        player_ = &man_->Players().Add();
+        TElPlayer& p = *player_;
+        p.SetInputMode(imCallback);
+        p.SetOutputMode(omMMSystem);
+        p.SetPathToDLL("graph\\dll\\elamp.esp");
+        p.Init();
+        FileInput::Attach(p);
+        Count(p);
+    }
+
+    TElPlayer& Player() { return *player_; }
+    const TempDir& Dir() const { return dir_; }
+    void Destroy() { man_.reset(); }
+
+    // Wraps the input events so that their calls are counted.
+    void Count(TElPlayer& p)
+    {
+        auto read = p.OnInputRead;
+        p.OnInputRead = [this, read](TElPlayer& s, ESUserData d, void* b, std::int32_t n, std::int32_t& got, bool& ok) {
+            reads++;
+            read(s, d, b, n, got, ok);
+            if (ok)
+                bytes_read += got;
+        };
+        auto open = p.OnInputOpen;
+        p.OnInputOpen = [this, open](TElPlayer& s, ESUserData& d, bool& can, bool& ok) {
+            open(s, d, can, ok);
+            if (ok)
+                opens++;
+        };
+        auto close = p.OnInputClose;
+        p.OnInputClose = [this, close](TElPlayer& s, ESUserData d, bool& ok) {
+            closes++;
+            close(s, d, ok);
+        };
+        p.OnInputSeek = [this](TElPlayer&, ESUserData, std::int64_t&, int, bool&) { seeks++; };
+    }
+
+    void Start(const std::string& file)
+    {
+        TElPlayer& p = Player();
+        p.SetInputName(file);
+        p.Open();
+        p.InitStream();
+        p.Play();
+    }
+
+    // Takes up to `frames` frames out of the ring as the device would; how many there were.
+    std::size_t Pull(std::size_t frames)
+    {
+        std::vector<std::int16_t> out(frames * AudioRing::kChannels);
+        const std::size_t n = ring_.MixInto(out.data(), frames);
+        for (std::size_t i = 0; i < n * AudioRing::kChannels; ++i)
+            nonzero_samples += out[i] != 0;
+        return n;
+    }
+
+    // Pulls, faster than real time, until the module has closed itself; checks on the way that
+    // the position never goes back nor beyond the length. Returns the frames heard.
+    std::uint64_t PlayToEnd()
+    {
+        TElPlayer& p = Player();
+        std::uint64_t heard = 0;
+        int last_pos = 0;
+        const auto deadline = std::chrono::steady_clock::now() + 30s;
+        while (p.GetPlayerMode() != pmClosed && std::chrono::steady_clock::now() < deadline) {
+            const std::size_t n = Pull(4096);
+            heard += n;
+            if (n == 0)
+                std::this_thread::sleep_for(1ms);
+            const int pos = p.GetPosition();
+            const int size = p.GetSize();
+            if (pos == -1 || size == -1)
+                continue;  // it closed just now
+            EXPECT_GE(pos, last_pos);
+            EXPECT_LE(pos, size);
+            last_pos = pos;
+        }
+        EXPECT_EQ(p.GetPlayerMode(), pmClosed);
+        return heard;
+    }
+
+    std::atomic<int> reads{0};
+    std::atomic<std::int64_t> bytes_read{0};
+    std::atomic<int> opens{0};
+    std::atomic<int> closes{0};
+    std::atomic<int> seeks{0};
+    std::uint64_t nonzero_samples = 0;
+
+private:
+    AudioRing& ring_;
+    TempDir dir_;
+    std::unique_ptr<PathResolver> resolver_;
+    std::unique_ptr<TElPlayerMan> man_;
+    TElPlayer* player_ = nullptr;
+};
+
+class Mp3Module : public testing::Test {
+protected:
+    Mp3Module() { SetMp3ModuleOutput(&ring_, [this] { ring_.Clear(); }); }
+    ~Mp3Module() override { SetMp3ModuleOutput(nullptr); }
+
+    AudioRing ring_{AudioRing::kRate / 2};
+};
+
+#ifndef MP3_SAMPLES
+
+// One MPEG-1 Layer III frame at 128 kbit/s, stereo, no CRC, no padding. Its side information and
+// main data are all zero, which decodes to digital silence. With a `tag` ("Xing" or "Info") it
+// is the header frame that gives the stream's frame count.
+std::string Frame(bool rate_48k, const char* tag = nullptr, std::uint32_t frames = 0)
+{
+    const std::size_t size = rate_48k ? 384 : 417;  // 144 * 128000 / rate
+    std::string f(size, '\0');
+    f[0] = '\xFF';
+    f[1] = '\xFB';
+    f[2] = rate_48k ? '\x94' : '\x90';
+    if (tag != nullptr) {
+        f.replace(36, 4, tag);
+        const std::uint32_t flags = 1;  // the frame count is given
+        for (int i = 0; i < 4; ++i) {
+            f[40 + i] = static_cast<char>(flags >> (24 - 8 * i));
+            f[44 + i] = static_cast<char>(frames >> (24 - 8 * i));
+        }
+    }
+    return f;
+}
+
+std::string SilentStream(int frames, bool rate_48k, const char* tag = nullptr)
+{
+    std::string s = tag != nullptr ? Frame(rate_48k, tag, static_cast<std::uint32_t>(frames)) : std::string();
+    for (int i = 0; i < frames; ++i)
+        s += Frame(rate_48k);
+    return s;
+}
+
+TEST_F(Mp3Module, LengthFromTheHeaderOrTheSizeAndPlayedToTheEnd)
+{
+    struct Case {
+        const char* name;
+        bool rate_48k;
+        const char* tag;
+        int frames;
+        int ms;
+        std::uint64_t frames_out;
+    } cases[] = {
+        // Without a header: estimated from the size, every decoded frame played.
+        {"44k1 without a header", false, nullptr, 100, 2612, 115200},
+        {"48k without a header", true, nullptr, 100, 2400, 105840},
+        // With one: its frame count, less the decoder's delay of 529 samples that libmpg123
+        // trims where a header tells the stream's length.
+        {"44k1 with Xing", false, "Xing", 100, 2600, 115200 - 529},
+        {"48k with Info", true, "Info", 100, 2388, (115200ull - 529) * 44100 / 48000},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Mp3Player m(ring_);
+        const auto file = m.Dir().Write("t.mp3", SilentStream(c.frames, c.rate_48k, c.tag));
+        m.Start(file.string());
+        EXPECT_EQ(m.Player().GetPlayerMode(), pmPlaying);
+        EXPECT_NEAR(m.Player().GetSize(), c.ms, 1);
+        const std::uint64_t heard = m.PlayToEnd();
+        EXPECT_NEAR(static_cast<double>(heard), static_cast<double>(c.frames_out), 2.0);
+        EXPECT_EQ(m.nonzero_samples, 0u);  // silence in, silence out
+
+        // Closed by itself: the queries fail quietly, stop and close raise nothing.
+        TElPlayer& p = m.Player();
+        EXPECT_EQ(p.GetPosition(), -1);
+        EXPECT_EQ(p.GetSize(), -1);
+        EXPECT_EQ(p.LastError(), peNoError);
+        EXPECT_NO_THROW(p.Stop());
+        EXPECT_NO_THROW(p.Close());
+        EXPECT_EQ(m.opens.load(), 1);
+        EXPECT_EQ(m.closes.load(), 1);
+        EXPECT_EQ(m.seeks.load(), 0);
+        EXPECT_EQ(m.bytes_read.load(), static_cast<std::int64_t>(file_size(file)));
+    }
+}
+
+TEST_F(Mp3Module, ModesFollowTheLifeCycle)
+{
+    Mp3Player m(ring_);
+    TElPlayer& p = m.Player();
+    EXPECT_EQ(p.ModuleName(), "MPEG audio decoder");
+    EXPECT_EQ(RaisedCode([&] { p.Play(); }), peIncorrectMode);
+    EXPECT_EQ(RaisedCode([&] { p.Close(); }), peIncorrectMode);
+
+    p.SetInputName(m.Dir().Write("t.mp3", SilentStream(400, false)).string());
+    p.Open();
+    EXPECT_EQ(p.GetPlayerMode(), pmOpened);
+    EXPECT_EQ(p.GetPosition(), 0);
+    EXPECT_EQ(RaisedCode([&] { p.Open(); }), peIncorrectMode);
+    p.InitStream();
+    EXPECT_EQ(p.GetPlayerMode(), pmReady);
+    p.Play();
+    EXPECT_EQ(p.GetPlayerMode(), pmPlaying);
+    p.Pause();
+    EXPECT_EQ(p.GetPlayerMode(), pmPaused);
+    EXPECT_EQ(RaisedCode([&] { p.Pause(); }), peIncorrectMode);
+    p.Resume();
+    EXPECT_EQ(p.GetPlayerMode(), pmPlaying);
+    p.Stop();
+    EXPECT_EQ(p.GetPlayerMode(), pmStopped);
+    EXPECT_EQ(ring_.Available(), 0u);  // what was decoded is not heard after stop
+    p.Close();
+    EXPECT_EQ(p.GetPlayerMode(), pmClosed);
+    EXPECT_EQ(m.closes.load(), 1);
+
+    // Without an output the stream cannot be initialised.
+    SetMp3ModuleOutput(nullptr);
+    p.Open();
+    EXPECT_EQ(RaisedCode([&] { p.InitStream(); }), peOutputError);
+    p.Close();
+}
+
+TEST_F(Mp3Module, ReadsAheadHalfASecondAndStopsProducingWhilePaused)
+{
+    Mp3Player m(ring_);
+    TElPlayer& p = m.Player();
+    const auto file = m.Dir().Write("t.mp3", SilentStream(400, false));  // 10.4 s
+    m.Start(file.string());
+    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    while (ring_.Available() < 20000 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(1ms);
+    std::this_thread::sleep_for(50ms);
+    EXPECT_LE(ring_.Available(), static_cast<std::size_t>(AudioRing::kRate / 2));
+    EXPECT_LT(m.bytes_read.load(), static_cast<std::int64_t>(file_size(file)) / 4);
+
+    m.Pull(10000);
+    EXPECT_EQ(p.GetPosition(), 10000 * 1000 / AudioRing::kRate);
+    p.Pause();
+    const std::size_t waiting = ring_.Available();
+    m.Pull(5000);
+    std::this_thread::sleep_for(50ms);
+    EXPECT_EQ(ring_.Available(), waiting - 5000);  // the ring drains, nothing new comes
+    EXPECT_EQ(p.GetPosition(), 15000 * 1000 / AudioRing::kRate);
+    p.Resume();
+    while (ring_.Available() <= waiting - 5000 && std::chrono::steady_clock::now() < deadline + 5s)
+        std::this_thread::sleep_for(1ms);
+    EXPECT_GT(ring_.Available(), waiting - 5000);
+}
+
+TEST_F(Mp3Module, NoCallbackRunsAfterCloseDeinitOrDestruction)
+{
+    for (int way = 0; way < 4; ++way) {
+        SCOPED_TRACE(way);
+        Mp3Player m(ring_);
+        m.Start(m.Dir().Write("t.mp3", SilentStream(400, false)).string());
+        if (way == 1)
+            m.Player().Pause();  // waits for resume, not for room
+        std::this_thread::sleep_for(50ms);  // the ring fills; the decoding thread waits for room
+        if (way <= 1)
+            m.Player().Close();
+        else if (way == 2)
+            m.Player().Deinit();
+        else
+            m.Destroy();
+        const int reads = m.reads.load();
+        EXPECT_EQ(m.closes.load(), 1);
+        ring_.Clear();
+        std::this_thread::sleep_for(30ms);
+        EXPECT_EQ(m.reads.load(), reads);
+        EXPECT_EQ(m.closes.load(), 1);
+    }
+}
+
+TEST_F(Mp3Module, StopCloseOrPauseRacingTheEndRaiseNothing)
+{
+    Mp3Player m(ring_);
+    TElPlayer& p = m.Player();
+    const auto file = m.Dir().Write("t.mp3", SilentStream(3, false)).string();
+    for (int i = 0; i < 30; ++i) {
+        SCOPED_TRACE(i);
+        m.Start(file);
+        std::uint64_t heard = 0;
+        const auto deadline = std::chrono::steady_clock::now() + 2s;
+        while (heard < 3 * 1152 && std::chrono::steady_clock::now() < deadline) {
+            heard += m.Pull(4096);
+            std::this_thread::sleep_for(100us);
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(250 * i));
+        // The module may be closing itself this very moment.
+        if (i % 3 == 0) {
+            EXPECT_NO_THROW(p.Pause());
+        }
+        if (i % 2 == 0) {
+            EXPECT_NO_THROW(p.Stop());
+        }
+        EXPECT_NO_THROW(p.Close());
+        EXPECT_EQ(p.GetPlayerMode(), pmClosed);
+    }
+    EXPECT_EQ(m.opens.load(), 30);
+    EXPECT_EQ(m.closes.load(), 30);
+}
+
+TEST_F(Mp3Module, FilesWithoutAudioDoNotOpen)
+{
+    Mp3Player m(ring_);
+    TElPlayer& p = m.Player();
+    std::string junk;
+    for (int i = 0; i < 2048; ++i)
+        junk += static_cast<char>(i);
+    const std::string files[] = {
+        m.Dir().Write("empty.mp3", "").string(),
+        m.Dir().Write("junk.mp3", junk).string(),
+        // One frame: libmpg123 does not take a lone header as the start of a stream.
+        m.Dir().Write("one.mp3", Frame(false)).string(),
+        (m.Dir().path() / "missing.mp3").string(),
+    };
+    for (const std::string& file : files) {
+        SCOPED_TRACE(file);
+        p.SetInputName(file);
+        EXPECT_EQ(RaisedCode([&] { p.Open(); }), peInputError);
+        EXPECT_EQ(p.GetPlayerMode(), pmClosed);
+        EXPECT_EQ(m.opens.load(), m.closes.load());  // what was opened was closed
+    }
+    // The module is still usable.
+    m.Start(m.Dir().Write("t.mp3", SilentStream(10, false)).string());
+    m.PlayToEnd();
+}
+
+#else  // MP3_SAMPLES
+
+// A stream served from memory by the input events: the module gets no file name it could use.
+struct MemoryStream {
+    std::string bytes;
+    std::size_t position = 0;
+};
+
+void ServeFromMemory(TElPlayer& p, MemoryStream& stream)
+{
+    p.SetInputName("no such file");
+    p.OnInputOpen = [&stream](TElPlayer&, ESUserData& data, bool& can, bool& ok) {
+        stream.position = 0;
+        data = reinterpret_cast<ESUserData>(&stream);
+        can = false;
+        ok = true;
+    };
+    p.OnInputRead = [](TElPlayer&, ESUserData data, void* buffer, std::int32_t n, std::int32_t& got, bool& ok) {
+        auto* s = reinterpret_cast<MemoryStream*>(data);
+        const std::size_t count = std::min<std::size_t>(static_cast<std::size_t>(n), s->bytes.size() - s->position);
+        std::memcpy(buffer, s->bytes.data() + s->position, count);
+        s->position += count;
+        got = static_cast<std::int32_t>(count);
+        ok = true;
+    };
+    p.OnInputGetSize = [](TElPlayer&, ESUserData data, std::int64_t& size, bool& ok) {
+        size = static_cast<std::int64_t>(reinterpret_cast<MemoryStream*>(data)->bytes.size());
+        ok = true;
+    };
+    p.OnInputClose = [](TElPlayer&, ESUserData, bool& ok) { ok = true; };
+}
+
+class Mp3Samples : public Mp3Module {
+protected:
+    void SetUp() override { SkipWithoutSamples(); }
+};
+
+TEST_F(Mp3Samples, LengthsAndWholeTracks)
+{
+    if (IsSkipped())
+        return;
+    struct Case {
+        const char* file;
+        int ms;
+    } cases[] = {
+        {"mp3/exoplayer-test.mp3", 1000},
+        {"mp3/exoplayer-bear-vbr-xing-header.mp3", 2784},
+        {"mp3/exoplayer-bear-id3.mp3", 2784},
+        {"mp3/exoplayer-bear-cbr-constant-frame-size-no-seek-table.mp3", 2784},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        Mp3Player m(ring_);
+        TElPlayer& p = m.Player();
+        m.Start(SamplePath(c.file));
+        EXPECT_NEAR(p.GetSize(), c.ms, c.ms / 100.0);
+        const double heard_ms = static_cast<double>(m.PlayToEnd()) * 1000.0 / AudioRing::kRate;
+        EXPECT_NEAR(heard_ms, c.ms, c.ms / 100.0);
+        EXPECT_GT(m.nonzero_samples, 0u);
+        EXPECT_EQ(m.bytes_read.load(), static_cast<std::int64_t>(SampleBytes(c.file).size()));
+        EXPECT_EQ(m.seeks.load(), 0);
+        EXPECT_EQ(m.closes.load(), 1);
+    }
+}
+
+TEST_F(Mp3Samples, PauseAndResumeThroughATrackReadOnlyThroughTheCallbacks)
+{
+    if (IsSkipped())
+        return;
+    Mp3Player m(ring_);
+    TElPlayer& p = m.Player();
+    MemoryStream stream{SampleBytes("mp3/exoplayer-bear-vbr-xing-header.mp3")};
+    ServeFromMemory(p, stream);
+    p.Open();
+    EXPECT_EQ(p.GetPlayerMode(), pmOpened);
+    p.InitStream();
+    EXPECT_EQ(p.GetPlayerMode(), pmReady);
+    p.Play();
+    EXPECT_EQ(p.GetPlayerMode(), pmPlaying);
+    std::uint64_t heard = 0;
+    while (heard < AudioRing::kRate) {  // one second
+        heard += m.Pull(1024);
+        std::this_thread::sleep_for(1ms);
+    }
+    p.Pause();
+    EXPECT_EQ(p.GetPlayerMode(), pmPaused);
+    EXPECT_NEAR(p.GetPosition(), 1000, 30);
+    heard += m.Pull(AudioRing::kRate);  // what was ahead drains
+    std::this_thread::sleep_for(50ms);
+    EXPECT_EQ(m.Pull(AudioRing::kRate), 0u);  // and nothing more comes while paused
+    EXPECT_EQ(p.GetPlayerMode(), pmPaused);
+    p.Resume();
+    EXPECT_EQ(p.GetPlayerMode(), pmPlaying);
+    heard += m.PlayToEnd();
+    EXPECT_NEAR(static_cast<double>(heard) * 1000.0 / AudioRing::kRate, 2784, 28);
+    EXPECT_EQ(stream.position, stream.bytes.size());
+}
+
+TEST_F(Mp3Samples, FilesWithoutAudioFailCleanly)
+{
+    if (IsSkipped())
+        return;
+    Mp3Player m(ring_);
+    TElPlayer& p = m.Player();
+    for (const char* file : {"mp3/exoplayer-play-trimmed.mp3", "mp3/exoplayer-1024_incrementing_bytes.mp3"}) {
+        SCOPED_TRACE(file);
+        p.SetInputName(SamplePath(file));
+        EXPECT_EQ(RaisedCode([&] { p.Open(); }), peInputError);
+        EXPECT_EQ(p.GetPlayerMode(), pmClosed);
+        EXPECT_EQ(m.opens.load(), m.closes.load());
+    }
+}
+
+#endif  // MP3_SAMPLES
+
+}  // namespace
