@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "archive/QuietStderr.h"
+#include "platform/QuietStderr.h"
 #include "platform/LibraryLoader.h"
 
 namespace {

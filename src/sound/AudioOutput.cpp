@@ -2,14 +2,20 @@
 
 #include <SDL.h>
 
+#include "platform/QuietStderr.h"
+
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <thread>
 
 AudioOutput::AudioOutput()
 {
     // The menu ends on SIGINT and SIGTERM as it always did: SDL must not take them over.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    // The sound libraries under SDL (ALSA, for one) write their own complaints to standard error
+    // while a device is looked for; the one line below says what matters.
+    std::optional<QuietStderr> quiet(std::in_place);
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
         error_ = SDL_GetError();
     } else {
@@ -30,6 +36,7 @@ AudioOutput::AudioOutput()
             SDL_PauseAudioDevice(device_, 0);
         }
     }
+    quiet.reset();
     if (!Works()) {
         if (error_.empty())
             error_ = "unknown error";

@@ -14,7 +14,7 @@
 
 #include "ArchiveTestSupport.h"
 #include "archive/Crc32.h"
-#include "archive/QuietStderr.h"
+#include "platform/QuietStderr.h"
 #include "archive/ZipGrFile.h"
 #include "support/RecordingApplication.h"
 #include "support/RunProgram.h"
