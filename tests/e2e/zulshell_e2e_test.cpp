@@ -5,6 +5,7 @@
 #include <QImage>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <thread>
@@ -367,6 +368,86 @@ TEST_F(ZulshellOnScreen, AReaderBrowsesTheCatalogue)
     const QPoint close = Middle(d.cd.window.close_btn, disc.Picture(d.cd.window.close_btn.normal_pic));
     click(close.x(), close.y());
     EXPECT_EQ(zulshell.WaitForExit(10s), 0) << zulshell.Stderr();
+}
+
+// The loudest sample of the device's output (SDL's disk driver: raw stereo 16-bit) from byte
+// `from` on.
+int Peak(const fs::path& raw, std::size_t from)
+{
+    const std::string bytes = ReadFileBytes(raw);
+    int peak = 0;
+    for (std::size_t i = from & ~std::size_t{1}; i + 1 < bytes.size(); i += 2) {
+        const auto sample = static_cast<std::int16_t>(static_cast<unsigned char>(bytes[i]) |
+                                                      static_cast<unsigned char>(bytes[i + 1]) << 8);
+        peak = std::max(peak, std::abs(int{sample}));
+    }
+    return peak;
+}
+
+// The menu heard through SDL's disk driver: a silent start, a tab's sound, and the music tab's
+// tracks with their strip.
+TEST_F(ZulshellOnScreen, TheMenuIsHeard)
+{
+    DemoDisc disc;
+    fs::remove(disc.Script("image_lit.dat"));
+    const Inf_shell& d = disc.description;
+    TempDir out;
+    const fs::path raw = out.path() / "audio.raw";
+    X11Session x(kScreenWidth, kScreenHeight);
+    RunningProgram zulshell(kZulshell, {}, disc.Root(), x.display(),
+                            {"SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=" + raw.string()});
+    const auto started = std::chrono::steady_clock::now();
+    const std::string window = WaitForMainWindow(x);
+    ASSERT_FALSE(window.empty()) << zulshell.Stderr();
+    const QPoint origin = x.Geometry(window).topLeft();
+    std::this_thread::sleep_until(started + 6500ms);
+    auto click = [&](int px, int py) { x.Click(origin.x() + px, origin.y() + py); };
+
+    // Event sounds come on only once the screen is built: the start is silent.
+    std::size_t heard = static_cast<std::size_t>(fs::file_size(raw));
+    EXPECT_GT(heard, 0u);
+    EXPECT_EQ(Peak(raw, 0), 0);
+    const Inf_button& programs = d.side_panel.tab_buttons[1];
+    click(programs.left + 20, programs.top + 10);
+    std::this_thread::sleep_for(1500ms);
+    EXPECT_GT(Peak(raw, heard), 1000) << "the tab's sound";
+
+    // The music tab: play, and the track is heard with its strip up.
+    const Inf_button& music = d.side_panel.tab_buttons.back();
+    click(music.left + 20, music.top + 10);
+    std::this_thread::sleep_for(1000ms);
+    const Inf_mcontrol_panel& m = d.mcontrol_panel;
+    const QPoint play = Middle(m.play_btn, disc.Picture(m.play_btn.normal_pic));
+    heard = static_cast<std::size_t>(fs::file_size(raw));
+    click(play.x(), play.y());
+    std::this_thread::sleep_for(3000ms);
+    EXPECT_GT(Peak(raw, heard), 500) << "the track";
+    const Inf_image& strip = d.main_frame.music_strip;
+    const QImage strip_picture = disc.Picture(strip.pic);
+    const QPoint strip_corner = origin + QPoint(strip.left + 2, strip.top + 2);
+    EXPECT_TRUE(SameColour(x.Screenshot().pixel(strip_corner), strip_picture.pixel(2, 2)));
+
+    // Next changes the track; stop hides the strip and silences the music.
+    const QPoint next = Middle(m.next_btn, disc.Picture(m.next_btn.normal_pic));
+    click(next.x(), next.y());
+    std::this_thread::sleep_for(500ms);
+    const QRgb list_colour = qRgb(230, 225, 208);
+    const SEL& tracks = d.main_frame.tabs.back().sels[0];
+    const QImage shot = x.Screenshot();
+    EXPECT_FALSE(SameColour(shot.pixel(origin + QPoint(tracks.grid_left + 100, tracks.grid_top + 2 + 15 + 7)),
+                            list_colour)) << "the second track is selected";
+    const QPoint stop = Middle(m.stop_btn, disc.Picture(m.stop_btn.normal_pic));
+    click(stop.x(), stop.y());
+    std::this_thread::sleep_for(1000ms);
+    EXPECT_FALSE(SameColour(x.Screenshot().pixel(strip_corner), strip_picture.pixel(2, 2)));
+    heard = static_cast<std::size_t>(fs::file_size(raw));
+    std::this_thread::sleep_for(1000ms);
+    EXPECT_EQ(Peak(raw, heard), 0) << "silence after stop";
+
+    // Closing ends the program promptly and normally.
+    const QPoint close = Middle(d.cd.window.close_btn, disc.Picture(d.cd.window.close_btn.normal_pic));
+    click(close.x(), close.y());
+    EXPECT_EQ(zulshell.WaitForExit(8s), 0) << zulshell.Stderr();
 }
 
 // Every start that fails ends with status 1 once its box is answered, whatever failed.
