@@ -159,16 +159,10 @@ void MusicPlayback::PlayFile(const std::string& file)
             LastFile() = file;
             return;
         }
-        decoder_.SetInputName(file);
-        decoder_.Open();
-        decoder_.InitStream();
-        StopBackgroundLoop();
-        decoder_.Play();
+        StartDecoder(file);
         break;
     case kSequencer:
-        sequencer_.OpenFile(file);
-        StopBackgroundLoop();
-        sequencer_.Play();
+        StartSequencer(file);
         break;
     case kUnplayable:
         LastFile() = file;
@@ -181,6 +175,22 @@ void MusicPlayback::PlayFile(const std::string& file)
     if (const SoftTabElement* selected = frame_.SelectedEntry())
         frame_.SetMusicText(selected->title);
     LastFile() = file;
+}
+
+void MusicPlayback::StartDecoder(const std::string& file)
+{
+    decoder_.SetInputName(file);
+    decoder_.Open();
+    decoder_.InitStream();
+    StopBackgroundLoop();
+    decoder_.Play();
+}
+
+void MusicPlayback::StartSequencer(const std::string& file)
+{
+    sequencer_.OpenFile(file);
+    StopBackgroundLoop();
+    sequencer_.Play();
 }
 
 void MusicPlayback::Pause()
@@ -282,20 +292,13 @@ void MusicPlayback::StartTrack(bool advancing)
     kind_ = kind;
     switch (kind) {
     case kDecoder:
-        if (!advancing || decoder_.PlayerMode() == DecoderPlayer::Mode::Closed) {
-            decoder_.SetInputName(file);
-            decoder_.Open();
-            decoder_.InitStream();
-            StopBackgroundLoop();
-            decoder_.Play();
-        }
+        if (!advancing || decoder_.PlayerMode() == DecoderPlayer::Mode::Closed)
+            StartDecoder(file);
         break;
     case kSequencer:
         if (sequencer_.DeviceMode() == SequencerDevice::Mode::NotReady)
             sequencer_.OpenDevice();
-        sequencer_.OpenFile(file);
-        StopBackgroundLoop();
-        sequencer_.Play();
+        StartSequencer(file);
         break;
     case kUnplayable:
         break;

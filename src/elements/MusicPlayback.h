@@ -64,6 +64,9 @@ public:
 
 private:
     void PlayFile(const std::string& file);
+    // Open and play `file` with the player of its kind.
+    void StartDecoder(const std::string& file);
+    void StartSequencer(const std::string& file);
     void StopPlayers();
     void StartTrack(bool advancing);
     void Move(int step);

@@ -399,7 +399,7 @@ int ESPlay(ESHandle h)
 
 // Pause and resume: after the module closed itself at the end of the track they do nothing
 // and report no error (the caller may have asked just before it saw the track end).
-int ESPause(ESHandle h)
+int SwitchPause(ESHandle h, TElSPlayerMode from, TElSPlayerMode to, bool paused)
 {
     Module* m = ModuleOf(h);
     if (m == nullptr)
@@ -407,28 +407,22 @@ int ESPause(ESHandle h)
     std::lock_guard lock(m->mutex);
     if (m->mode == pmClosed && m->self_closed)
         return Fail(m, peNoError);
-    if (m->mode != pmPlaying)
+    if (m->mode != from)
         return Fail(m, peIncorrectMode);
-    m->paused = true;
-    m->mode = pmPaused;
+    m->paused = paused;
+    m->mode = to;
     m->wake.notify_all();
     return Succeed(m);
 }
 
+int ESPause(ESHandle h)
+{
+    return SwitchPause(h, pmPlaying, pmPaused, true);
+}
+
 int ESResume(ESHandle h)
 {
-    Module* m = ModuleOf(h);
-    if (m == nullptr)
-        return 0;
-    std::lock_guard lock(m->mutex);
-    if (m->mode == pmClosed && m->self_closed)
-        return Fail(m, peNoError);
-    if (m->mode != pmPaused)
-        return Fail(m, peIncorrectMode);
-    m->paused = false;
-    m->mode = pmPlaying;
-    m->wake.notify_all();
-    return Succeed(m);
+    return SwitchPause(h, pmPaused, pmPlaying, false);
 }
 
 // Stop and close end the decoding thread; after the module closed itself they succeed.
