@@ -101,13 +101,7 @@ void MusicPlayback::Play()
         PressStop();
         return;
     }
-    if (sounder_.music_playing) {
-        if (sounder_.sound_ok && sounder_.has_music) {
-            StopBackgroundLoop();
-            sounder_.music_playing = false;
-        }
-        sounder_.player_music = true;
-    }
+    PlayerMusicStarts(sound_, sounder_);
     PlayFile(FileOf(*track));
 }
 
@@ -364,15 +358,5 @@ void MusicPlayback::SoftwareTabShown()
     clock_.stop();
     if (decoder_.PlayerMode() == DecoderPlayer::Mode::Playing)
         return;
-    if (!sounder_.player_music)
-        return;
-    if (sounder_.sounds_on && sounder_.sound_ok)
-        return;
-    if (sounder_.sound_ok && sounder_.has_music && !sounder_.music_playing && !sounder_.music_files.empty()) {
-        const std::size_t index = static_cast<std::size_t>(sounder_.music_index);
-        if (index < sounder_.music_files.size())
-            sound_.PlayLoop(sounder_.music_files[index]);
-        sounder_.music_playing = true;
-    }
-    sounder_.player_music = false;
+    SoftwareTabChosen(sound_, sounder_);
 }

@@ -2,10 +2,15 @@
 
 #include "platform/Files.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdio>
+#include <system_error>
 #include <map>
 
 namespace {
+
+constexpr std::size_t kReadPiece = 20480;
 
 // Loaded files by name, so that holders of the same file share one copy.
 std::map<std::string, std::weak_ptr<const std::string>>& Cache()
@@ -25,13 +30,35 @@ int SoundFile::Load(const PathResolver& resolver, const std::string& name)
         name_ = name;
         return 0;
     }
-    const std::optional<std::filesystem::path> file = resolver.Find(name);
-    if (!file)
-        return ENOENT;
-    std::optional<std::string> bytes = ReadWholeFile(*file);
-    if (!bytes)
-        return EIO;
-    auto data = std::make_shared<const std::string>(std::move(*bytes));
+    const std::filesystem::path file = resolver.Resolve(name);
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(std::fopen(file.c_str(), "rb"), &std::fclose);
+    if (!in)
+        return errno != 0 ? errno : ENOENT;
+    std::error_code ec;
+    const std::uintmax_t size = std::filesystem::file_size(file, ec);
+    if (ec)
+        return ec.value();
+    if (size > kMaxDiscFileBytes)
+        return EFBIG;
+    auto bytes = std::make_shared<std::string>();
+    try {
+        bytes->resize(static_cast<std::size_t>(size));
+    } catch (const std::bad_alloc&) {
+        return -1;
+    }
+    std::size_t got = 0;
+    while (got < bytes->size()) {
+        const std::size_t want = std::min<std::size_t>(kReadPiece, bytes->size() - got);
+        const std::size_t n = std::fread(bytes->data() + got, 1, want, in.get());
+        if (n == 0) {
+            if (std::ferror(in.get()))
+                return errno != 0 ? errno : EIO;
+            break;  // the file ended early: what was read is the sound
+        }
+        got += n;
+    }
+    bytes->resize(got);
+    std::shared_ptr<const std::string> data = std::move(bytes);
     Cache()[name] = data;
     data_ = std::move(data);
     name_ = name;
@@ -42,4 +69,72 @@ void PlayEventSound(SoundOutput& output, const Sounder& sounder, const SoundFile
 {
     if (sounder.MayPlay(sound))
         output.PlayFromMemory(sound.Data());
+}
+
+void StartMusic(SoundOutput& output, Sounder& sounder)
+{
+    const auto index = static_cast<std::size_t>(sounder.music_index);
+    if (sounder.music_index >= 0 && index < sounder.music_files.size())
+        output.PlayLoop(sounder.music_files[index]);
+    sounder.music_playing = true;
+}
+
+void StopMusic(SoundOutput& output, Sounder& sounder)
+{
+    if (sounder.sound_ok && sounder.has_music && sounder.music_playing) {
+        output.StopAll();
+        sounder.music_playing = false;
+    }
+}
+
+void SwitchEventSounds(SoundOutput& output, Sounder& sounder, bool on)
+{
+    if (sounder.sound_ok) {
+        if (on)
+            StopMusic(output, sounder);
+        sounder.sounds_on = on;
+    }
+    sounder.player_music = false;
+}
+
+void SelectMusic(Sounder& sounder, std::int32_t index)
+{
+    if (index != sounder.music_index && sounder.sound_ok && sounder.has_music && index >= 0 &&
+        static_cast<std::size_t>(index) < sounder.music_files.size()) {
+        sounder.music_index = index;
+        sounder.music_playing = false;
+    }
+}
+
+void SwitchMusicOff(SoundOutput& output, Sounder& sounder, bool event_sounds_off)
+{
+    if (event_sounds_off && sounder.sound_ok) {
+        sounder.sounds_on = false;
+        sounder.player_music = false;
+    }
+    StopMusic(output, sounder);
+    sounder.player_music = false;
+}
+
+void SwitchMusicOn(SoundOutput& output, Sounder& sounder)
+{
+    if (!sounder.music_playing && sounder.sound_ok && sounder.has_music && !sounder.music_files.empty())
+        StartMusic(output, sounder);
+}
+
+void PlayerMusicStarts(SoundOutput& output, Sounder& sounder)
+{
+    if (!sounder.music_playing)
+        return;
+    StopMusic(output, sounder);
+    sounder.player_music = true;
+}
+
+void SoftwareTabChosen(SoundOutput& output, Sounder& sounder)
+{
+    if (!sounder.player_music || (sounder.sounds_on && sounder.sound_ok))
+        return;
+    if (sounder.sound_ok && sounder.has_music && !sounder.music_playing && !sounder.music_files.empty())
+        StartMusic(output, sounder);
+    sounder.player_music = false;
 }

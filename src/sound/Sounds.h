@@ -11,8 +11,10 @@
 // One sound file read whole into memory. Holders of the same file name share one copy of the data.
 class SoundFile {
 public:
-    // Reads the file a disc path names: 0 on success, -2 for an empty name, ENOENT for a file
-    // that is not there, EIO for one that cannot be read. A holder that fails stays empty and makes no sound.
+    // Reads the file a disc path names, in pieces of 20480 bytes: 0 on success, -2 for an empty
+    // name, -1 when there is no memory for it, otherwise the system's error number of the open or
+    // the read (EFBIG for a file over the cap on disc files). A holder that fails stays empty and
+    // makes no sound.
     int Load(const PathResolver& resolver, const std::string& name);
 
     bool HasData() const { return data_ != nullptr; }
@@ -64,3 +66,21 @@ struct Sounder {
 
 // Plays an event sound by the one rule every owner follows.
 void PlayEventSound(SoundOutput& output, const Sounder& sounder, const SoundFile& sound);
+
+// The background music and how it gives way. Every rule asks for sound_ok where it plays.
+// Loops the file at music_index (an index outside the list plays nothing); music_playing.
+void StartMusic(SoundOutput& output, Sounder& sounder);
+// Stops the loop if one plays.
+void StopMusic(SoundOutput& output, Sounder& sounder);
+// The user's choices, applied by these rules: event sounds on stop the loop first; a new music
+// index is taken only inside the list and with music there; music off also turns event sounds off
+// when they were switched off with it; music on starts the loop unless it plays.
+void SwitchEventSounds(SoundOutput& output, Sounder& sounder, bool on);
+void SelectMusic(Sounder& sounder, std::int32_t index);
+void SwitchMusicOff(SoundOutput& output, Sounder& sounder, bool event_sounds_off);
+void SwitchMusicOn(SoundOutput& output, Sounder& sounder);
+// Player music starts: the loop gives way and is to come back on a software tab.
+void PlayerMusicStarts(SoundOutput& output, Sounder& sounder);
+// A software tab is chosen while the mp3 player does not play: the loop comes back if player
+// music took its place and event sounds are off.
+void SoftwareTabChosen(SoundOutput& output, Sounder& sounder);
