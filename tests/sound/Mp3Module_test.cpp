@@ -1,8 +1,8 @@
 // The built-in mp3 module through the player, as the menu uses it: graph\dll\elamp.esp is a
 // Windows library, so the module over libmpg123 stands in for it, reads through the main
 // window's input events and writes into a ring that the test pulls as the audio device would.
-// Built twice: on hand-made MPEG frames of silence (exact lengths), and with MP3_SAMPLES on the
-// real files of ../shared/samples/mp3.
+// Built twice: on hand-made MPEG frames of silence (SilentMp3, exact lengths), and with
+// MP3_SAMPLES on the real files of ../shared/samples/mp3.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "demo/DemoFormats.h"
 #include "platform/PathResolver.h"
 #include "sound/AudioRing.h"
 #include "sound/ElSounds.h"
@@ -152,57 +153,28 @@ protected:
 
 #ifndef MP3_SAMPLES
 
-// One MPEG-1 Layer III frame at 128 kbit/s, stereo, no CRC, no padding. Its side information and
-// main data are all zero, which decodes to digital silence. With a `tag` ("Xing" or "Info") it
-// is the header frame that gives the stream's frame count.
-std::string Frame(bool rate_48k, const char* tag = nullptr, std::uint32_t frames = 0)
-{
-    const std::size_t size = rate_48k ? 384 : 417;  // 144 * 128000 / rate
-    std::string f(size, '\0');
-    f[0] = '\xFF';
-    f[1] = '\xFB';
-    f[2] = rate_48k ? '\x94' : '\x90';
-    if (tag != nullptr) {
-        f.replace(36, 4, tag);
-        const std::uint32_t flags = 1;  // the frame count is given
-        for (int i = 0; i < 4; ++i) {
-            f[40 + i] = static_cast<char>(flags >> (24 - 8 * i));
-            f[44 + i] = static_cast<char>(frames >> (24 - 8 * i));
-        }
-    }
-    return f;
-}
-
-std::string SilentStream(int frames, bool rate_48k, const char* tag = nullptr)
-{
-    std::string s = tag != nullptr ? Frame(rate_48k, tag, static_cast<std::uint32_t>(frames)) : std::string();
-    for (int i = 0; i < frames; ++i)
-        s += Frame(rate_48k);
-    return s;
-}
-
 TEST_F(Mp3Module, LengthFromTheHeaderOrTheSizeAndPlayedToTheEnd)
 {
     struct Case {
         const char* name;
-        bool rate_48k;
-        const char* tag;
+        int sample_rate;
+        Mp3LengthHeader header;
         int frames;
         int ms;
         std::uint64_t frames_out;
     } cases[] = {
         // Without a header: estimated from the size, every decoded frame played.
-        {"44k1 without a header", false, nullptr, 100, 2612, 115200},
-        {"48k without a header", true, nullptr, 100, 2400, 105840},
+        {"44k1 without a header", 44100, Mp3LengthHeader::None, 100, 2612, 115200},
+        {"48k without a header", 48000, Mp3LengthHeader::None, 100, 2400, 105840},
         // With one: its frame count, less the decoder's delay of 529 samples that libmpg123
         // trims where a header tells the stream's length.
-        {"44k1 with Xing", false, "Xing", 100, 2600, 115200 - 529},
-        {"48k with Info", true, "Info", 100, 2388, (115200ull - 529) * 44100 / 48000},
+        {"44k1 with Xing", 44100, Mp3LengthHeader::Xing, 100, 2600, 115200 - 529},
+        {"48k with Info", 48000, Mp3LengthHeader::Info, 100, 2388, (115200ull - 529) * 44100 / 48000},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Mp3Player m(ring_);
-        const auto file = m.Dir().Write("t.mp3", SilentStream(c.frames, c.rate_48k, c.tag));
+        const auto file = m.Dir().Write("t.mp3", SilentMp3(c.frames, c.sample_rate, c.header));
         m.Start(file.string());
         EXPECT_EQ(m.Player().GetPlayerMode(), pmPlaying);
         EXPECT_NEAR(m.Player().GetSize(), c.ms, 1);
@@ -232,7 +204,7 @@ TEST_F(Mp3Module, ModesFollowTheLifeCycle)
     EXPECT_EQ(RaisedCode([&] { p.Play(); }), peIncorrectMode);
     EXPECT_EQ(RaisedCode([&] { p.Close(); }), peIncorrectMode);
 
-    p.SetInputName(m.Dir().Write("t.mp3", SilentStream(400, false)).string());
+    p.SetInputName(m.Dir().Write("t.mp3", SilentMp3(400, 44100)).string());
     p.Open();
     EXPECT_EQ(p.GetPlayerMode(), pmOpened);
     EXPECT_EQ(p.GetPosition(), 0);
@@ -264,7 +236,7 @@ TEST_F(Mp3Module, ReadsAheadHalfASecondAndStopsProducingWhilePaused)
 {
     Mp3Player m(ring_);
     TElPlayer& p = m.Player();
-    const auto file = m.Dir().Write("t.mp3", SilentStream(400, false));  // 10.4 s
+    const auto file = m.Dir().Write("t.mp3", SilentMp3(400, 44100));  // 10.4 s
     m.Start(file.string());
     const auto deadline = std::chrono::steady_clock::now() + 5s;
     while (ring_.Available() < 20000 && std::chrono::steady_clock::now() < deadline)
@@ -292,7 +264,7 @@ TEST_F(Mp3Module, NoCallbackRunsAfterCloseDeinitOrDestruction)
     for (int way = 0; way < 4; ++way) {
         SCOPED_TRACE(way);
         Mp3Player m(ring_);
-        m.Start(m.Dir().Write("t.mp3", SilentStream(400, false)).string());
+        m.Start(m.Dir().Write("t.mp3", SilentMp3(400, 44100)).string());
         if (way == 1)
             m.Player().Pause();  // waits for resume, not for room
         std::this_thread::sleep_for(50ms);  // the ring fills; the decoding thread waits for room
@@ -315,7 +287,7 @@ TEST_F(Mp3Module, StopCloseOrPauseRacingTheEndRaiseNothing)
 {
     Mp3Player m(ring_);
     TElPlayer& p = m.Player();
-    const auto file = m.Dir().Write("t.mp3", SilentStream(3, false)).string();
+    const auto file = m.Dir().Write("t.mp3", SilentMp3(3, 44100)).string();
     for (int i = 0; i < 30; ++i) {
         SCOPED_TRACE(i);
         m.Start(file);
@@ -351,7 +323,7 @@ TEST_F(Mp3Module, FilesWithoutAudioDoNotOpen)
         m.Dir().Write("empty.mp3", "").string(),
         m.Dir().Write("junk.mp3", junk).string(),
         // One frame: libmpg123 does not take a lone header as the start of a stream.
-        m.Dir().Write("one.mp3", Frame(false)).string(),
+        m.Dir().Write("one.mp3", SilentMp3(1, 44100)).string(),
         (m.Dir().path() / "missing.mp3").string(),
     };
     for (const std::string& file : files) {
@@ -362,7 +334,7 @@ TEST_F(Mp3Module, FilesWithoutAudioDoNotOpen)
         EXPECT_EQ(m.opens.load(), m.closes.load());  // what was opened was closed
     }
     // The module is still usable.
-    m.Start(m.Dir().Write("t.mp3", SilentStream(10, false)).string());
+    m.Start(m.Dir().Write("t.mp3", SilentMp3(10, 44100)).string());
     m.PlayToEnd();
 }
 

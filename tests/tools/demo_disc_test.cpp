@@ -1,18 +1,24 @@
 // The demo disc as the menu reads it: both scripts parse, every skin picture is a member of the
-// picture archive and decodes, and every file the scripts name is on the disc (some only when
-// letter case is ignored, as on real discs).
+// picture archive and decodes, every file the scripts name is on the disc (some only when letter
+// case is ignored, as on real discs), and its mp3 track plays through the built-in decoder module.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "archive/ZipGrFile.h"
 #include "pictures/Picture.h"
 #include "platform/PathResolver.h"
 #include "script/Synter.h"
+#include "sound/AudioRing.h"
+#include "sound/ElSounds.h"
+#include "sound/Mp3Module.h"
 #include "support/RecordingApplication.h"
 #include "support/RunProgram.h"
 #include "support/TempDir.h"
@@ -150,11 +156,14 @@ TEST_F(DemoDisc, BothScriptsDescribeTheWholeMenuInTheirCodePages)
         EXPECT_FALSE(d.main_frame.tabs[1].full_inf);
         const sub_se& music = d.main_frame.tabs[2];
         EXPECT_TRUE(music.music);
+        // MIDI tracks with one mp3 between them.
+        ASSERT_EQ(music.sels[0].entries.size(), 4u);
+        std::vector<std::string> kinds;
         for (const SoftTabElement& track : music.sels[0].entries) {
             ASSERT_FALSE(track.setups.empty());
-            const std::string ext = Extension(track.setups[0].first);
-            EXPECT_TRUE(ext == "mid" || ext == "rmi") << track.setups[0].first;
+            kinds.push_back(Extension(track.setups[0].first));
         }
+        EXPECT_EQ(kinds, (std::vector<std::string>{"mid", "rmi", "mp3", "mid"}));
         // An entry with several installers opens the setup list.
         bool several = false;
         for (const SEL& sub : d.main_frame.tabs[0].sels)
@@ -285,6 +294,11 @@ TEST_F(DemoDisc, TheNamedFilesAreWhatTheirNamesSay)
         } else if (ext == "rmi") {
             EXPECT_TRUE(StartsWith(bytes, "RIFF") && bytes.compare(8, 8, "RMIDdata") == 0);
             EXPECT_EQ(bytes.compare(20, 4, "MThd"), 0);
+        } else if (ext == "mp3") {
+            // MPEG-1 Layer III frames, the first the Info header that gives the length.
+            ASSERT_GT(bytes.size(), 48u);
+            EXPECT_TRUE(StartsWith(bytes, "\xFF\xFB"));
+            EXPECT_EQ(bytes.compare(36, 4, "Info"), 0);
         } else if (ext == "sh") {
             EXPECT_TRUE(StartsWith(bytes, "#!/bin/sh\n"));
             EXPECT_EQ(bytes.find("rm "), std::string::npos);
@@ -313,6 +327,51 @@ TEST_F(DemoDisc, TheNamedFilesAreWhatTheirNamesSay)
     EXPECT_TRUE(StartsWith(ReadFileBytes(Root() / "graph/dll/unrar.dll"), "MZ"));
     EXPECT_TRUE(StartsWith(ReadFileBytes(Root() / "graph/dll/elamp.esp"), "MZ"));
     current_charset = 0;
+}
+
+// The mp3 track played as the menu plays it: the disc's decoder module is a Windows library, so
+// the built-in one over libmpg123 stands in, reads the file through the input events and writes
+// into a ring pulled here faster than real time, until the module closes itself at the end.
+TEST_F(DemoDisc, TheMp3TrackPlaysThroughTheDecoderModuleForTheLengthItStates)
+{
+    using namespace std::chrono_literals;
+    const PathResolver resolver(Root());
+    std::string path;
+    for (const SoftTabElement& track : Scripts()[0].shell.main_frame.tabs.back().sels[0].entries)
+        if (Extension(track.setups[0].first) == "mp3")
+            path = track.setups[0].first;
+    const auto file = resolver.Find(path);
+    ASSERT_TRUE(file) << path;
+    AudioRing ring(AudioRing::kRate / 2);
+    SetMp3ModuleOutput(&ring);
+    std::uint64_t heard = 0;
+    {
+        TElPlayerMan man(&resolver);
+        TElPlayer& p = man.Players().Add();
+        p.SetInputMode(imCallback);
+        p.SetOutputMode(omMMSystem);
+        p.SetPathToDLL("graph\\dll\\elamp.esp");
+        p.Init();
+        FileInput::Attach(p);
+        p.SetInputName(file->string());
+        p.Open();
+        p.InitStream();
+        p.Play();
+        // 230 frames of 1,152 samples less the decoder's delay of 529, at 44,100 Hz: 5,996 ms.
+        EXPECT_NEAR(p.GetSize(), 5996, 1);
+        std::vector<std::int16_t> out(4096 * AudioRing::kChannels);
+        const auto deadline = std::chrono::steady_clock::now() + 20s;
+        while (p.GetPlayerMode() != pmClosed && std::chrono::steady_clock::now() < deadline) {
+            const std::size_t n = ring.MixInto(out.data(), 4096);
+            heard += n;
+            if (n == 0)
+                std::this_thread::sleep_for(1ms);
+        }
+        EXPECT_EQ(p.GetPlayerMode(), pmClosed);
+        EXPECT_EQ(p.LastError(), peNoError);
+    }
+    SetMp3ModuleOutput(nullptr);
+    EXPECT_NEAR(static_cast<double>(heard), 230.0 * 1152 - 529, 2.0);
 }
 
 }  // namespace

@@ -342,3 +342,49 @@ std::string RmidFile(const std::string& midi)
 {
     return Chunk("RIFF", std::string("RMID") + Chunk("data", midi));
 }
+
+namespace {
+
+// One silent frame, as described at SilentMp3; with `tag`, the length header for `frames`.
+std::string SilentMp3Frame(int sample_rate, const char* tag, std::uint32_t frames)
+{
+    int rate_index = 0;
+    switch (sample_rate) {
+    case 44100: rate_index = 0; break;
+    case 48000: rate_index = 1; break;
+    case 32000: rate_index = 2; break;
+    default: throw std::invalid_argument("no MPEG-1 sample rate: " + std::to_string(sample_rate));
+    }
+    const std::size_t size = static_cast<std::size_t>(144 * 128000 / sample_rate);
+    std::string f(size, '\0');
+    f[0] = '\xFF';  // frame sync, MPEG-1, Layer III, no CRC
+    f[1] = '\xFB';
+    f[2] = static_cast<char>(0x90 | rate_index << 2);  // 128 kbit/s, the rate, no padding
+    // f[3] == 0: stereo, no emphasis.
+    if (tag != nullptr) {
+        // After the 4-byte header and 32 bytes of side information: the tag, its flags (only the
+        // frame count is given) and the count, big-endian.
+        f.replace(36, 4, tag);
+        const std::uint32_t flags = 1;
+        for (int i = 0; i < 4; ++i) {
+            f[static_cast<std::size_t>(40 + i)] = static_cast<char>(flags >> (24 - 8 * i));
+            f[static_cast<std::size_t>(44 + i)] = static_cast<char>(frames >> (24 - 8 * i));
+        }
+    }
+    return f;
+}
+
+}  // namespace
+
+std::string SilentMp3(int frames, int sample_rate, Mp3LengthHeader header)
+{
+    const char* tag = header == Mp3LengthHeader::Xing ? "Xing" : header == Mp3LengthHeader::Info ? "Info" : nullptr;
+    const std::string frame = SilentMp3Frame(sample_rate, nullptr, 0);
+    std::string out;
+    out.reserve(frame.size() * static_cast<std::size_t>(std::max(frames, 0) + 1));
+    if (tag != nullptr)
+        out += SilentMp3Frame(sample_rate, tag, static_cast<std::uint32_t>(std::max(frames, 0)));
+    for (int i = 0; i < frames; ++i)
+        out += frame;
+    return out;
+}

@@ -1,6 +1,6 @@
 // File formats of the demo disc that Qt does not write for us: GIF (still and animated), Windows
 // cursors (.cur) and animated cursors (.ani), PCM WAV sounds, Standard MIDI Files and their RIFF
-// RMID wrapping. Every writer returns the whole file as bytes.
+// RMID wrapping, and mp3 files of silence. Every writer returns the whole file as bytes.
 #pragma once
 
 #include <QImage>
@@ -44,3 +44,15 @@ std::string MidiFile(const std::vector<MidiNote>& notes, int ticks_per_quarter, 
 
 // The RIFF RMID wrapping of a Standard MIDI File.
 std::string RmidFile(const std::string& midi);
+
+// The header frame an mp3 file may start with, giving the number of frames that follow: "Xing"
+// (as written by encoders for variable bitrates) or "Info" (for constant ones).
+enum class Mp3LengthHeader { None, Xing, Info };
+
+// An mp3 file of `frames` MPEG-1 Layer III frames of digital silence: 128 kbit/s, stereo, no CRC,
+// no padding (417 bytes a frame at 44,100 Hz, 384 at 48,000, 576 at 32,000), each decoding to
+// 1,152 samples of zero. Their side information and main data are all zero bits. With a length
+// header, one more frame before them carries it, so that a decoder knows the exact length (it
+// then also trims its own delay of 529 samples from the start). Throws for a `sample_rate` that
+// MPEG-1 does not have.
+std::string SilentMp3(int frames, int sample_rate, Mp3LengthHeader header = Mp3LengthHeader::None);

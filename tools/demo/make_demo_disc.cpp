@@ -2,7 +2,8 @@
 // Windows-1251, Lithuanian in Windows-1257, CR LF line ends, the way the disc's editors wrote
 // them), its picture archive graph\shell.dat with the skin of each language and the catalogue's
 // thumbnails, and every file the scripts name: cursors, event sounds, background music, MIDI
-// tracks, banners, full-size pictures, wallpapers, splash pictures and harmless installers.
+// tracks and a short mp3 of silence, banners, full-size pictures, wallpapers, splash pictures and
+// harmless installers.
 // Some script paths differ in letter case from the files written, as on real discs, which were
 // made on case-insensitive file systems.
 //   make_demo_disc DISC_FOLDER [--look PNG_FOLDER]
@@ -286,6 +287,8 @@ const std::vector<Track>& Tracks()
          "Music\\Track01.mid", 0},
         {"Retro Beat", {"«Ретро-бит» — DJ Pixel, ремикс для диска", "„Retro ritmas“ — DJ Pixel, remiksas diskui"},
          "music\\track02.rmi", 1},
+        {"Interlude", {"«Интерлюдия» — короткая пауза между пьесами", "„Intarpas“ — trumpa pauzė tarp kūrinių"},
+         "music\\interlude.mp3", 3},
         {"Morning Tide", {"«Утренний прилив» — Лина К., фортепиано", "„Rytinis potvynis“ — Lina K., fortepijonas"},
          "music\\track03.mid", 2},
     };
@@ -881,6 +884,10 @@ void WriteTracks(const fs::path& disc)
             beat.push_back({t, tpq / 2, 60 + (step * 5) % 12, 90, 0});
     }
     WriteDiscFile(disc, "music\\track02.rmi", RmidFile(MidiFile(beat, tpq, 400000, {{0, 80}, {1, 38}})));
+
+    // Interlude: six seconds of silence played through the mp3 decoder module, its length exact
+    // from the Info header (230 frames of 1,152 samples, less the decoder's delay of 529).
+    WriteDiscFile(disc, "music\\interlude.mp3", SilentMp3(230, 44100, Mp3LengthHeader::Info));
 
     // Morning Tide: slow piano arpeggios.
     std::vector<MidiNote> tide;
