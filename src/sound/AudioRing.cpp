@@ -24,24 +24,33 @@ std::size_t AudioRing::Write(const std::int16_t* frames, std::size_t count) noex
 {
     const std::uint64_t w = write_.load(std::memory_order_relaxed);
     const std::size_t n = std::min(count, Space());
-    for (std::size_t i = 0; i < n; ++i) {
-        const std::size_t slot = static_cast<std::size_t>((w + i) % capacity_) * kChannels;
-        samples_[slot] = frames[i * kChannels];
-        samples_[slot + 1] = frames[i * kChannels + 1];
-    }
+    // At most two runs: up to the end of the buffer, then from its start.
+    const std::size_t at = static_cast<std::size_t>(w % capacity_);
+    const std::size_t first = std::min(n, capacity_ - at);
+    std::copy_n(frames, first * kChannels, samples_.get() + at * kChannels);
+    std::copy_n(frames + first * kChannels, (n - first) * kChannels, samples_.get());
     write_.store(w + n, std::memory_order_release);
     return n;
 }
+
+namespace {
+
+void MixRun(std::int16_t* out, const std::int16_t* in, std::size_t samples) noexcept
+{
+    for (std::size_t i = 0; i < samples; ++i)
+        out[i] = MixSample(out[i], in[i]);
+}
+
+}  // namespace
 
 std::size_t AudioRing::MixInto(std::int16_t* out, std::size_t count) noexcept
 {
     const std::uint64_t r = read_.load(std::memory_order_relaxed);
     const std::size_t n = std::min(count, Available());
-    for (std::size_t i = 0; i < n; ++i) {
-        const std::size_t slot = static_cast<std::size_t>((r + i) % capacity_) * kChannels;
-        out[i * kChannels] = MixSample(out[i * kChannels], samples_[slot]);
-        out[i * kChannels + 1] = MixSample(out[i * kChannels + 1], samples_[slot + 1]);
-    }
+    const std::size_t at = static_cast<std::size_t>(r % capacity_);
+    const std::size_t first = std::min(n, capacity_ - at);
+    MixRun(out, samples_.get() + at * kChannels, first * kChannels);
+    MixRun(out + first * kChannels, samples_.get(), (n - first) * kChannels);
     read_.store(r + n, std::memory_order_release);
     consumed_.fetch_add(n, std::memory_order_acq_rel);
     return n;

@@ -241,10 +241,17 @@ TBitBtnWithColor::TBitBtnWithColor(QWidget* parent)
     connect(this, &QAbstractButton::clicked, this, [this] { Clicked(); });
     // The active button's frame and focus rectangle follow the focus around the window.
     if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance()))
-        connect(app, &QApplication::focusChanged, this, [this] {
+        focus_watch_ = connect(app, &QApplication::focusChanged, this, [this] {
             if (isDefault())
                 update();
         });
+}
+
+TBitBtnWithColor::~TBitBtnWithColor()
+{
+    // The base's destruction moves the focus away, which would call back into a button that is
+    // no more: let go of the focus changes first.
+    disconnect(focus_watch_);
 }
 
 void TBitBtnWithColor::SetColor(const QColor& color)

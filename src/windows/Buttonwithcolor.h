@@ -36,6 +36,9 @@ enum TButtonStyle { bsAutoDetect, bsWin31, bsNew };
 class TBitBtnWithColor : public QPushButton {
 public:
     explicit TBitBtnWithColor(QWidget* parent = nullptr);
+    ~TBitBtnWithColor() override;
+    TBitBtnWithColor(const TBitBtnWithColor&) = delete;
+    TBitBtnWithColor& operator=(const TBitBtnWithColor&) = delete;
 
     // The fill of the face and the background of the glyph; the system button-face colour at
     // first.
@@ -95,6 +98,7 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
+    QMetaObject::Connection focus_watch_;
     enum class GlyphState { Up, Disabled, Down };
 
     void Clicked();

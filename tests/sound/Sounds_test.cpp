@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "platform/Files.h"
+#include "sound/AudioRing.h"
 #include "sound/Sounds.h"
 #include "support/RecordingSound.h"
 #include "support/TempDir.h"
@@ -40,6 +42,27 @@ TEST(SoundFile, LoadsOnceForEveryHolderAndSaysWhyItCouldNot)
     EXPECT_EQ(huge.Load(resolver, "big.wav"), EFBIG);
     for (const SoundFile* s : {&empty_name, &missing, &folder, &huge})
         EXPECT_FALSE(s->HasData());
+}
+
+TEST(AudioRing, FramesComeOutInOrderAcrossTheWrapAndAreAddedWithSaturation)
+{
+    AudioRing ring(5);
+    const std::vector<std::int16_t> first = {1, -1, 2, -2, 3, -3};
+    EXPECT_EQ(ring.Write(first.data(), 3), 3u);
+    std::vector<std::int16_t> out(4, 0);
+    EXPECT_EQ(ring.MixInto(out.data(), 2), 2u);
+    EXPECT_EQ(out, (std::vector<std::int16_t>{1, -1, 2, -2}));
+    // Four more fill the ring across its end; a fifth does not fit.
+    const std::vector<std::int16_t> second = {4, -4, 5, -5, 32000, -32000, 7, -7, 8, -8};
+    EXPECT_EQ(ring.Space(), 4u);
+    EXPECT_EQ(ring.Write(second.data(), 5), 4u);
+    EXPECT_EQ(ring.Available(), 5u);
+    std::vector<std::int16_t> mixed(12, 1000);
+    EXPECT_EQ(ring.MixInto(mixed.data(), 6), 5u);
+    EXPECT_EQ(mixed, (std::vector<std::int16_t>{1003, 997, 1004, 996, 1005, 995, 32767, -31000, 1007, 993,
+                                                1000, 1000}));
+    EXPECT_EQ(ring.FramesConsumed(), 7u);
+    EXPECT_EQ(ring.Available(), 0u);
 }
 
 class SounderRules : public ::testing::Test {
