@@ -66,11 +66,10 @@ TEST(BmpPicture, BadFiles)
     }
 }
 
-TEST(BmpPicture, SkippedRunLengthPixelsTakeColourZero)
+// A 4x2 bitmap of 8 bits a pixel stored as RLE8 `rle`, with two colours: index 0 blue, index 1
+// red.
+std::string Rle8Bitmap4x2(const std::string& rle)
 {
-    // A 4x2 RLE8 bitmap: bottom row "run of 2 x index 1, end of line", top row "move right 3,
-    // then one pixel of index 1, end of bitmap". Everything skipped is index 0.
-    std::string rle = std::string("\x02\x01\x00\x00", 4) + std::string("\x00\x02\x03\x00\x01\x01\x00\x01", 8);
     std::string b = "BM";
     PutLe32(b, static_cast<std::uint32_t>(14 + 40 + 8 + rle.size()));
     PutLe32(b, 0);
@@ -89,6 +88,15 @@ TEST(BmpPicture, SkippedRunLengthPixelsTakeColourZero)
     PutLe32(b, 0x000000FF);  // index 0: blue (stored B, G, R, 0)
     PutLe32(b, 0x00FF0000);  // index 1: red
     b += rle;
+    return b;
+}
+
+TEST(BmpPicture, SkippedRunLengthPixelsTakeColourZero)
+{
+    // A 4x2 RLE8 bitmap: bottom row "run of 2 x index 1, end of line", top row "move right 3,
+    // then one pixel of index 1, end of bitmap". Everything skipped is index 0.
+    std::string rle = std::string("\x02\x01\x00\x00", 4) + std::string("\x00\x02\x03\x00\x01\x01\x00\x01", 8);
+    const std::string b = Rle8Bitmap4x2(rle);
     const QImage image = Decode("rle.bmp", b)->Image();
     ASSERT_EQ(image.size(), QSize(4, 2));
     EXPECT_EQ(Pixel(image, 0, 1), kRedTopLeft);
@@ -102,24 +110,7 @@ TEST(BmpPicture, RunsPastTheEdgesAreCutOff)
     // A 4x2 RLE8 bitmap: bottom row "run of 9 x index 1" (five past the right edge), end of line;
     // then "move right 2 and up 5" (past the top), a run of 3 x index 1, end of bitmap.
     const std::string rle("\x09\x01\x00\x00\x00\x02\x02\x05\x03\x01\x00\x01", 12);
-    std::string b = "BM";
-    PutLe32(b, static_cast<std::uint32_t>(14 + 40 + 8 + rle.size()));
-    PutLe32(b, 0);
-    PutLe32(b, 14 + 40 + 8);
-    PutLe32(b, 40);
-    PutLe32(b, 4);
-    PutLe32(b, 2);
-    PutLe16(b, 1);
-    PutLe16(b, 8);
-    PutLe32(b, 1);  // RLE8
-    PutLe32(b, static_cast<std::uint32_t>(rle.size()));
-    PutLe32(b, 0);
-    PutLe32(b, 0);
-    PutLe32(b, 2);
-    PutLe32(b, 0);
-    PutLe32(b, 0x000000FF);  // index 0: blue
-    PutLe32(b, 0x00FF0000);  // index 1: red
-    b += rle;
+    const std::string b = Rle8Bitmap4x2(rle);
     const QImage image = Decode("rle.bmp", b)->Image();
     EXPECT_EQ(image, Decode("rle.bmp", b)->Image());
     ASSERT_EQ(image.size(), QSize(4, 2));

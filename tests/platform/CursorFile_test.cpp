@@ -30,15 +30,6 @@ void Put32(std::string& out, std::uint32_t v)
     Put16(out, v >> 16);
 }
 
-int OpaquePixels(const QImage& image)
-{
-    int n = 0;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            n += qAlpha(image.pixel(x, y)) == 255;
-    return n;
-}
-
 // A bitmap image of one colour (24 bits) with an all-opaque mask, as a cursor file stores it.
 std::string SolidDib(int width, int height, QRgb colour, int bits = 24)
 {

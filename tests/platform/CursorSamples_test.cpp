@@ -15,15 +15,6 @@ std::string Sample(const std::string& name)
     return SampleBytes("cursors/" + name);
 }
 
-int OpaquePixels(const QImage& image)
-{
-    int n = 0;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            n += qAlpha(image.pixel(x, y)) == 255;
-    return n;
-}
-
 using CursorFileSamples = SamplesTest;
 
 TEST_F(CursorFileSamples, MonochromeCursorsKeepTheirHotspotsAndMasks)

@@ -8,6 +8,16 @@
 
 #include "platform/CursorFile.h"
 
+// How many pixels of a decoded cursor are fully opaque.
+inline int OpaquePixels(const QImage& image)
+{
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            n += qAlpha(image.pixel(x, y)) == 255;
+    return n;
+}
+
 // Every cut of `bytes` (every seventh for a large file) and random damage from a fixed seed: the
 // decoder answers without reading past the bytes (the sanitizer run checks that) and without
 // hanging; what it decodes is a picture.
