@@ -22,7 +22,8 @@ namespace {
 
 constexpr int kRate = AudioRing::kRate;
 constexpr std::size_t kReadAheadFrames = kRate / 2;
-constexpr std::size_t kChunkFrames = 1152;
+// Decoded in pieces of four MPEG frames: few enough lock rounds, far below the read-ahead.
+constexpr std::size_t kChunkFrames = 4 * 1152;
 // How long the decoding thread sleeps while it waits for room in the ring or for the last
 // frames to be heard; commands wake it at once.
 constexpr auto kPoll = std::chrono::milliseconds(10);
