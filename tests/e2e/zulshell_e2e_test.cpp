@@ -441,6 +441,20 @@ TEST_F(ZulshellOnScreen, TheMenuIsHeard)
     const QImage shot = x.Screenshot();
     EXPECT_FALSE(SameColour(shot.pixel(origin + QPoint(tracks.grid_left + 100, tracks.grid_top + 2 + 15 + 7)),
                             list_colour)) << "the second track is selected";
+
+    // The second track is the six-second mp3 interlude (silence): when its last sample has been
+    // heard the decoder module closes itself, and the advance starts the third track, a MIDI
+    // piece, which is heard.
+    heard = static_cast<std::size_t>(fs::file_size(raw));
+    const QPoint third_row = origin + QPoint(tracks.grid_left + 100, tracks.grid_top + 2 + 30 + 7);
+    const auto advance_by = std::chrono::steady_clock::now() + 12s;
+    while (SameColour(x.Screenshot().pixel(third_row), list_colour) && std::chrono::steady_clock::now() < advance_by)
+        std::this_thread::sleep_for(250ms);
+    EXPECT_FALSE(SameColour(x.Screenshot().pixel(third_row), list_colour)) << "the third track follows the mp3";
+    EXPECT_TRUE(SameColour(x.Screenshot().pixel(origin + QPoint(tracks.grid_left + 100, tracks.grid_top + 2 + 15 + 7)),
+                           list_colour)) << "the second track is no longer selected";
+    std::this_thread::sleep_for(2000ms);
+    EXPECT_GT(Peak(raw, heard), 500) << "the third track is heard";
     const QPoint stop = Middle(m.stop_btn, disc.Picture(m.stop_btn.normal_pic));
     click(stop.x(), stop.y());
     std::this_thread::sleep_for(1000ms);
