@@ -87,8 +87,12 @@ TMainForm::~TMainForm()
     sequencer_.reset();
     decoder_.reset();
     MediaPlayer1.reset();
+    options_form_.reset();
+    wp_form_.reset();
     if (sounder_.sound_ok && sounder_.music_playing)
         sound_.StopAll();
+    // The sounds go in the reverse order of their loading: the music list, the options sound,
+    // the closing sound (the members' order).
 }
 
 void TMainForm::BuildScreen()
@@ -103,9 +107,17 @@ void TMainForm::BuildScreen()
     SetupImageButton(*close_btn, this, d.cd.window.close_btn, archive);
     back->lower();
 
+    options_form_ = std::make_unique<TOptionsForm>(this, d.cd.opts_window, sounder_, sound_, resolver_, archive);
+
     const ElementContext context{this,   archive, resolver_, sound_,    sounder_,
                                  app_,   opener_, *decoder_, *sequencer_};
     shell_ = std::make_unique<ZUL_shell>(context, d, [this](QObject*) { OptionsRequest(); });
+
+    // The wallpaper show with the parsed folders: shown when it can run.
+    wp_form_->SetWallpapers(d.wallpapers);
+    wp_form_->hide();
+    if (wp_form_->available)
+        wp_form_->show();
 
     setWindowTitle(DiscText(d.cd.title));
     app_.SetTitle(d.cd.title);
@@ -166,10 +178,12 @@ int TMainForm::ChooseLanguage(const std::vector<lang_inf>& languages, int)
     return dialog.ChosenIndex();
 }
 
-void TMainForm::ShowWallpaperWindow(const WPs_inf&)
+void TMainForm::ShowWallpaperWindow(const WPs_inf& wallpapers)
 {
-    // The wallpaper slide show joins with its own window; until then there is nothing behind
-    // the menu to show.
+    // Still without folders: the window is black and shows nothing until the description's
+    // folders arrive.
+    wp_form_ = std::make_unique<TWPForm>(this, wallpapers, resolver_);
+    wp_form_->show();
 }
 
 void TMainForm::ShowSplash(const std::string& picture_path)
@@ -187,9 +201,28 @@ void TMainForm::SetMainWindowCursor(int slot)
     setCursor(ScreenCursor(slot));
 }
 
+OptionsSubjects TMainForm::Subjects()
+{
+    return {sound_, sounder_, *decoder_, *wp_form_, startup_.description, startup_.languages,
+            startup_.language_index, startup_.cursors_off};
+}
+
+OptionsState TMainForm::GetOptionsState()
+{
+    return ::GetOptionsState(Subjects());
+}
+
+void TMainForm::ApplyOptions(const OptionsState& r)
+{
+    ::ApplyOptions(Subjects(), r);
+}
+
 void TMainForm::OptionsRequest()
 {
     PlayEventSound(sound_, sounder_, options_sound_);
+    options_form_->RunOptions(GetOptionsState());
+    if (options_form_->Result() == TOptionsForm::kAccepted)
+        ApplyOptions(options_form_->State());
 }
 
 void TMainForm::min_btnClick()
@@ -219,6 +252,16 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event)
                       e->globalPosition().toPoint());
     }
     return QWidget::eventFilter(watched, event);
+}
+
+bool TMainForm::event(QEvent* event)
+{
+    // Without a window manager nothing keeps the wallpaper below: once the menu is shown, it is
+    // raised above the wallpaper that was shown before it.
+    const bool handled = QWidget::event(event);
+    if (event->type() == QEvent::Show && wp_form_ && wp_form_->isVisible())
+        QMetaObject::invokeMethod(this, [this] { KeepMenuInFront(this); }, Qt::QueuedConnection);
+    return handled;
 }
 
 void TMainForm::closeEvent(QCloseEvent* event)

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/OptionsExchange.h"
 #include "app/QtApplication.h"
 #include "app/Startup.h"
 #include "elements/WindowDrag.h"
@@ -23,6 +24,8 @@
 #include "platform/CursorFile.h"
 #include "platform/PathResolver.h"
 #include "sound/Sounds.h"
+#include "windows/Options.h"
+#include "windows/Wpform.h"
 
 class TMainForm : public QWidget, private StartupWindows {
 public:
@@ -43,10 +46,15 @@ public:
     const Startup& startup() const { return startup_; }
     // The shell controller, once the screen is built.
     ZUL_shell* shell() const { return shell_.get(); }
+    // The options window, once the screen is built, and the wallpaper window.
+    TOptionsForm* options_form() const { return options_form_.get(); }
+    TWPForm* wp_form() const { return wp_form_.get(); }
 
-    // The options buttons of both control panels: the options sound (the options window comes
-    // with its own work).
+    // The options buttons of both control panels: the options sound, then the options window
+    // with the current settings; an accepted choice is applied.
     void OptionsRequest();
+    OptionsState GetOptionsState();
+    void ApplyOptions(const OptionsState& r);
     void min_btnClick();
     void close_btnClick();
     // A press on the background picture at (x, y) in its own coordinates.
@@ -59,11 +67,13 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;  // the layout's FormClose
+    bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void BuildScreen();
     void FinalSoundState();
+    OptionsSubjects Subjects();
 
     // The start's window steps.
     int ChooseLanguage(const std::vector<lang_inf>& languages, int preselected) override;
@@ -88,6 +98,9 @@ private:
     std::unique_ptr<DecoderPlayer> decoder_;
     std::unique_ptr<SequencerDevice> sequencer_;
     std::unique_ptr<ZUL_shell> shell_;
+    std::unique_ptr<TOptionsForm> options_form_;
+    // A window of its own, not a child: a child window would be stacked above the menu.
+    std::unique_ptr<TWPForm> wp_form_;
 
     WindowDrag* drag_;  // moves the window by its top strip; owned by `back`
 };

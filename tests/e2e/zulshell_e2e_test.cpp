@@ -509,4 +509,228 @@ TEST_F(ZulshellOnScreen, AStartThatFailsEndsWithStatusOne)
     }
 }
 
+// Whether the screen shows, at a few points away from the menu, tiles of one of the pictures of
+// wallpaper folder `folder` (of the demo disc), laid from the screen's top-left corner.
+bool ShowsWallpaperOf(const DemoDisc& disc, const QImage& shot, const std::string& folder)
+{
+    const QPoint points[] = {{5, 5}, {1000, 20}, {30, 740}, {990, 700}};
+    for (const auto& entry : fs::directory_iterator(disc.dir.path() / "graph" / "wallpapers" / folder)) {
+        const QImage tile = QImage(QString::fromStdString(entry.path().string())).convertToFormat(QImage::Format_RGB32);
+        if (tile.isNull())
+            continue;
+        bool all = true;
+        for (const QPoint& p : points) {
+            const QRgb want = tile.pixel(p.x() % tile.width(), p.y() % tile.height());
+            const QRgb seen = shot.pixel(p);
+            all = all && std::abs(qRed(seen) - qRed(want)) + std::abs(qGreen(seen) - qGreen(want)) +
+                                 std::abs(qBlue(seen) - qBlue(want)) <= 24;
+        }
+        if (all)
+            return true;
+    }
+    return false;
+}
+
+// The options window, found by its caption; its place on the screen.
+QRect WaitForOptionsWindow(const X11Session& x)
+{
+    const std::vector<std::string> found = x.WaitForWindows("^Опции$", 10s);
+    return found.size() == 1 ? x.Geometry(found[0]) : QRect();
+}
+
+// Opens the options window with the button at `button` (main-window coordinates), lets `edit`
+// click in it (its own coordinates) and closes it with the button at `closing` (its own
+// coordinates); false when the window does not come.
+template <class Edit>
+bool RunOptionsWindow(const X11Session& x, QPoint origin, QPoint button, Edit edit, QPoint closing)
+{
+    x.Click(origin.x() + button.x(), origin.y() + button.y());
+    const QRect options = WaitForOptionsWindow(x);
+    if (options.isEmpty())
+        return false;
+    std::this_thread::sleep_for(300ms);
+    auto click = [&](int px, int py) {
+        x.Click(options.x() + px, options.y() + py);
+        std::this_thread::sleep_for(150ms);
+    };
+    edit(click);
+    click(closing.x(), closing.y());
+    for (int i = 0; i < 50 && !x.WaitForWindows("^Опции$", 0ms).empty(); ++i)
+        std::this_thread::sleep_for(100ms);
+    std::this_thread::sleep_for(300ms);
+    return true;
+}
+
+// Places in the options window: its check boxes (their square), the wallpaper list, and the OK,
+// Cancel and close buttons.
+const QPoint kSoundBox(168 + 8 + 6, 27 + 48 + 8);
+const QPoint kWallpaperBox(168 + 8 + 6, 27 + 80 + 8);
+const QPoint kWallpaperList(168 + 96 + 60, 27 + 112 + 10);
+const QPoint kMusicBox(168 + 8 + 6, 27 + 176 + 8);
+const QPoint kOk(168 + 8 + 37, 27 + 272 + 12);
+const QPoint kCancel(168 + 104 + 37, 27 + 272 + 12);
+const QPoint kCloseButton(472 + 10, 2 + 10);
+
+// The wallpaper behind the menu, and the options window that switches it and the background
+// music; on a bare X server, where nothing but the program keeps the menu in front.
+TEST_F(ZulshellOnScreen, TheOptionsSwitchTheMusicAndTheWallpaper)
+{
+    DemoDisc disc;
+    fs::remove(disc.Script("image_lit.dat"));
+    const Inf_shell& d = disc.description;
+    TempDir out;
+    const fs::path raw = out.path() / "audio.raw";
+    X11Session x(kScreenWidth, kScreenHeight);
+    RunningProgram zulshell(kZulshell, {}, disc.Root(), x.display(),
+                            {"SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=" + raw.string()});
+    const auto started = std::chrono::steady_clock::now();
+    const std::string window = WaitForMainWindow(x);
+    ASSERT_FALSE(window.empty()) << zulshell.Stderr();
+    const QPoint origin = x.Geometry(window).topLeft();
+    std::this_thread::sleep_until(started + 6500ms);
+    const QImage back = disc.Picture(d.cd.window.back.pic);
+    const QPoint inside(540, 8);  // a place of the caption strip that no control covers
+    auto menu_in_front = [&] {
+        return SameColour(x.Screenshot().pixel(origin + inside), back.pixel(inside));
+    };
+
+    // The wallpaper of the first folder covers the desktop around the menu, and a click on it
+    // leaves the menu in front.
+    EXPECT_TRUE(ShowsWallpaperOf(disc, x.Screenshot(), "space"));
+    x.Click(5, 5);
+    std::this_thread::sleep_for(500ms);
+    EXPECT_TRUE(menu_in_front());
+    EXPECT_TRUE(ShowsWallpaperOf(disc, x.Screenshot(), "space"));
+
+    const Inf_control_panel& c = d.control_panel;
+    const QPoint options_btn = Middle(c.options_btn, disc.Picture(c.options_btn.normal_pic));
+    // Event sounds off, then background music on, and OK: the loop is heard.
+    std::size_t heard = static_cast<std::size_t>(fs::file_size(raw));
+    ASSERT_TRUE(RunOptionsWindow(x, origin, options_btn, [](auto click) {
+        click(kSoundBox.x(), kSoundBox.y());
+        click(kMusicBox.x(), kMusicBox.y());
+    }, kOk)) << zulshell.Stderr();
+    heard = std::max(heard, static_cast<std::size_t>(fs::file_size(raw)));
+    std::this_thread::sleep_for(1500ms);
+    EXPECT_GT(Peak(raw, heard), 500) << "the background loop";
+
+    // Cancel changes nothing, whatever was clicked: the loop goes on.
+    ASSERT_TRUE(RunOptionsWindow(x, origin, options_btn, [](auto click) {
+        click(kMusicBox.x(), kMusicBox.y());
+        click(kWallpaperBox.x(), kWallpaperBox.y());
+    }, kCancel));
+    heard = static_cast<std::size_t>(fs::file_size(raw));
+    std::this_thread::sleep_for(1000ms);
+    EXPECT_GT(Peak(raw, heard), 500) << "the loop after Cancel";
+    EXPECT_TRUE(ShowsWallpaperOf(disc, x.Screenshot(), "space"));
+
+    // The wallpaper box hides the tiles.
+    ASSERT_TRUE(RunOptionsWindow(x, origin, options_btn, [](auto click) {
+        click(kWallpaperBox.x(), kWallpaperBox.y());
+    }, kOk));
+    EXPECT_FALSE(ShowsWallpaperOf(disc, x.Screenshot(), "space"));
+    EXPECT_TRUE(menu_in_front());
+
+    // On again with the second folder (picked from the list by keys): its tiles come.
+    ASSERT_TRUE(RunOptionsWindow(x, origin, options_btn, [&](auto click) {
+        click(kWallpaperBox.x(), kWallpaperBox.y());
+        click(kWallpaperList.x(), kWallpaperList.y());
+        for (const std::string& w : x.WaitForWindows("^Опции$", 1s))
+            x.Key(w, "Down");
+        std::this_thread::sleep_for(200ms);
+        for (const std::string& w : x.WaitForWindows("^Опции$", 1s))
+            x.Key(w, "Return");
+    }, kOk));
+    EXPECT_TRUE(ShowsWallpaperOf(disc, x.Screenshot(), "retro"));
+    EXPECT_TRUE(menu_in_front());
+
+    // The music tab's panel opens the same window; its close button applies nothing.
+    const Inf_button& music = d.side_panel.tab_buttons.back();
+    x.Click(origin.x() + music.left + 20, origin.y() + music.top + 10);
+    std::this_thread::sleep_for(500ms);
+    const Inf_mcontrol_panel& m = d.mcontrol_panel;
+    ASSERT_TRUE(RunOptionsWindow(x, origin, Middle(m.options_btn, disc.Picture(m.options_btn.normal_pic)),
+                                 [](auto click) { click(kWallpaperBox.x(), kWallpaperBox.y()); }, kCloseButton));
+    EXPECT_TRUE(ShowsWallpaperOf(disc, x.Screenshot(), "retro"));
+
+    const QPoint close = Middle(d.cd.window.close_btn, disc.Picture(d.cd.window.close_btn.normal_pic));
+    x.Click(origin.x() + close.x(), origin.y() + close.y());
+    EXPECT_EQ(zulshell.WaitForExit(8s), 0) << zulshell.Stderr();
+}
+
+// Under a real window manager (openbox), as readers run the menu: the wallpaper stays below the
+// menu and its windows, and the main and options windows move by their strips.
+TEST_F(ZulshellOnScreen, UnderAWindowManagerTheWallpaperStaysBehind)
+{
+    if (!fs::exists("/usr/bin/openbox"))
+        GTEST_SKIP() << "openbox is not installed";
+    DemoDisc disc;
+    fs::remove(disc.Script("image_lit.dat"));
+    const Inf_shell& d = disc.description;
+    X11Session x(kScreenWidth, kScreenHeight);
+    RunningProgram wm("/usr/bin/openbox", {"--sm-disable"}, disc.Root(), x.display());
+    std::this_thread::sleep_for(1000ms);
+    RunningProgram zulshell(kZulshell, {}, disc.Root(), x.display(), {"SDL_AUDIODRIVER=dummy"});
+    const auto started = std::chrono::steady_clock::now();
+    const std::string window = WaitForMainWindow(x);
+    ASSERT_FALSE(window.empty()) << zulshell.Stderr();
+    std::this_thread::sleep_until(started + 6500ms);
+    QPoint origin = x.Geometry(window).topLeft();
+    const QImage back = disc.Picture(d.cd.window.back.pic);
+    const QPoint inside(540, 8);
+    auto menu_in_front = [&] {
+        return SameColour(x.Screenshot().pixel(origin + inside), back.pixel(inside));
+    };
+    EXPECT_TRUE(ShowsWallpaperOf(disc, x.Screenshot(), "space"));
+    EXPECT_TRUE(menu_in_front());
+    x.Click(5, 5);
+    std::this_thread::sleep_for(700ms);
+    EXPECT_TRUE(menu_in_front()) << "after a click on the wallpaper";
+
+    // The main window moves by its strip.
+    x.MoveMouse(origin.x() + 300, origin.y() + 5);
+    x.MouseDown();
+    for (int i = 1; i <= 10; ++i) {
+        x.MoveMouse(origin.x() + 300 + 4 * i, origin.y() + 5 + 3 * i);
+        std::this_thread::sleep_for(30ms);
+    }
+    x.MouseUp();
+    std::this_thread::sleep_for(500ms);
+    const QPoint moved = x.Geometry(window).topLeft();
+    EXPECT_EQ(moved, origin + QPoint(40, 30));
+    origin = moved;
+    EXPECT_TRUE(menu_in_front());
+
+    // The options window comes up in front of everything and moves by its strip.
+    const Inf_control_panel& c = d.control_panel;
+    const QPoint options_btn = Middle(c.options_btn, disc.Picture(c.options_btn.normal_pic));
+    x.Click(origin.x() + options_btn.x(), origin.y() + options_btn.y());
+    const QRect options = WaitForOptionsWindow(x);
+    ASSERT_FALSE(options.isEmpty()) << zulshell.Stderr();
+    std::this_thread::sleep_for(500ms);
+    const QImage options_back = disc.Picture(d.cd.opts_window.back.pic);
+    EXPECT_TRUE(SameColour(x.Screenshot().pixel(options.topLeft() + QPoint(60, 100)), options_back.pixel(60, 100)));
+    x.MoveMouse(options.x() + 200, options.y() + 5);
+    x.MouseDown();
+    for (int i = 1; i <= 10; ++i) {
+        x.MoveMouse(options.x() + 200 - 3 * i, options.y() + 5 + 2 * i);
+        std::this_thread::sleep_for(30ms);
+    }
+    x.MouseUp();
+    std::this_thread::sleep_for(500ms);
+    const std::vector<std::string> found = x.WaitForWindows("^Опции$", 1s);
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(x.Geometry(found[0]).topLeft(), options.topLeft() + QPoint(-30, 20));
+    x.Key(found[0], "Escape");
+    for (int i = 0; i < 50 && !x.WaitForWindows("^Опции$", 0ms).empty(); ++i)
+        std::this_thread::sleep_for(100ms);
+    std::this_thread::sleep_for(300ms);
+    EXPECT_TRUE(menu_in_front());
+    EXPECT_TRUE(ShowsWallpaperOf(disc, x.Screenshot(), "space"));
+
+    const QPoint close = Middle(d.cd.window.close_btn, disc.Picture(d.cd.window.close_btn.normal_pic));
+    x.Click(origin.x() + close.x(), origin.y() + close.y());
+    EXPECT_EQ(zulshell.WaitForExit(8s), 0) << zulshell.Stderr();
+}
+
 }  // namespace
