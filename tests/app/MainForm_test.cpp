@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <QMouseEvent>
+#include <QCheckBox>
 #include <QCoreApplication>
+#include <QMouseEvent>
+#include <QTimer>
 
 #include <cstdlib>
 #include <filesystem>
@@ -113,6 +115,95 @@ TEST_F(MainFormTest, TheScreensLookAsReviewed)
     // The music tab, its panel in the stopped look.
     shell.Side().Buttons().back()->PressAndRelease();
     EXPECT_TRUE(MatchesGolden(form->grab().toImage(), "music_tab"));
+}
+
+// The options buttons' request: the options sound, the window with the current settings, and
+// the choice applied only when it is accepted.
+TEST_F(MainFormTest, TheOptionsAreAppliedOnlyWhenAccepted)
+{
+    TOptionsForm& options = *form->options_form();
+    const Inf_shell& d = form->description();
+    // Run once with `edit` clicking in the window while it is open.
+    auto request = [&](auto edit) {
+        QTimer::singleShot(0, &options, [&options, edit] { edit(options); });
+        form->OptionsRequest();
+    };
+
+    // Event sounds off and background music on, accepted: the first music file loops.
+    sound.played.clear();
+    request([](TOptionsForm& o) {
+        o.SoundCheckBox->click();
+        o.MusicCheckBox->click();
+        o.YesBtn->click();
+    });
+    ASSERT_GE(sound.played.size(), 2u);
+    EXPECT_EQ(sound.played[0].rfind("RIFF", 0), 0u);  // the options sound, from memory
+    EXPECT_EQ(sound.played.back(), "loop " + d.music_files[0]);
+    EXPECT_TRUE(form->sounder().music_playing);
+    EXPECT_FALSE(form->sounder().sounds_on);
+
+    // Music off and the wallpaper box clicked, then Cancel: nothing changes, and with event
+    // sounds off neither the options nor the Cancel sound is heard.
+    sound.played.clear();
+    const bool wallpaper_shown = form->wp_form()->isVisible();
+    request([](TOptionsForm& o) {
+        o.MusicCheckBox->click();
+        o.WPCheckBox->click();
+        o.CancelBtn->click();
+    });
+    EXPECT_TRUE(sound.played.empty());
+    EXPECT_TRUE(form->sounder().music_playing);
+    EXPECT_EQ(form->wp_form()->isVisible(), wallpaper_shown);
+
+    // The skin's close button after changes applies nothing either.
+    request([](TOptionsForm& o) {
+        o.MusicCheckBox->click();
+        o.close_btn->PressAndRelease();
+    });
+    EXPECT_TRUE(form->sounder().music_playing);
+
+    // Music off frees the sound box; event sounds back on: the loop stops.
+    request([](TOptionsForm& o) {
+        o.MusicCheckBox->click();
+        o.SoundCheckBox->click();
+        o.YesBtn->click();
+    });
+    ASSERT_FALSE(sound.played.empty());
+    EXPECT_EQ(sound.played.back(), "stop");
+    EXPECT_FALSE(form->sounder().music_playing);
+    EXPECT_TRUE(form->sounder().sounds_on);
+}
+
+// What goes first when the window goes: the shell's elements, the options window, the wallpaper
+// window, and only then the background loop is stopped.
+TEST(MainFormEnd, TheWindowIsTakenDownInOrder)
+{
+    TempDir disc;
+    ASSERT_EQ(RunProgram(ZUL_BINARY_DIR "/tools/make_demo_disc", {disc.path().string()}).exit_code, 0);
+    std::filesystem::remove(disc.path() / "graph" / "image_lit.dat");
+    std::vector<std::string> log;
+    struct LoggingSound : RecordingSoundOutput {
+        std::vector<std::string>* log = nullptr;
+        void StopAll() override { log->push_back("loop stopped"); }
+    } sound;
+    sound.log = &log;
+    QtApplication app;
+    RecordingOpener opener;
+    auto form = std::make_unique<TMainForm>(app, PathResolver(disc.path()), sound, opener);
+    TOptionsForm& options = *form->options_form();
+    QTimer::singleShot(0, &options, [&options] {
+        options.SoundCheckBox->click();
+        options.MusicCheckBox->click();
+        options.YesBtn->click();
+    });
+    form->OptionsRequest();
+    ASSERT_TRUE(form->sounder().music_playing);
+
+    QObject::connect(form->shell()->MainBanner(), &QObject::destroyed, [&] { log.push_back("shell"); });
+    QObject::connect(&options, &QObject::destroyed, [&] { log.push_back("options window"); });
+    QObject::connect(form->wp_form(), &QObject::destroyed, [&] { log.push_back("wallpaper window"); });
+    form.reset();
+    EXPECT_EQ(log, (std::vector<std::string>{"shell", "options window", "wallpaper window", "loop stopped"}));
 }
 
 }  // namespace
