@@ -11,6 +11,7 @@
 #include "app/MainForm.h"
 #include "platform/DiscText.h"
 #include "support/Golden.h"
+#include "support/MouseDrag.h"
 #include "support/RecordingOpener.h"
 #include "support/RecordingSound.h"
 #include "support/RunProgram.h"
@@ -32,17 +33,7 @@ protected:
     // A press on the background at (x, y), then the mouse moved by `by` and released.
     void DragBack(int x, int y, QPoint by, QEvent::Type press_type = QEvent::MouseButtonPress)
     {
-        const QPoint local(x, y);
-        const QPoint global = form->pos() + local;
-        QMouseEvent press(press_type, local, global, Qt::LeftButton, Qt::LeftButton,
-                          Qt::NoModifier);
-        QCoreApplication::sendEvent(form->back, &press);
-        QMouseEvent move(QEvent::MouseMove, local + by, global + by, Qt::NoButton, Qt::LeftButton,
-                         Qt::NoModifier);
-        QCoreApplication::sendEvent(form->back, &move);
-        QMouseEvent release(QEvent::MouseButtonRelease, local + by, global + by, Qt::LeftButton,
-                            Qt::NoButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(form->back, &release);
+        SendDrag(form->back, form->pos(), QPoint(x, y), by, press_type);
     }
 
     TempDir disc;

@@ -29,6 +29,7 @@
 #include "platform/DiscText.h"
 #include "script/Synter.h"
 #include "support/Golden.h"
+#include "support/MouseDrag.h"
 #include "support/RecordingApplication.h"
 #include "support/RecordingSound.h"
 #include "support/RunProgram.h"
@@ -420,19 +421,7 @@ TEST_F(OptionsWindowTest, OtherWaysOfClosingReportNothingAndPlayNothing)
 TEST_F(OptionsWindowTest, OnlyTheCaptionStripMovesTheWindow)
 {
     form->show();
-    auto drag = [&](int y, QPoint by) {
-        const QPoint local(100, y);
-        const QPoint global = form->pos() + local;
-        QMouseEvent press(QEvent::MouseButtonPress, local, global, Qt::LeftButton, Qt::LeftButton,
-                          Qt::NoModifier);
-        QCoreApplication::sendEvent(form->back, &press);
-        QMouseEvent move(QEvent::MouseMove, local + by, global + by, Qt::NoButton, Qt::LeftButton,
-                         Qt::NoModifier);
-        QCoreApplication::sendEvent(form->back, &move);
-        QMouseEvent release(QEvent::MouseButtonRelease, local + by, global + by, Qt::LeftButton,
-                            Qt::NoButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(form->back, &release);
-    };
+    auto drag = [&](int y, QPoint by) { SendDrag(form->back, form->pos(), QPoint(100, y), by); };
     const QPoint start = form->pos();
     drag(24, QPoint(7, 3));  // the strip's last row
     EXPECT_EQ(form->pos(), start + QPoint(7, 3));
