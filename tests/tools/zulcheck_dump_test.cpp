@@ -72,8 +72,8 @@ TEST(ZulcheckDump, ReportsSuccessParseErrorsAndOpenFailures)
     EXPECT_EQ(r.exit_code, 1);
     EXPECT_EQ(r.out, R"({"error": {"text": "Can't open data file!"}, "description": )" + DefaultJson() + "}\n");
 
-    EXPECT_EQ(RunProgram(kZulcheck, {}).exit_code, 2);
     EXPECT_EQ(RunProgram(kZulcheck, {"--dump"}).exit_code, 2);
+    EXPECT_EQ(RunProgram(kZulcheck, {"--dump", "a", "b"}).exit_code, 2);
     EXPECT_EQ(RunProgram(kZulcheck, {"--bogus", "x"}).exit_code, 2);
 }
 

@@ -1,17 +1,24 @@
 // zulcheck: checks a disc's data the way the menu reads it.
-#include <cstring>
 #include <iostream>
 #include <string>
+#include <vector>
 
+#include "version/Version.h"
+#include "zulcheck/Check.h"
 #include "zulcheck/Commands.h"
 
 namespace {
 
+constexpr const char* kUsage =
+    "usage: zulcheck [--json] [DISC_ROOT]\n"
+    "       zulcheck --dump SCRIPT\n"
+    "       zulcheck --list-archive FILE\n"
+    "       zulcheck --decode PICTURE\n"
+    "       zulcheck --help | --version\n";
+
 int Usage()
 {
-    std::cerr << "usage: zulcheck --dump SCRIPT\n"
-                 "       zulcheck --list-archive FILE\n"
-                 "       zulcheck --decode PICTURE\n";
+    std::cerr << kUsage;
     return 2;
 }
 
@@ -19,15 +26,40 @@ int Usage()
 
 int main(int argc, char** argv)
 {
-    if (argc != 3)
-        return Usage();
-    const std::string command = argv[1];
-    const std::string operand = argv[2];
-    if (command == "--dump")
-        return RunDump(operand, std::cout, std::cerr);
-    if (command == "--list-archive")
-        return RunListArchive(operand, std::cout, std::cerr);
-    if (command == "--decode")
-        return RunDecode(operand, std::cout, std::cerr);
-    return Usage();
+    const std::vector<std::string> args(argv + 1, argv + argc);
+
+    if (args.size() == 1 && args[0] == "--help") {
+        std::cout << kUsage;
+        return 0;
+    }
+    if (args.size() == 1 && args[0] == "--version") {
+        std::cout << "zulcheck " << ZUL_VERSION << '\n';
+        return 0;
+    }
+    if (!args.empty() && (args[0] == "--dump" || args[0] == "--list-archive" || args[0] == "--decode")) {
+        if (args.size() != 2)
+            return Usage();
+        if (args[0] == "--dump")
+            return RunDump(args[1], std::cout, std::cerr);
+        if (args[0] == "--list-archive")
+            return RunListArchive(args[1], std::cout, std::cerr);
+        return RunDecode(args[1], std::cout, std::cerr);
+    }
+
+    // The check: [--json] [DISC_ROOT], the current folder by default.
+    bool json = false;
+    std::string root;
+    bool only_operands = false;
+    for (const std::string& arg : args) {
+        if (!only_operands && arg == "--") {
+            only_operands = true;
+        } else if (!only_operands && arg == "--json" && !json) {
+            json = true;
+        } else if ((only_operands || !arg.starts_with("-") || arg == "-") && root.empty()) {
+            root = arg;
+        } else {
+            return Usage();
+        }
+    }
+    return RunCheck(root.empty() ? "." : root, json, std::cout, std::cerr);
 }

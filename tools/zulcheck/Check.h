@@ -1,0 +1,47 @@
+// zulcheck DISC_ROOT: every problem of a disc at once. The disc is read with the menu's own code
+// (the path resolver, the parser, the archive reader, the picture decoders, the cursor reader,
+// the WAV reader, the mp3 module, the MIDI reader); where the menu would stop at the first
+// failure, the check notes it and goes on.
+#pragma once
+
+#include <filesystem>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+enum class Severity {
+    Error,    // the menu stops, or a part of it fails
+    Warning,  // something the reader would miss
+    Note,     // worth knowing; the menu copes
+};
+
+const char* SeverityName(Severity severity);
+
+struct Finding {
+    Severity severity = Severity::Note;
+    std::string where;  // the script and line, or the script and the record; UTF-8
+    std::string text;   // what is wrong and what the menu does about it; UTF-8
+};
+
+struct CheckReport {
+    std::vector<Finding> findings;
+
+    int Count(Severity severity) const;
+    bool HasErrors() const { return Count(Severity::Error) > 0; }
+};
+
+// Checks the disc whose root folder is `root`.
+CheckReport CheckDisc(const std::filesystem::path& root);
+
+// One line "SEVERITY WHERE: TEXT" per finding, then the summary line.
+std::string ReportText(const CheckReport& report);
+// The same as one JSON document: {"findings": [{"severity", "where", "text"}...], "errors",
+// "warnings", "notes"}.
+std::string ReportJson(const CheckReport& report);
+
+// The summary: "N errors, N warnings, N notes".
+std::string SummaryLine(const CheckReport& report);
+
+// zulcheck [--json] [DISC_ROOT]: prints the report; 0 without errors, 1 with errors, 2 when the
+// root is not a folder.
+int RunCheck(const std::string& root, bool json, std::ostream& out, std::ostream& err);
