@@ -2,8 +2,10 @@
 
 #include <QApplication>
 #include <QFontDatabase>
+#include <QFontMetricsF>
 #include <QIcon>
 #include <QPainter>
+#include <QPainterPath>
 #include <QPixmap>
 #include <QMessageBox>
 
@@ -103,6 +105,27 @@ bool RegisterSkinFonts()
     return any;
 }
 
+void PaintProgramIcon(QPainter& painter, int size)
+{
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QColor ink(0x20, 0x40, 0x48);
+    painter.setBrush(QColor(0xE8, 0xA8, 0x30));
+    painter.setPen(QPen(ink, size / 16.0));
+    painter.drawEllipse(QRectF(0.5, 0.5, size - 1.0, size - 1.0));
+    // The letter is filled as an outline, centred as a line of text would be: a scalable copy of
+    // the icon then needs no font where it is shown.
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setBold(true);
+    font.setPixelSize(size * 2 / 3);
+    const QFontMetricsF metrics(font);
+    const QString letter = QStringLiteral("Z");
+    const qreal x = (size - metrics.horizontalAdvance(letter)) / 2;
+    const qreal baseline = (size - (metrics.ascent() + metrics.descent())) / 2 + metrics.ascent();
+    QPainterPath outline;
+    outline.addText(QPointF(x, baseline), font, letter);
+    painter.fillPath(outline, ink);
+}
+
 QIcon ProgramIcon()
 {
     QIcon icon;
@@ -110,15 +133,7 @@ QIcon ProgramIcon()
         QPixmap pixmap(size, size);
         pixmap.fill(Qt::transparent);
         QPainter painter(&pixmap);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setBrush(QColor(0xE8, 0xA8, 0x30));
-        painter.setPen(QPen(QColor(0x20, 0x40, 0x48), size / 16.0));
-        painter.drawEllipse(QRectF(0.5, 0.5, size - 1.0, size - 1.0));
-        QFont font(QStringLiteral("DejaVu Sans"));
-        font.setBold(true);
-        font.setPixelSize(size * 2 / 3);
-        painter.setFont(font);
-        painter.drawText(pixmap.rect(), Qt::AlignCenter, QStringLiteral("Z"));
+        PaintProgramIcon(painter, size);
         painter.end();
         icon.addPixmap(pixmap);
     }

@@ -49,6 +49,10 @@ private:
 // The program's icon: an amber disc with a "Z", drawn here so that no file is needed.
 class QIcon;
 QIcon ProgramIcon();
+// Draws that icon into the square (0, 0, size, size) of `painter`; the installed icons (bitmaps of
+// every size and the scalable picture) are drawn by the same code.
+class QPainter;
+void PaintProgramIcon(QPainter& painter, int size);
 
 // Makes the fonts the skin expects (Tahoma, MS Sans Serif) known to the application; they come
 // with Wine's font package, outside the system's font paths. False when none was found.

@@ -1,11 +1,18 @@
 // zulshell: the autorun menu of a cover disc.
-//   zulshell [DISC_ROOT]     (the disc root defaults to the current folder)
+//   zulshell [DISC_ROOT]         (the disc root defaults to the current folder)
+//   zulshell --help | --version
+// Exit status: 0 the menu was closed, 1 the menu could not start (a box said why), 2 a wrong
+// command line.
 #include <QApplication>
 
 #include <chrono>
 #include <cstdio>
 #include <exception>
+#include <filesystem>
 #include <memory>
+#include <optional>
+#include <string>
+#include <system_error>
 
 #include "app/MainForm.h"
 #include "app/QtApplication.h"
@@ -13,15 +20,88 @@
 #include "sound/AudioOutput.h"
 #include "sound/EventSound.h"
 #include "sound/Sounds.h"
+#include "version/Version.h"
+
+namespace {
+
+constexpr int kWrongCommandLineExitCode = 2;
+
+constexpr const char* kUsage =
+    "usage: zulshell [DISC_ROOT]\n"
+    "       zulshell --help | --version\n";
+
+// What the command line asks for: the disc root to show, or an exit status once it is answered.
+struct CommandLine {
+    std::string disc_root = ".";
+    std::optional<int> exit_now;
+};
+
+int WrongCommandLine(const std::string& message)
+{
+    std::fprintf(stderr, "zulshell: %s\n%s", message.c_str(), kUsage);
+    return kWrongCommandLineExitCode;
+}
+
+// Reads the command line before any window-system connection exists, so --help, --version and
+// every mistake are answered without a display, and no argument reaches Qt, which would take
+// options such as -style or -display for itself.
+CommandLine ParseCommandLine(int argc, char** argv)
+{
+    CommandLine line;
+    bool options_done = false;
+    std::optional<std::string> operand;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (!options_done && arg == "--") {
+            options_done = true;
+        } else if (!options_done && arg == "--help") {
+            std::fputs(kUsage, stdout);
+            line.exit_now = 0;
+            return line;
+        } else if (!options_done && arg == "--version") {
+            std::printf("zulshell %s\n", ZUL_VERSION);
+            line.exit_now = 0;
+            return line;
+        } else if (!options_done && arg.size() > 1 && arg[0] == '-') {
+            line.exit_now = WrongCommandLine("unknown option: " + arg);
+            return line;
+        } else if (operand) {
+            line.exit_now = WrongCommandLine("more than one disc root: " + *operand + ", " + arg);
+            return line;
+        } else {
+            operand = arg;
+        }
+    }
+    if (operand) {
+        // A file or a missing path would otherwise end as the menu's own "Can't find main file"
+        // box, which tells a reader who mistyped the path nothing about it.
+        std::error_code ec;
+        if (!std::filesystem::is_directory(*operand, ec)) {
+            std::fprintf(stderr, "zulshell: %s: not a folder\n", operand->c_str());
+            line.exit_now = kWrongCommandLineExitCode;
+            return line;
+        }
+        line.disc_root = *operand;
+    }
+    return line;
+}
+
+}  // namespace
 
 int main(int argc, char** argv)
 {
-    ZulApplication application(argc, argv);
+    const CommandLine line = ParseCommandLine(argc, argv);
+    if (line.exit_now)
+        return *line.exit_now;
+    // Qt sees the program's name only: the command line has been read.
+    int qt_argc = 1;
+    char* qt_argv[] = {argv[0], nullptr};
+    ZulApplication application(qt_argc, qt_argv);
     QtApplication app;
     // The window title of a message box with no window yet: the application's own title.
     app.SetTitle("");
     RegisterSkinFonts();
-    const PathResolver resolver(argc > 1 ? argv[1] : ".");
+    const PathResolver resolver(line.disc_root);
     // The audio device lives longest: it closes after the window, when the menu ends.
     AudioOutput audio;
     std::unique_ptr<SoundOutput> sound;
