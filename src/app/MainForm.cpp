@@ -235,11 +235,11 @@ void TMainForm::close_btnClick()
     close();
 }
 
-void TMainForm::backMouseDown(Qt::MouseButton, int, int y, QPoint global)
+void TMainForm::backMouseDown(Qt::MouseButton, int x, int y, QPoint global)
 {
     if (y > startup_.description.cd.window.cap_height)
         return;
-    drag_->Start(global);
+    drag_->Start(QPoint(x, y), global);
 }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event)

@@ -11,13 +11,22 @@ WindowDrag::WindowDrag(QWidget* window, QWidget* handle)
     handle_->installEventFilter(this);
 }
 
-void WindowDrag::Start(QPoint global)
+void WindowDrag::Start(QPoint on_handle, QPoint global)
 {
+    // Where the press says the window is. The window system's record of the window's place can
+    // be out of date: a window manager that frames a window as it is shown may leave it recorded
+    // at the frame's first place, such as the corner of the screen. The window manager moves the
+    // window by the mouse from the place it is told, so a wrong record would make it leap away.
+    offset_ = handle_->mapTo(window_, on_handle);
+    const QPoint place = global - offset_;
     QWindow* system_window = window_->windowHandle();
-    if (system_window && system_window->startSystemMove())
-        return;
+    if (system_window) {
+        if (system_window->position() != place)
+            system_window->setPosition(place);
+        if (system_window->startSystemMove())
+            return;
+    }
     dragging_ = true;
-    offset_ = global - window_->frameGeometry().topLeft();
     handle_->grabMouse();
 }
 

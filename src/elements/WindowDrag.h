@@ -13,8 +13,9 @@ public:
     // Moves `window` by presses on `handle`, a control of the window that gets the mouse.
     WindowDrag(QWidget* window, QWidget* handle);
 
-    // Starts moving the window for a press at `global` (screen coordinates) on the handle.
-    void Start(QPoint global);
+    // Starts moving the window for a press at `on_handle` (the handle's coordinates), which is
+    // `global` on the screen.
+    void Start(QPoint on_handle, QPoint global);
     bool Dragging() const { return dragging_; }
 
 protected:
@@ -24,5 +25,5 @@ private:
     QWidget* window_;
     QWidget* handle_;
     bool dragging_ = false;
-    QPoint offset_;
+    QPoint offset_;  // the press in the window's coordinates
 };

@@ -452,11 +452,11 @@ void TOptionsForm::close_btnClick()
     close();
 }
 
-void TOptionsForm::backMouseDown(Qt::MouseButton, int, int y, QPoint global)
+void TOptionsForm::backMouseDown(Qt::MouseButton, int x, int y, QPoint global)
 {
     if (y > description_.cap_height)
         return;
-    drag_->Start(global);
+    drag_->Start(QPoint(x, y), global);
 }
 
 void TOptionsForm::FormKeyUp(int key)

@@ -142,6 +142,26 @@ QRect X11Session::Geometry(const std::string& window) const
     return QRect(x, y, w, h);
 }
 
+QRect X11Session::Placement(const std::string& window) const
+{
+    // Lines such as "  Absolute upper-left X:  219" and "  Width: 585".
+    std::istringstream lines(Capture(display_, "xwininfo", {"-id", window}));
+    int x = 0, y = 0, w = 0, h = 0;
+    for (std::string line; std::getline(lines, line);) {
+        const auto colon = line.find(':');
+        const auto start = line.find_first_not_of(' ');
+        if (colon == std::string::npos || start >= colon)
+            continue;
+        const std::string key = line.substr(start, colon - start);
+        const int value = std::atoi(line.c_str() + colon + 1);
+        if (key == "Absolute upper-left X") x = value;
+        if (key == "Absolute upper-left Y") y = value;
+        if (key == "Width") w = value;
+        if (key == "Height") h = value;
+    }
+    return QRect(x, y, w, h);
+}
+
 void X11Session::MoveMouse(int x, int y) const
 {
     XdoTool({"mousemove", "--sync", std::to_string(x), std::to_string(y)});

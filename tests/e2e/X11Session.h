@@ -28,7 +28,11 @@ public:
     // The visible windows whose name matches the regular expression, waiting up to `timeout`.
     std::vector<std::string> WaitForWindows(const std::string& name_regex,
                                             std::chrono::milliseconds timeout) const;
+    // xdotool's idea of a window's place: right for unframed windows, but for a window that a
+    // window manager has framed it counts the frame's offset twice.
     QRect Geometry(const std::string& window) const;
+    // Where the window's inside is on the screen, framed or not (xwininfo's absolute place).
+    QRect Placement(const std::string& window) const;
     void MoveMouse(int x, int y) const;
     void MouseDown() const;
     void MouseUp() const;
