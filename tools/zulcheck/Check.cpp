@@ -30,6 +30,7 @@
 #include "sound/Mp3Module.h"
 #include "sound/Sounds.h"
 #include "zulcheck/CheckPlaces.h"
+#include "zulcheck/DumpJson.h"
 
 namespace fs = std::filesystem;
 
@@ -317,6 +318,17 @@ void Checker::CloseArchive()
     archive_.reset();
 }
 
+// A player of the disc's decoder module as the menu sets one up: the file read through the
+// input events, the module loaded from the disc.
+void PrepareModulePlayer(TElPlayer& player)
+{
+    FileInput::Attach(player);
+    player.SetInputMode(imCallback);
+    player.SetOutputMode(omMMSystem);
+    player.SetPathToDLL(kDecoderModulePath);
+    player.Init();
+}
+
 void Checker::CheckDecoderModule()
 {
     if (decoder_checked_)
@@ -324,12 +336,8 @@ void Checker::CheckDecoderModule()
     decoder_checked_ = true;
     TElPlayerMan man(&resolver_);
     TElPlayer& player = man.Players().Add();
-    FileInput::Attach(player);
     try {
-        player.SetInputMode(imCallback);
-        player.SetOutputMode(omMMSystem);
-        player.SetPathToDLL(kDecoderModulePath);
-        player.Init();
+        PrepareModulePlayer(player);
     } catch (const TElSException& e) {
         decoder_failure_ = e.what();
         Add(Severity::Error, kDecoderModulePath,
@@ -746,12 +754,8 @@ void Checker::CheckTrack(const SoftTabElement& track, const std::string& where)
         {
             TElPlayerMan man(&resolver_);
             TElPlayer& player = man.Players().Add();
-            FileInput::Attach(player);
             try {
-                player.SetInputMode(imCallback);
-                player.SetOutputMode(omMMSystem);
-                player.SetPathToDLL(kDecoderModulePath);
-                player.Init();
+                PrepareModulePlayer(player);
                 player.SetInputName(resolver_.Resolve(name).string());
                 player.Open();
                 player.InitStream();
@@ -778,29 +782,6 @@ void Checker::CheckTrack(const SoftTabElement& track, const std::string& where)
     }
 }
 
-// JSON string of UTF-8 text.
-void AppendJsonString(std::string& out, std::string_view text)
-{
-    out += '"';
-    for (const char c : text) {
-        switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default:
-            if (static_cast<unsigned char>(c) < 0x20) {
-                char escaped[8];
-                std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(static_cast<unsigned char>(c)));
-                out += escaped;
-            } else {
-                out += c;
-            }
-        }
-    }
-    out += '"';
-}
 
 }  // namespace
 
@@ -834,11 +815,11 @@ std::string ReportJson(const CheckReport& report)
         const Finding& f = report.findings[i];
         out += i == 0 ? "\n  " : ",\n  ";
         out += "{\"severity\": ";
-        AppendJsonString(out, SeverityName(f.severity));
+        AppendJsonText(out, SeverityName(f.severity), true);
         out += ", \"where\": ";
-        AppendJsonString(out, f.where);
+        AppendJsonText(out, f.where, true);
         out += ", \"text\": ";
-        AppendJsonString(out, f.text);
+        AppendJsonText(out, f.text, true);
         out += "}";
     }
     out += report.findings.empty() ? "]" : "\n]";

@@ -227,7 +227,7 @@ void MainFrame(std::string& out, const Inf_main_frame& v)
 
 }  // namespace
 
-void AppendJsonText(std::string& out, std::string_view bytes)
+void AppendJsonText(std::string& out, std::string_view bytes, bool utf8)
 {
     static const char kHex[] = "0123456789abcdef";
     out += '"';
@@ -242,7 +242,7 @@ void AppendJsonText(std::string& out, std::string_view bytes)
         case '\b': out += "\\b"; break;
         case '\f': out += "\\f"; break;
         default:
-            if (c < 0x20 || c >= 0x7F) {
+            if (c < 0x20 || (c >= 0x7F && !utf8)) {
                 out += "\\u00";
                 out += kHex[c >> 4];
                 out += kHex[c & 0xF];

@@ -9,5 +9,7 @@
 
 #include "model/Description.h"
 
-void AppendJsonText(std::string& out, std::string_view bytes);
+// A JSON string of `bytes`: quote, backslash and control characters escaped; bytes from 0x7F on
+// written as \u00XX, or as they are when `utf8` says the text is UTF-8 already.
+void AppendJsonText(std::string& out, std::string_view bytes, bool utf8 = false);
 std::string DescriptionJson(const Inf_shell& description);
