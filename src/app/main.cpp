@@ -4,6 +4,7 @@
 // Exit status: 0 the menu was closed, 1 the menu could not start (a box said why), 2 a wrong
 // command line.
 #include <QApplication>
+#include <QTimer>
 
 #include <chrono>
 #include <cstdio>
@@ -104,6 +105,20 @@ int main(int argc, char** argv)
     const PathResolver resolver(line.disc_root);
     // The audio device lives longest: it closes after the window, when the menu ends.
     AudioOutput audio;
+    // Once a second while the device runs: parked when nothing has been heard for a moment, so
+    // that the menu left open costs no audio work; the next sound starts it (and this) again.
+    QTimer park_audio;
+    park_audio.setInterval(1000);
+    QObject::connect(&park_audio, &QTimer::timeout, [&audio, &park_audio] {
+        if (audio.GetMixer().ParkIfSilent())
+            park_audio.stop();
+    });
+    if (audio.Works()) {
+        audio.GetMixer().SetOnWake([&park_audio] {
+            QMetaObject::invokeMethod(&park_audio, qOverload<>(&QTimer::start), Qt::QueuedConnection);
+        });
+        park_audio.start();
+    }
     std::unique_ptr<SoundOutput> sound;
     if (audio.Works())
         sound = std::make_unique<MixerSoundOutput>(audio.GetMixer(), resolver);
@@ -122,5 +137,6 @@ int main(int argc, char** argv)
     }
     // The closing window's sound is heard out (briefly) before the device closes.
     audio.FinishEventSound(std::chrono::seconds(3));
+    audio.GetMixer().SetOnWake(nullptr);
     return status;
 }

@@ -26,6 +26,8 @@ public:
     // Why the device could not be opened; empty when it works.
     const std::string& Error() const { return error_; }
     Mixer& GetMixer() { return mixer_; }
+    // SDL's number of the open device; 0 when there is none.
+    SDL_AudioDeviceID Device() const { return device_; }
 
     // Waits, at most `limit`, until no sound that does not loop plays on the event channel: the
     // sound of the closing window is heard before the device closes.

@@ -30,6 +30,8 @@ std::size_t AudioRing::Write(const std::int16_t* frames, std::size_t count) noex
     std::copy_n(frames, first * kChannels, samples_.get() + at * kChannels);
     std::copy_n(frames + first * kChannels, (n - first) * kChannels, samples_.get());
     write_.store(w + n, std::memory_order_release);
+    if (n > 0 && on_write_)
+        on_write_();
     return n;
 }
 

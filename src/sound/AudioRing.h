@@ -1,11 +1,13 @@
 // The way decoded sound reaches the audio device: a ring of stereo 16-bit frames at the device
 // rate (44,100 Hz) with one writer (a decoder's own thread) and one reader (the device's
-// callback). Neither side ever blocks, allocates or takes a lock.
+// callback). The reader never blocks, allocates or takes a lock; neither does the writer, but for
+// what its write hook does.
 #pragma once
 
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 class AudioRing {
@@ -22,6 +24,9 @@ public:
     std::size_t Write(const std::int16_t* frames, std::size_t count) noexcept;
     // Writer: how many frames would fit now.
     std::size_t Space() const noexcept;
+    // Called by Write, on the writer's thread, after frames have gone in (the mixer starts its
+    // device again with it). Set before the writer starts.
+    void SetOnWrite(std::function<void()> on_write) { on_write_ = std::move(on_write); }
 
     // Reader: mixes up to `count` frames into `out` (added with saturation) and consumes them;
     // returns how many there were.
@@ -44,6 +49,7 @@ private:
     std::atomic<std::uint64_t> write_{0};  // frames ever written
     std::atomic<std::uint64_t> read_{0};   // frames ever read
     std::atomic<std::uint64_t> consumed_{0};
+    std::function<void()> on_write_;
 };
 
 // Adds `b` to `a` with saturation at the 16-bit limits.

@@ -5,7 +5,12 @@
 #include <algorithm>
 #include <cstring>
 
-Mixer::Mixer(std::size_t ring_frames) : decoder_(ring_frames), sequencer_(ring_frames) {}
+Mixer::Mixer(std::size_t ring_frames) : decoder_(ring_frames), sequencer_(ring_frames)
+{
+    // A producer's write wakes a parked device: the frames are heard from their first.
+    decoder_.SetOnWrite([this] { Wake(); });
+    sequencer_.SetOnWrite([this] { Wake(); });
+}
 
 Mixer::~Mixer()
 {
@@ -28,6 +33,7 @@ void Mixer::Mix(std::int16_t* out, std::size_t frames) noexcept
         playing_ = next == &stop_marker_ ? nullptr : next;
         position_ = 0;
     }
+    bool heard = playing_ != nullptr;
     std::size_t done = 0;
     while (playing_ && done < frames) {
         const std::size_t n = std::min(frames - done, playing_->frames - position_);
@@ -46,10 +52,11 @@ void Mixer::Mix(std::int16_t* out, std::size_t frames) noexcept
         }
     }
 
-    if (!decoder_paused_.load(std::memory_order_acquire))
-        decoder_.MixInto(out, frames);
-    if (!sequencer_paused_.load(std::memory_order_acquire))
-        sequencer_.MixInto(out, frames);
+    if (!decoder_paused_.load(std::memory_order_acquire) && decoder_.MixInto(out, frames) > 0)
+        heard = true;
+    if (!sequencer_paused_.load(std::memory_order_acquire) && sequencer_.MixInto(out, frames) > 0)
+        heard = true;
+    quiet_frames_ = heard ? 0 : quiet_frames_ + std::min(frames, std::size_t{kRate} * 60);
 }
 
 void Mixer::GiveBack(Voice* voice) noexcept
@@ -95,6 +102,7 @@ void Mixer::PlayEvent(std::shared_ptr<const DeviceSound> sound, bool loop)
     voice->loop = loop;
     voice->sound = std::move(sound);
     Publish(voice.release());
+    Wake();
 }
 
 void Mixer::StopEvent()
@@ -112,6 +120,9 @@ bool Mixer::PlayingOnce() const noexcept
 void Mixer::SetPaused(Channel channel, bool paused) noexcept
 {
     (channel == Channel::Decoder ? decoder_paused_ : sequencer_paused_).store(paused, std::memory_order_release);
+    // What waited in the ring is to be heard again.
+    if (!paused)
+        Wake();
 }
 
 bool Mixer::Paused(Channel channel) const noexcept
@@ -127,4 +138,58 @@ void Mixer::Clear(Channel channel) noexcept
     Ring(channel).Clear();
     if (device != 0)
         SDL_UnlockAudioDevice(device);
+}
+
+bool Mixer::RingsHaveSound() const noexcept
+{
+    return (!decoder_paused_.load(std::memory_order_acquire) && decoder_.Available() > 0) ||
+           (!sequencer_paused_.load(std::memory_order_acquire) && sequencer_.Available() > 0);
+}
+
+bool Mixer::ParkIfSilent(std::size_t quiet_frames)
+{
+    const SDL_AudioDeviceID device = device_.load(std::memory_order_acquire);
+    if (device == 0)
+        return false;
+    std::lock_guard lock(park_mutex_);
+    if (parked_.load(std::memory_order_relaxed))
+        return true;
+    SDL_LockAudioDevice(device);  // the callback's own state holds still
+    const Voice* waiting = next_.load(std::memory_order_acquire);
+    const bool event_silent = playing_ == nullptr && (waiting == nullptr || waiting == &stop_marker_);
+    if (event_silent && quiet_frames_ >= quiet_frames) {
+        // Parked first, the rings looked at after: a producer that wrote before this sees the
+        // frames counted here, one that writes after sees the device parked and wakes it (once
+        // this lock is let go).
+        parked_.store(true, std::memory_order_relaxed);
+        std::atomic_thread_fence(std::memory_order_seq_cst);
+        if (RingsHaveSound())
+            parked_.store(false, std::memory_order_relaxed);
+        else
+            SDL_PauseAudioDevice(device, 1);
+    }
+    SDL_UnlockAudioDevice(device);
+    return parked_.load(std::memory_order_relaxed);
+}
+
+void Mixer::Wake() noexcept
+{
+    // Pairs with the fence of ParkIfSilent: what was just written or published is seen there, or
+    // the parking is seen here.
+    std::atomic_thread_fence(std::memory_order_seq_cst);
+    if (!parked_.load(std::memory_order_relaxed))
+        return;
+    {
+        std::lock_guard lock(park_mutex_);
+        if (!parked_.load(std::memory_order_relaxed))
+            return;
+        // The callback does not run while the device is paused: its count can be reset here.
+        quiet_frames_ = 0;
+        parked_.store(false, std::memory_order_release);
+        const SDL_AudioDeviceID device = device_.load(std::memory_order_acquire);
+        if (device != 0)
+            SDL_PauseAudioDevice(device, 0);
+    }
+    if (on_wake_)
+        on_wake_();
 }

@@ -6,6 +6,10 @@
 //     its own thread.
 // Mix is what the device's callback calls. It never blocks, allocates, frees or reads a file, so
 // everything the callback may still see is released on the user-interface thread instead.
+//
+// While nothing is to be heard the device is parked (paused): the user-interface thread parks it
+// now and then once every channel has been silent for a moment, and anything that gives a channel
+// something to play (an event sound, a write into a ring, a channel let go) starts it again.
 #pragma once
 
 #include <SDL_audio.h>
@@ -14,7 +18,9 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "sound/AudioRing.h"
@@ -68,6 +74,18 @@ public:
     // callback does not run (the device held, or none).
     bool PlayingOnce() const noexcept;
 
+    // Parks the device when no channel has had anything to play for `quiet_frames` frames and
+    // nothing waits to be played; true when the device is parked. From the user-interface thread,
+    // at a low rate. Without a device nothing is parked.
+    bool ParkIfSilent(std::size_t quiet_frames = kRate / 2);
+    // Starts a parked device again; nothing while it runs. Any thread but the callback's: the
+    // event channel and a channel let go call it, and so does every write into a ring.
+    void Wake() noexcept;
+    bool Parked() const noexcept { return parked_.load(std::memory_order_acquire); }
+    // Called, on the thread that woke it, each time a parked device starts again (so that the
+    // user-interface thread can watch for silence again). Set while no producer or sound runs.
+    void SetOnWake(std::function<void()> on_wake) { on_wake_ = std::move(on_wake); }
+
 private:
     // One start of a sound on the event channel. Made and deleted on the user-interface thread;
     // the callback only reads `samples` and `frames`.
@@ -81,12 +99,21 @@ private:
     // Retires the callback's current voice into the return queue. Callback only.
     void GiveBack(Voice* voice) noexcept;
     void Publish(Voice* voice);
+    // Whether an unpaused ring has frames waiting.
+    bool RingsHaveSound() const noexcept;
 
     AudioRing decoder_;
     AudioRing sequencer_;
     std::atomic<bool> decoder_paused_{false};
     std::atomic<bool> sequencer_paused_{false};
     std::atomic<SDL_AudioDeviceID> device_{0};
+
+    // Parking. `quiet_frames_` is the callback's own count of frames mixed with nothing in them,
+    // read only with the device held (or parked). `park_mutex_` orders a park against a wake.
+    std::size_t quiet_frames_ = 0;
+    std::atomic<bool> parked_{false};
+    std::mutex park_mutex_;
+    std::function<void()> on_wake_;
 
     // Handoff of the event channel: the user-interface thread puts a new voice (or the stop
     // marker) in `next_`; the callback takes it with an exchange, so a voice it never took is

@@ -21,6 +21,8 @@ public:
     X11Session& operator=(const X11Session&) = delete;
 
     const std::string& display() const { return display_; }
+    // The X server's process.
+    pid_t ServerPid() const { return server_; }
 
     // Runs xdotool with `args` on this display; its standard output.
     std::string XdoTool(const std::vector<std::string>& args) const;
@@ -63,6 +65,7 @@ public:
     std::optional<int> WaitForExit(std::chrono::milliseconds timeout);
     // What the program has written to standard error so far.
     std::string Stderr() const;
+    pid_t Pid() const { return pid_; }
     // Waits until standard error holds `text`.
     bool WaitForStderr(const std::string& text, std::chrono::milliseconds timeout) const;
 

@@ -146,3 +146,101 @@ TEST(AudioOutputTest, WithoutADeviceTheMenuRunsSilentAndSaysWhy)
     AudioOutput again;
     EXPECT_TRUE(again.Works()) << again.Error();
 }
+
+// Silence parks the device; an event sound, a loop, frames written into a ring and a channel let
+// go each start it again, and what is heard meanwhile keeps it running.
+TEST(AudioOutputTest, TheDeviceIsParkedWhileSilentAndStartsForAnythingToPlay)
+{
+    ScopedEnv driver("SDL_AUDIODRIVER", "dummy");
+    AudioOutput audio;
+    ASSERT_TRUE(audio.Works()) << audio.Error();
+    Mixer& mixer = audio.GetMixer();
+    int wakes = 0;
+    mixer.SetOnWake([&wakes] { ++wakes; });
+    const std::size_t quiet = Mixer::kRate / 20;  // 50 ms
+    auto parks = [&] { return WaitFor([&] { return mixer.ParkIfSilent(quiet); }); };
+    auto status = [&] {
+        const SDL_AudioStatus now = SDL_GetAudioDeviceStatus(audio.Device());
+        return now == SDL_AUDIO_PAUSED ? "paused" : now == SDL_AUDIO_PLAYING ? "playing" : "stopped";
+    };
+    ASSERT_STREQ(status(), "playing");
+
+    ASSERT_TRUE(parks());
+    EXPECT_TRUE(mixer.Parked());
+    EXPECT_STREQ(status(), "paused");
+    EXPECT_EQ(wakes, 0);
+
+    // A sound played once: running at once, not parked while it plays, parked after.
+    MixerSoundOutput output(mixer, PathResolver("."));
+    const auto wav = std::make_shared<const std::string>(WavFile(Sine(44100, 440, 22050), 22050, 16));  // 2 s
+    output.PlayFromMemory(wav);
+    EXPECT_STREQ(status(), "playing");
+    EXPECT_EQ(wakes, 1);
+    EXPECT_FALSE(mixer.ParkIfSilent(0));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_FALSE(mixer.ParkIfSilent(0)) << "parked in the middle of the sound";
+    ASSERT_TRUE(parks());
+
+    // A loop keeps it running until stopped.
+    TempDir disc;
+    disc.Write("loop.wav", WavFile(Sine(5512, 440, 22050), 22050, 16));  // a quarter of a second
+    MixerSoundOutput looping(mixer, PathResolver(disc.path()));
+    looping.PlayLoop("loop.wav");
+    EXPECT_STREQ(status(), "playing");
+    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+    EXPECT_FALSE(mixer.ParkIfSilent(0)) << "parked while the loop plays";
+    looping.StopAll();
+    ASSERT_TRUE(parks());
+
+    // Frames written by a producer thread start it and are heard.
+    std::vector<std::int16_t> frames(2 * 4096, 100);
+    std::thread producer([&] { mixer.DecoderRing().Write(frames.data(), 4096); });
+    producer.join();
+    EXPECT_STREQ(status(), "playing");
+    EXPECT_TRUE(WaitFor([&] { return mixer.DecoderRing().Available() == 0; }));
+    ASSERT_TRUE(parks());
+
+    // A paused channel's frames are kept while parked, and heard once it is let go.
+    mixer.SetPaused(Mixer::Channel::Sequencer, true);
+    mixer.SequencerRing().Write(frames.data(), 4096);  // wakes the device, which plays nothing
+    ASSERT_TRUE(parks());
+    EXPECT_EQ(mixer.SequencerRing().Available(), 4096u);
+    mixer.SetPaused(Mixer::Channel::Sequencer, false);
+    EXPECT_STREQ(status(), "playing");
+    EXPECT_TRUE(WaitFor([&] { return mixer.SequencerRing().Available() == 0; }));
+    EXPECT_EQ(wakes, 5);
+}
+
+// A sound that starts a parked device is heard from its first frame: the recording holds it whole.
+TEST(AudioOutputTest, NothingIsLostAtTheStartOfASoundThatWakesTheDevice)
+{
+    TempDir dir;
+    const std::filesystem::path file = dir.path() / "out.raw";
+    ScopedEnv driver("SDL_AUDIODRIVER", "disk");
+    ScopedEnv target("SDL_DISKAUDIOFILE", file.string());
+    constexpr std::size_t kFrames = 6000;
+    {
+        AudioOutput audio;
+        ASSERT_TRUE(audio.Works()) << audio.Error();
+        Mixer& mixer = audio.GetMixer();
+        ASSERT_TRUE(WaitFor([&] { return mixer.ParkIfSilent(Mixer::kRate / 20); }));
+        // Frame i holds i + 1 on both sides.
+        std::vector<std::int16_t> frames(2 * kFrames);
+        for (std::size_t i = 0; i < kFrames; ++i)
+            frames[2 * i] = frames[2 * i + 1] = static_cast<std::int16_t>(i + 1);
+        ASSERT_EQ(mixer.DecoderRing().Write(frames.data(), kFrames), kFrames);
+        EXPECT_TRUE(WaitFor([&] { return mixer.DecoderRing().Available() == 0; }));
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    const std::string raw = ReadFileBytes(file);
+    std::vector<std::int16_t> heard;
+    for (std::size_t i = 0; i + 3 < raw.size(); i += 4) {
+        const auto left = static_cast<std::int16_t>(static_cast<std::uint8_t>(raw[i]) |
+                                                    (static_cast<std::uint8_t>(raw[i + 1]) << 8));
+        if (left != 0)
+            heard.push_back(left);
+    }
+    ASSERT_EQ(heard.size(), kFrames);
+    for (std::size_t i = 0; i < kFrames; ++i)
+        ASSERT_EQ(heard[i], static_cast<std::int16_t>(i + 1)) << "frame " << i;
+}

@@ -17,6 +17,7 @@
 
 #include "demo/DemoFormats.h"
 #include "platform/PathResolver.h"
+#include "sound/AudioOutput.h"
 #include "sound/AudioRing.h"
 #include "sound/ElSounds.h"
 #include "sound/Mp3Module.h"
@@ -336,6 +337,51 @@ TEST_F(Mp3Module, FilesWithoutAudioDoNotOpen)
     // The module is still usable.
     m.Start(m.Dir().Write("t.mp3", SilentMp3(10, 44100)).string());
     m.PlayToEnd();
+}
+
+// Through a real (dummy) device: the track paused, its ring drains and the device parks; the
+// position holds meanwhile, and after the resume the track plays on to its end from there.
+TEST_F(Mp3Module, ThePositionHoldsWhileTheDeviceIsParked)
+{
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    AudioOutput audio;
+    unsetenv("SDL_AUDIODRIVER");
+    ASSERT_TRUE(audio.Works()) << audio.Error();
+    Mixer& mixer = audio.GetMixer();
+    SetMp3ModuleOutput(&mixer.DecoderRing(), [&mixer] { mixer.Clear(Mixer::Channel::Decoder); });
+    {
+        Mp3Player m(mixer.DecoderRing());
+        TElPlayer& p = m.Player();
+        const auto file = m.Dir().Write("t.mp3", SilentMp3(100, 44100, Mp3LengthHeader::Xing));  // 2.6 s
+        m.Start(file.string());
+        auto wait = [](auto done) {
+            const auto until = std::chrono::steady_clock::now() + 10s;
+            while (!done() && std::chrono::steady_clock::now() < until)
+                std::this_thread::sleep_for(2ms);
+            return done();
+        };
+        ASSERT_TRUE(wait([&] { return p.GetPosition() >= 300; }));
+        p.Pause();
+        ASSERT_TRUE(wait([&] { return mixer.ParkIfSilent(AudioRing::kRate / 20); }));
+        const int held = p.GetPosition();
+        EXPECT_GE(held, 300);
+        std::this_thread::sleep_for(200ms);
+        EXPECT_EQ(p.GetPosition(), held);
+        EXPECT_EQ(SDL_GetAudioDeviceStatus(audio.Device()), SDL_AUDIO_PAUSED);
+
+        p.Resume();
+        ASSERT_TRUE(wait([&] { return p.GetPosition() > held; }));
+        EXPECT_EQ(SDL_GetAudioDeviceStatus(audio.Device()), SDL_AUDIO_PLAYING);
+        int last = held;
+        ASSERT_TRUE(wait([&] {
+            const int pos = p.GetPosition();
+            if (pos >= 0)
+                last = pos;
+            return p.GetPlayerMode() == pmClosed;
+        }));
+        EXPECT_NEAR(last, 2600, 100) << "the whole track heard";
+    }
+    SetMp3ModuleOutput(nullptr);
 }
 
 #else  // MP3_SAMPLES
