@@ -114,7 +114,8 @@ void ReadWithZipGrFile()
 {
     ConsoleApplication app;
     RegisterBuiltinUnrarModule();
-    ZipGrFile zip(app, LoadBuiltinModule("unrar.dll"), ArchiveFile(), "graph\\shell.dat");
+    // The reading alone: no workers decoding ahead (start_bench measures those).
+    ZipGrFile zip(app, LoadBuiltinModule("unrar.dll"), ArchiveFile(), "graph\\shell.dat", kMaxUnpackedBytes, 0);
     benchmark::DoNotOptimize(zip.Members().size());
 }
 

@@ -23,6 +23,10 @@ std::unique_ptr<Picture> ZipGrFile::LoadPicture(const std::string& name)
         Fatal("Bad file: " + name);
 
     MemoryStream& stream = *it->second;
+    // Decoded ahead by a worker when it got there; a failed or unstarted decode is done here.
+    if (pool_ != nullptr)
+        if (std::unique_ptr<Picture> decoded = pool_->Take(&stream))
+            return decoded;
     RewindOnExit rewind{stream};
     picture->LoadFromBytes(stream.Remaining(), name);
     stream.SetPosition(stream.Size());

@@ -44,12 +44,13 @@ constexpr int kMaxUnexplainedStatuses = 64;
 }  // namespace
 
 ZipGrFile::ZipGrFile(Application& app, const PathResolver& resolver, std::string library_path,
-                     std::string archive_path, uint64_t unpack_limit)
+                     std::string archive_path, uint64_t unpack_limit, int decode_workers)
     : app_(app),
       library_path_(std::move(library_path)),
       archive_path_(std::move(archive_path)),
       unpack_limit_(unpack_limit)
 {
+    StartDecoding(decode_workers);
     RegisterBuiltinUnrarModule();
     library_ = ::LoadLibrary(resolver.Resolve(library_path_));
     Open(resolver.Resolve(archive_path_));
@@ -57,14 +58,25 @@ ZipGrFile::ZipGrFile(Application& app, const PathResolver& resolver, std::string
 
 ZipGrFile::ZipGrFile(Application& app, std::unique_ptr<LoadedLibrary> library,
                      const std::filesystem::path& archive_file, std::string archive_path,
-                     uint64_t unpack_limit)
+                     uint64_t unpack_limit, int decode_workers)
     : app_(app), archive_path_(std::move(archive_path)), unpack_limit_(unpack_limit), library_(std::move(library))
 {
+    StartDecoding(decode_workers);
     Open(archive_file);
+}
+
+void ZipGrFile::StartDecoding(int decode_workers)
+{
+    const unsigned workers =
+        decode_workers < 0 ? DecodePool::MachineWorkers() : static_cast<unsigned>(decode_workers);
+    if (workers > 0)
+        pool_ = std::make_unique<DecodePool>(workers);
 }
 
 void ZipGrFile::Fatal(const std::string& text)
 {
+    // The program ends here: no worker may still run while it does.
+    pool_.reset();
     app_.MessageBox(text, "Error", MsgButtons::OkCancel);
     app_.Halt(1);
     std::exit(1);  // Halt does not come back; should an implementation do so, end here
@@ -147,12 +159,20 @@ void ZipGrFile::ReadMembers()
         stream->SetPosition(0);
 
         header.FileName[sizeof header.FileName - 1] = '\0';
-        members_[std::string(header.FileName)] = std::move(stream);
+        std::string name(header.FileName);
+        std::unique_ptr<MemoryStream>& entry = members_[name];
+        // A member of the same name replaces the earlier one, whose decode is then of no use.
+        if (entry != nullptr && pool_ != nullptr)
+            pool_->Forget(entry.get());
+        entry = std::move(stream);
+        if (pool_ != nullptr && MakePicture(name) != nullptr)
+            pool_->Submit(name, entry.get());
     }
 }
 
 void ZipGrFile::Close()
 {
+    pool_.reset();
     if (archive_ != nullptr) {
         const int status = close_(archive_);
         archive_ = nullptr;
@@ -165,6 +185,7 @@ void ZipGrFile::Close()
 
 ZipGrFile::~ZipGrFile()
 {
+    pool_.reset();
     if (archive_ != nullptr)
         close_(archive_);
 }

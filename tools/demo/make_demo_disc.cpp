@@ -6,8 +6,11 @@
 // harmless installers.
 // Some script paths differ in letter case from the files written, as on real discs, which were
 // made on case-insensitive file systems.
-//   make_demo_disc DISC_FOLDER [--look PNG_FOLDER]
-// With --look, PNG copies of the main skin pictures are written for a person to look at.
+//   make_demo_disc DISC_FOLDER [--look PNG_FOLDER] [--big ENTRIES]
+// With --look, PNG copies of the main skin pictures are written for a person to look at. With
+// --big, the catalogue's first group holds ENTRIES products in all (copies of the demo's, two
+// pictures each), whose thumbnails are twice as large and carry photo-like grain, so that the
+// archive weighs what a big issue's does (about 35 MB for 300 entries).
 #include <iconv.h>
 
 #include <QGuiApplication>
@@ -17,10 +20,13 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <map>
+#include <random>
 #include <set>
 #include <stdexcept>
 #include <string>
@@ -745,8 +751,25 @@ QImage LanguageDisc::Screen(const std::vector<Tab>& tabs, const QImage& advert) 
 // ---------------------------------------------------------------------------------------------
 // Shared pictures and the files of the disc
 
-void AddCatalogueThumbnails(RarWriter& rar, const std::vector<Tab>& tabs, const fs::path& disc)
+// `image` with grain of a photograph's kind, the same for the same `seed`.
+QImage Grained(QImage image, unsigned seed)
 {
+    std::mt19937 random(seed);
+    std::normal_distribution<double> grain(0.0, 26.0);
+    const auto clamp = [](int v) { return std::clamp(v, 0, 255); };
+    for (int y = 0; y < image.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            const int n = static_cast<int>(grain(random));
+            row[x] = qRgb(clamp(qRed(row[x]) + n), clamp(qGreen(row[x]) + n), clamp(qBlue(row[x]) + n));
+        }
+    }
+    return image;
+}
+
+void AddCatalogueThumbnails(RarWriter& rar, const std::vector<Tab>& tabs, const fs::path& disc, bool big)
+{
+    unsigned seed = 1;
     for (const Tab& tab : tabs)
         for (const Sub& sub : tab.subs)
             for (const Product& product : sub.products)
@@ -754,21 +777,48 @@ void AddCatalogueThumbnails(RarWriter& rar, const std::vector<Tab>& tabs, const 
                     const QImage full = Screenshot(product.style, k, 480, 360, Q(product.title));
                     WriteDiscFile(disc, product.pic_folder + "\\Shot" + std::to_string(k) + ".jpg",
                                   EncodedPicture(full.convertToFormat(QImage::Format_RGB32), "JPG", 88));
-                    const QImage thumb = Screenshot(product.style, k, kThumbW, kThumbH, {})
+                    const QImage drawn = Screenshot(product.style, k, big ? 2 * kThumbW : kThumbW,
+                                                    big ? 2 * kThumbH : kThumbH, {})
                                              .convertToFormat(QImage::Format_RGB32);
+                    const QImage thumb = big ? Grained(drawn, seed++) : drawn;
                     const std::string name = "shots\\" + product.id + "_" + std::to_string(k) + "." + product.thumb_ext;
                     if (product.thumb_ext == "gif")
                         rar.AddFile(name, GifFile({thumb}));
                     else if (product.thumb_ext == "bmp")
                         rar.AddFile(name, EncodedPicture(thumb, "BMP"));
                     else
-                        rar.AddFile(name, EncodedPicture(thumb, "JPG", 90));
+                        rar.AddFile(name, EncodedPicture(thumb, "JPG", big ? 95 : 90));
                 }
     for (const Track& track : Tracks())
         rar.AddFile("shots\\cover" + std::to_string(track.variant + 1) + ".jpg",
                     EncodedPicture(Cover(track.variant, kCoverSize, kCoverSize, Q(track.title))
                                        .convertToFormat(QImage::Format_RGB32),
                                    "JPG", 90));
+}
+
+// The catalogue of a big issue: the first group holds `entries` products in all, copies of the
+// demo's with their own names and two pictures each.
+void MakeBig(std::vector<Tab>& tabs, int entries)
+{
+    std::vector<Product> originals;
+    int count = 0;
+    for (const Tab& tab : tabs)
+        for (const Sub& sub : tab.subs) {
+            originals.insert(originals.end(), sub.products.begin(), sub.products.end());
+            count += static_cast<int>(sub.products.size());
+        }
+    std::vector<Product>& group = tabs.front().subs.front().products;
+    for (int i = 0; count < entries; ++i, ++count) {
+        Product copy = originals[static_cast<std::size_t>(i) % originals.size()];
+        char id[16];
+        std::snprintf(id, sizeof id, "x%03d", i);
+        copy.id = id;
+        copy.title += " " + std::to_string(i + 2);
+        copy.pictures = 2;
+        copy.thumb_ext = "jpg";
+        copy.pic_folder = std::string("soft\\big\\") + id;
+        group.push_back(std::move(copy));
+    }
 }
 
 void WriteInstallers(const fs::path& disc, const std::vector<Tab>& tabs)
@@ -960,17 +1010,30 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);  // fonts and image format plugins
-    if (argc != 2 && !(argc == 4 && std::string(argv[2]) == "--look")) {
-        std::cerr << "usage: make_demo_disc DISC_FOLDER [--look PNG_FOLDER]\n";
+    fs::path look;
+    int big = 0;
+    bool usage = argc < 2 || argc % 2 != 0;
+    for (int i = 2; !usage && i + 1 < argc; i += 2) {
+        const std::string option = argv[i];
+        if (option == "--look")
+            look = argv[i + 1];
+        else if (option == "--big")
+            usage = (big = std::atoi(argv[i + 1])) <= 0;
+        else
+            usage = true;
+    }
+    if (usage) {
+        std::cerr << "usage: make_demo_disc DISC_FOLDER [--look PNG_FOLDER] [--big ENTRIES]\n";
         return 2;
     }
     try {
         const fs::path disc = argv[1];
-        const fs::path look = argc == 4 ? fs::path(argv[3]) : fs::path();
         if (!look.empty())
             fs::create_directories(look);
         LoadSkinFonts();
-        const std::vector<Tab> tabs = Catalogue();
+        std::vector<Tab> tabs = Catalogue();
+        if (big > 0)
+            MakeBig(tabs, big);
 
         fs::create_directories(disc / "graph");
         RarWriter rar(disc / "graph" / "shell.dat");
@@ -987,7 +1050,7 @@ int main(int argc, char** argv)
                                          QStringLiteral("full version in stores now")))
                     .save(QString::fromStdString((look / (std::string(lang->code) + "-screen.png")).string()));
         }
-        AddCatalogueThumbnails(rar, tabs, disc);
+        AddCatalogueThumbnails(rar, tabs, disc, big > 0);
         rar.Finish();
 
         WriteFile(disc / "graph" / "dll" / "unrar.dll", WindowsLibraryStub("unrar.dll"));

@@ -1,0 +1,153 @@
+#include "archive/DecodePool.h"
+
+#include <algorithm>
+#include <system_error>
+#include <utility>
+
+unsigned DecodePool::MachineWorkers()
+{
+    return std::max(1u, std::thread::hardware_concurrency());
+}
+
+DecodePool::DecodePool(unsigned workers, double lookahead_share) : lookahead_share_(lookahead_share)
+{
+    threads_.reserve(workers);
+    for (unsigned i = 0; i < workers; ++i) {
+        try {
+            threads_.emplace_back([this] { Work(); });
+        } catch (const std::system_error&) {
+            break;  // fewer workers; the caller decodes what they do not
+        }
+    }
+}
+
+DecodePool::~DecodePool()
+{
+    Stop();
+}
+
+void DecodePool::Stop()
+{
+    {
+        std::lock_guard lock(mutex_);
+        stop_ = true;
+    }
+    work_.notify_all();
+    for (std::thread& thread : threads_)
+        if (thread.joinable())
+            thread.join();
+    std::lock_guard lock(mutex_);
+    queue_.clear();
+    slots_.clear();
+    waiting_bytes_ = 0;
+    done_.notify_all();
+}
+
+void DecodePool::Submit(const std::string& name, const MemoryStream* stream)
+{
+    {
+        std::lock_guard lock(mutex_);
+        if (stop_ || threads_.empty())
+            return;
+        auto [it, added] = slots_.try_emplace(stream);
+        if (!added)
+            return;
+        it->second.name = name;
+        queue_.push_back(stream);
+        submitted_bytes_ += stream->Size();
+    }
+    work_.notify_one();
+}
+
+bool DecodePool::MayStart() const
+{
+    // With nothing waiting a worker may always start, so a picture larger than the share is
+    // still decoded ahead.
+    return waiting_bytes_ == 0 ||
+           static_cast<double>(waiting_bytes_) < lookahead_share_ * static_cast<double>(submitted_bytes_);
+}
+
+void DecodePool::Work()
+{
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        work_.wait(lock, [this] { return stop_ || (!queue_.empty() && MayStart()); });
+        if (stop_)
+            return;
+        const MemoryStream* stream = queue_.front();
+        queue_.pop_front();
+        auto it = slots_.find(stream);
+        if (it == slots_.end() || it->second.state != State::Queued)
+            continue;  // taken back by a caller meanwhile
+        it->second.state = State::Running;
+        const std::string name = it->second.name;
+        lock.unlock();
+
+        // The stream is complete and nobody writes it; only its bytes are read here (callers
+        // move its position, never its content).
+        std::unique_ptr<Picture> picture = MakePicture(name);
+        try {
+            if (picture)
+                picture->LoadFromBytes(stream->Bytes(), name);
+        } catch (...) {
+            picture.reset();  // the caller decodes it again and raises the failure itself
+        }
+
+        lock.lock();
+        // A running slot is never erased by anyone else: Take and Forget wait for it.
+        Slot& slot = slots_.at(stream);
+        slot.state = State::Done;
+        if (picture) {
+            slot.bytes = static_cast<std::size_t>(picture->Image().sizeInBytes());
+            waiting_bytes_ += slot.bytes;
+            peak_waiting_bytes_ = std::max(peak_waiting_bytes_, waiting_bytes_);
+        }
+        slot.picture = std::move(picture);
+        done_.notify_all();
+    }
+}
+
+void DecodePool::Drop(std::unordered_map<const MemoryStream*, Slot>::iterator it)
+{
+    waiting_bytes_ -= it->second.bytes;
+    slots_.erase(it);
+    work_.notify_all();
+}
+
+std::unique_ptr<Picture> DecodePool::Take(const MemoryStream* stream)
+{
+    std::unique_lock lock(mutex_);
+    auto it = slots_.find(stream);
+    if (it == slots_.end())
+        return nullptr;
+    if (it->second.state == State::Queued) {
+        Drop(it);  // the worker that pops it skips it
+        return nullptr;
+    }
+    done_.wait(lock, [&] {
+        it = slots_.find(stream);
+        return it == slots_.end() || it->second.state == State::Done;
+    });
+    if (it == slots_.end())
+        return nullptr;  // the pool was stopped meanwhile
+    std::unique_ptr<Picture> picture = std::move(it->second.picture);
+    Drop(it);
+    return picture;
+}
+
+void DecodePool::Forget(const MemoryStream* stream)
+{
+    Take(stream);
+}
+
+std::size_t DecodePool::WaitingBytes() const
+{
+    std::lock_guard lock(mutex_);
+    return waiting_bytes_;
+}
+
+std::size_t DecodePool::PeakWaitingBytes() const
+{
+    std::lock_guard lock(mutex_);
+    return peak_waiting_bytes_;
+}
