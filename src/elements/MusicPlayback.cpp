@@ -343,7 +343,11 @@ void MusicPlayback::ClockTick()
     if (m < 0)
         m = 0;
     const long long seconds = (m / 1000) % 60;
-    text += " " + std::to_string(m / 60000) + ":" + (seconds < 10 ? "0" : "") + std::to_string(seconds);
+    // Appended piece by piece (GCC 12 at -O3 takes the chain of temporaries for overlapping copies).
+    text += ' ';
+    text += std::to_string(m / 60000);
+    text += seconds < 10 ? ":0" : ":";
+    text += std::to_string(seconds);
     frame_.SetMusicText(text);
 }
 
