@@ -24,9 +24,9 @@
 #include <thread>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "X11Session.h"
 
-extern char** environ;
 
 namespace {
 
@@ -48,19 +48,7 @@ int IdleSeconds()
 
 fs::path MakeDemoDisc()
 {
-    const fs::path p = fs::temp_directory_path() / "zul-idle-bench";
-    fs::remove_all(p);
-    fs::create_directories(p);
-    const std::string maker = ZUL_BINARY_DIR "/tools/make_demo_disc";
-    const std::string folder = p.string();
-    std::vector<char*> argv = {const_cast<char*>(maker.c_str()), const_cast<char*>(folder.c_str()), nullptr};
-    pid_t pid = 0;
-    int status = 0;
-    if (posix_spawn(&pid, maker.c_str(), nullptr, nullptr, argv.data(), environ) != 0 ||
-        waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        std::fprintf(stderr, "make_demo_disc failed\n");
-        std::exit(1);
-    }
+    const fs::path p = WriteDemoDisc("zul-idle-bench", ZUL_BINARY_DIR "/tools/make_demo_disc");
     fs::remove(p / "graph" / "image_lit.dat");
     return p;
 }

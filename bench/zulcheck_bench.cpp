@@ -6,8 +6,6 @@
 #include <benchmark/benchmark.h>
 
 #include "BenchSupport.h"
-#include <spawn.h>
-#include <sys/wait.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -18,7 +16,6 @@
 #include "platform/Files.h"
 #include "zulcheck/Check.h"
 
-extern char** environ;
 
 namespace {
 
@@ -26,22 +23,7 @@ namespace fs = std::filesystem;
 
 const fs::path& DemoDisc()
 {
-    static const fs::path path = [] {
-        const fs::path p = fs::temp_directory_path() / "zul-zulcheck-bench";
-        fs::remove_all(p);
-        fs::create_directories(p);
-        const std::string maker = ZUL_BINARY_DIR "/tools/make_demo_disc";
-        const std::string folder = p.string();
-        std::vector<char*> argv = {const_cast<char*>(maker.c_str()), const_cast<char*>(folder.c_str()), nullptr};
-        pid_t pid = 0;
-        int status = 0;
-        if (posix_spawn(&pid, maker.c_str(), nullptr, nullptr, argv.data(), environ) != 0 ||
-            waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-            std::fprintf(stderr, "make_demo_disc failed\n");
-            std::exit(1);
-        }
-        return p;
-    }();
+    static const fs::path path = WriteDemoDisc("zul-zulcheck-bench", ZUL_BINARY_DIR "/tools/make_demo_disc");
     return path;
 }
 
