@@ -1,19 +1,24 @@
 #include "platform/Files.h"
 
+#include "platform/DiscFs.h"
+
 #include <algorithm>
-#include <fstream>
+#include <memory>
 #include <system_error>
 
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& file, std::uintmax_t max_bytes)
 {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(file, ec))
+    return ReadWholeFile(*FolderDiscFs(file.parent_path()), file, max_bytes);
+}
+
+std::optional<std::string> ReadWholeFile(const DiscFs& disc, const std::filesystem::path& file,
+                                         std::uintmax_t max_bytes)
+{
+    const DiscEntry entry = disc.Stat(file);
+    if (entry.kind != DiscEntryKind::kFile || entry.size > max_bytes)
         return std::nullopt;
-    const std::uintmax_t size = std::filesystem::file_size(file, ec);
-    if (ec || size > max_bytes)
-        return std::nullopt;
-    std::ifstream in(file, std::ios::binary);
-    if (!in)
+    std::unique_ptr<DiscReader> reader = disc.Open(file);
+    if (!reader)
         return std::nullopt;
     // The file may grow between the size check and the read: read at most one byte past the
     // cap, which tells a file that is now too large from one that is exactly at it.
@@ -24,12 +29,12 @@ std::optional<std::string> ReadWholeFile(const std::filesystem::path& file, std:
         const std::size_t n = static_cast<std::size_t>(std::min<std::uintmax_t>(kChunk, want - bytes.size()));
         const std::size_t old = bytes.size();
         bytes.resize(old + n);
-        in.read(bytes.data() + old, static_cast<std::streamsize>(n));
-        bytes.resize(old + static_cast<std::size_t>(in.gcount()));
-        if (!in)
+        const std::size_t got = reader->Read(bytes.data() + old, n);
+        bytes.resize(old + got);
+        if (got < n)
             break;
     }
-    if (in.bad() || bytes.size() > max_bytes)
+    if (reader->Failed() || bytes.size() > max_bytes)
         return std::nullopt;
     return bytes;
 }

@@ -26,20 +26,17 @@ bool EqualNoCase(std::string_view a, std::string_view b)
     return true;
 }
 
-bool Exists(const fs::path& p)
+bool Exists(const DiscFs& disc, const fs::path& p)
 {
-    std::error_code ec;
-    return fs::exists(fs::symlink_status(p, ec)) && !ec;
+    return disc.Stat(p).kind != DiscEntryKind::kMissing;
 }
 
 // The entry of `dir` whose name equals `name` without regard to case, the bytewise smallest
 // when there are several.
-std::optional<std::string> MatchNoCase(const fs::path& dir, std::string_view name)
+std::optional<std::string> MatchNoCase(const DiscFs& disc, const fs::path& dir, std::string_view name)
 {
     std::optional<std::string> best;
-    std::error_code ec;
-    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-        std::string entry = it->path().filename().string();
+    for (std::string& entry : disc.List(dir)) {
         if (EqualNoCase(entry, name) && (!best || entry < *best))
             best = std::move(entry);
     }
@@ -100,7 +97,8 @@ bool HasHighBytes(std::string_view name)
 
 // The entry of `dir` whose UTF-8 name is `name` read in the disc's code page, without regard to
 // case; the bytewise smallest when there are several.
-std::optional<std::string> MatchInCodePage(const fs::path& dir, std::string_view name)
+std::optional<std::string> MatchInCodePage(const DiscFs& disc, const fs::path& dir,
+                                           std::string_view name)
 {
     const char* code_page = DiscCodePage();
     if (!code_page || !HasHighBytes(name))
@@ -110,9 +108,7 @@ std::optional<std::string> MatchInCodePage(const fs::path& dir, std::string_view
         return std::nullopt;
     const std::u32string folded = Fold(*wanted);
     std::optional<std::string> best;
-    std::error_code ec;
-    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-        std::string entry = it->path().filename().string();
+    for (std::string& entry : disc.List(dir)) {
         if (entry.size() < name.size() || !HasHighBytes(entry))
             continue;
         const std::optional<std::u32string> shown = ToUtf32(entry, "UTF-8");
@@ -124,7 +120,9 @@ std::optional<std::string> MatchInCodePage(const fs::path& dir, std::string_view
 
 }  // namespace
 
-PathResolver::PathResolver(fs::path root) : root_(std::move(root)) {}
+PathResolver::PathResolver(fs::path root) : disc_(FolderDiscFs(std::move(root))) {}
+
+PathResolver::PathResolver(std::shared_ptr<const DiscFs> disc) : disc_(std::move(disc)) {}
 
 std::vector<std::string> SplitDiscPath(std::string_view disc_path)
 {
@@ -146,7 +144,7 @@ std::vector<std::string> SplitDiscPath(std::string_view disc_path)
 
 std::optional<fs::path> PathResolver::Find(std::string_view disc_path) const
 {
-    fs::path current = root_;
+    fs::path current = Root();
     for (const std::string& part : SplitDiscPath(disc_path)) {
         if (part == ".")
             continue;
@@ -155,18 +153,18 @@ std::optional<fs::path> PathResolver::Find(std::string_view disc_path) const
             continue;
         }
         fs::path exact = current / part;
-        if (Exists(exact)) {
+        if (Exists(*disc_, exact)) {
             current = std::move(exact);
             continue;
         }
-        std::optional<std::string> other = MatchNoCase(current, part);
+        std::optional<std::string> other = MatchNoCase(*disc_, current, part);
         if (!other)
-            other = MatchInCodePage(current, part);
+            other = MatchInCodePage(*disc_, current, part);
         if (!other)
             return std::nullopt;
         current /= *other;
     }
-    if (!Exists(current))
+    if (!Exists(*disc_, current))
         return std::nullopt;
     return current;
 }
@@ -175,7 +173,7 @@ fs::path PathResolver::Resolve(std::string_view disc_path) const
 {
     if (std::optional<fs::path> found = Find(disc_path))
         return *found;
-    fs::path literal = root_;
+    fs::path literal = Root();
     for (const std::string& part : SplitDiscPath(disc_path))
         literal /= part;
     return literal;
@@ -220,9 +218,7 @@ std::vector<std::string> FindFiles(const PathResolver& resolver, std::string_vie
                                                  : resolver.Find(folder);
     if (!dir)
         return found;
-    std::error_code ec;
-    for (fs::directory_iterator it(*dir, ec), end; !ec && it != end; it.increment(ec)) {
-        std::string entry = it->path().filename().string();
+    for (std::string& entry : resolver.Disc().List(*dir)) {
         if (WildcardMatch(name_pattern, entry))
             found.push_back(std::move(entry));
     }

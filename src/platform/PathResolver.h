@@ -11,18 +11,26 @@
 #pragma once
 
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "platform/CodePages.h"  // the disc code page names are read in
+#include "platform/DiscFs.h"
 
 class PathResolver {
 public:
+    // The disc in the folder `root`.
     explicit PathResolver(std::filesystem::path root = ".");
+    // The disc `disc` holds: a folder or an image.
+    explicit PathResolver(std::shared_ptr<const DiscFs> disc);
 
-    const std::filesystem::path& Root() const { return root_; }
+    const std::filesystem::path& Root() const { return disc_->Root(); }
+    // The file system the paths Find and Resolve give belong to: read them through it.
+    const DiscFs& Disc() const { return *disc_; }
+    const std::shared_ptr<const DiscFs>& SharedDisc() const { return disc_; }
 
     // The existing file or folder a disc path names, or nothing.
     std::optional<std::filesystem::path> Find(std::string_view disc_path) const;
@@ -32,7 +40,7 @@ public:
     std::filesystem::path Resolve(std::string_view disc_path) const;
 
 private:
-    std::filesystem::path root_;
+    std::shared_ptr<const DiscFs> disc_;
 };
 
 // Splits a disc path at backslashes (and forward slashes) into its non-empty components.
