@@ -414,9 +414,27 @@ SystemOpener::SystemOpener(PathResolver resolver, std::optional<std::string> pat
 
 SystemOpener::~SystemOpener() = default;
 
+OpenPlan SystemOpener::Plan(const std::string& target)
+{
+    if (!resolver_.Disc().IsImage() || target.empty() || HasScheme(target) || StartsWithWww(target))
+        return PlanOpen(target, resolver_, path_env_);
+    const std::optional<fs::path> found = resolver_.Find(target);
+    if (!found)
+        return PlanOpen(target, resolver_, path_env_);  // says that nothing has that name
+    const DiscEntry entry = resolver_.Disc().Stat(*found);
+    if (entry.kind != DiscEntryKind::kFile && entry.kind != DiscEntryKind::kFolder)
+        return Failure("it is neither a file nor a folder");
+    const fs::path folder = entry.kind == DiscEntryKind::kFolder ? *found : found->parent_path();
+    std::string failure;
+    const std::optional<fs::path> copy = copies_.Copy(resolver_.Disc(), folder, failure);
+    if (!copy)
+        return Failure("cannot copy it out of the disc image: " + failure);
+    return PlanOpen(target, PathResolver(*copy), path_env_);
+}
+
 void SystemOpener::Open(const std::string& target)
 {
-    const OpenPlan plan = PlanOpen(target, resolver_, path_env_);
+    const OpenPlan plan = Plan(target);
     switch (plan.action) {
     case OpenPlan::Action::Nothing:
         return;

@@ -17,6 +17,11 @@
 //   names (PT_INTERP). Any other file, and every folder, goes to xdg-open by its absolute path, so
 //   the desktop opens documents, folders and Windows installers with whatever it has for them.
 //
+// - On a disc image, a disc path's whole folder (a folder's own self) is first copied out with its
+//   subfolders into a fresh private temporary folder (DiscCopies), and the copy is opened by the
+//   rules above, its temporary folder standing for the disc root. The copies go when the opener is
+//   destroyed, as the menu ends.
+//
 // Nothing is shown on screen when a target cannot be opened: one line
 //   zulshell: cannot open "TARGET": REASON
 // is written to standard error, the target written as printable UTF-8 (PrintableDiscText). That
@@ -32,6 +37,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/DiscCopy.h"
 #include "platform/PathResolver.h"
 
 class Opener {
@@ -65,7 +71,8 @@ OpenPlan PlanOpen(std::string_view target, const PathResolver& resolver, const s
 
 // Opens targets for real: plans, then starts the process. A waiter thread for every process
 // started reaps it when it ends (so no zombie is left) and, for xdg-open, reports a non-zero exit
-// status. Destroying the opener does not wait for, nor end, the processes it started.
+// status. Destroying the opener does not wait for, nor end, the processes it started; it removes
+// the copies it made of an image's files.
 class SystemOpener : public Opener {
 public:
     // `path_env` is the search path for xdg-open; by default this process's PATH when the opener is
@@ -84,7 +91,11 @@ public:
 private:
     struct Children;
 
+    // The plan for `target`, copying its folder out first when the disc is an image.
+    OpenPlan Plan(const std::string& target);
+
     PathResolver resolver_;
     std::string path_env_;
+    DiscCopies copies_;
     std::shared_ptr<Children> children_;  // shared with the waiter threads, which may outlive this
 };

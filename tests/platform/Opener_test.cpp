@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/Opener.h"
+#include "support/MemoryDiscFs.h"
 #include "support/TempDir.h"
 
 namespace fs = std::filesystem;
@@ -358,3 +359,53 @@ TEST(SystemOpener, SaysOnStandardErrorWhatCouldNotBeOpenedAndWhy)
 }
 
 }  // namespace
+
+// On a disc image the opened file's folder is copied out, and the copy is what runs or is handed
+// over; the copies go with the opener.
+TEST(SystemOpener, OpensCopiesOfAnImagesFoldersAndRemovesThemAtTheEnd)
+{
+    TempDir out;
+    FakeDesktop desktop;
+    TempDirAsSystemTemp temp;  // after the others, which are made in the usual place
+    const fs::path listing = out.path() / "listing.txt";
+    auto disc = std::make_shared<MemoryDiscFs>();
+    disc->File("Soft/App/Setup.sh", "#!/bin/sh\nls -R \"$(dirname \"$0\")\" > '" + listing.string() +
+                                        "'\npwd >> '" + listing.string() + "'\n")
+        .File("Soft/App/data1.cab", "cab")
+        .File("Soft/App/Parts/part.bin", "part")
+        .File("Soft/Else/other.txt", "other")
+        .File("Docs/Manual.pdf", "%PDF");
+    {
+        SystemOpener opener{PathResolver(disc), desktop.Path()};
+        testing::internal::CaptureStderr();
+        opener.Open("soft\\app\\setup.sh");
+        ASSERT_TRUE(opener.WaitForChildren(kWait));
+        opener.Open("DOCS\\MANUAL.PDF");
+        ASSERT_TRUE(opener.WaitForChildren(kWait));
+        opener.Open("docs");
+        ASSERT_TRUE(opener.WaitForChildren(kWait));
+        opener.Open("soft\\nothing.exe");
+        EXPECT_EQ(testing::internal::GetCapturedStderr(),
+                  "zulshell: cannot open \"soft\\nothing.exe\": nothing of that name on the disc\n");
+
+        // The installer ran from its copy, with its neighbours, in the copy's root.
+        std::istringstream lines(ReadFileBytes(listing));
+        std::string line, all;
+        while (std::getline(lines, line))
+            all += line + "|";
+        const std::string canonical_temp = fs::canonical(temp.path()).string();
+        EXPECT_NE(all.find("Parts|Setup.sh|data1.cab|"), std::string::npos) << all;
+        EXPECT_NE(all.find("part.bin|"), std::string::npos) << all;
+        EXPECT_EQ(all.find("other.txt"), std::string::npos) << all;
+        EXPECT_NE(all.find("|" + canonical_temp + "/zulshell-"), std::string::npos) << all;
+
+        // The document and the folder went to the desktop as copies.
+        const std::string log = desktop.Log();
+        EXPECT_NE(log.find(temp.path().string() + "/zulshell-"), std::string::npos) << log;
+        EXPECT_NE(log.find("/Docs/Manual.pdf\n"), std::string::npos) << log;
+        EXPECT_NE(log.find("/Docs\n"), std::string::npos) << log;
+        EXPECT_FALSE(temp.Empty());
+    }
+    EXPECT_TRUE(temp.Empty());
+    EXPECT_FALSE(AnyChildLeft());
+}

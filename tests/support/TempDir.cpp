@@ -1,5 +1,6 @@
 #include "support/TempDir.h"
 
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -24,6 +25,23 @@ TempDir::~TempDir()
 {
     std::error_code ec;
     fs::remove_all(path_, ec);
+}
+
+TempDirAsSystemTemp::TempDirAsSystemTemp()
+{
+    if (const char* old = std::getenv("TMPDIR")) {
+        had_old_ = true;
+        old_ = old;
+    }
+    setenv("TMPDIR", dir_.path().c_str(), 1);
+}
+
+TempDirAsSystemTemp::~TempDirAsSystemTemp()
+{
+    if (had_old_)
+        setenv("TMPDIR", old_.c_str(), 1);
+    else
+        unsetenv("TMPDIR");
 }
 
 fs::path TempDir::Write(const std::string& rel, std::string_view bytes) const

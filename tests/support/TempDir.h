@@ -23,5 +23,23 @@ private:
     std::filesystem::path path_;
 };
 
+// A fresh TempDir made the system's temporary folder (TMPDIR) while this lives, so that what a
+// program leaves there can be seen.
+class TempDirAsSystemTemp {
+public:
+    TempDirAsSystemTemp();
+    ~TempDirAsSystemTemp();
+    TempDirAsSystemTemp(const TempDirAsSystemTemp&) = delete;
+    TempDirAsSystemTemp& operator=(const TempDirAsSystemTemp&) = delete;
+
+    const std::filesystem::path& path() const { return dir_.path(); }
+    bool Empty() const { return std::filesystem::is_empty(dir_.path()); }
+
+private:
+    TempDir dir_;  // made under the old temporary folder
+    bool had_old_ = false;
+    std::string old_;
+};
+
 // The whole content of a file as bytes.
 std::string ReadFileBytes(const std::filesystem::path& path);
