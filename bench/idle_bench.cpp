@@ -2,10 +2,12 @@
 // picture so that no language dialog comes) in a private Xvfb, with SDL's dummy audio driver so
 // that the audio device is there. After the splash the music tab is opened (its clock runs,
 // nothing plays; both banners and the wallpaper change on their timers) and the program's CPU
-// time (user and system, from /proc) is read over 30 s (ZUL_IDLE_SECONDS sets another length).
-// Prints it as a share of one core and against the target of 1%, with the wake-ups per second of
-// each of its threads (voluntary context switches, from /proc) and, as the baseline measured in
-// the same run over the same seconds, the CPU of the X server that shows the menu.
+// time (user and system, from /proc) is read over 30 s (ZUL_IDLE_SECONDS sets another length),
+// from when the audio device has closed after the tab's click sound. Prints it as a share of one
+// core and against the target of 1%, how long the device took to close, the wake-ups per second
+// of each of its threads (voluntary context switches, from /proc; SDL's audio thread under one
+// name, whichever device it served) and, as the baseline measured in the same run over the same
+// seconds, the CPU of the X server that shows the menu.
 #include <benchmark/benchmark.h>
 
 #include <signal.h>
@@ -13,12 +15,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -26,6 +30,7 @@
 
 #include "BenchSupport.h"
 #include "X11Session.h"
+#include "sound/AudioOutput.h"
 
 
 namespace {
@@ -90,24 +95,51 @@ long long VoluntarySwitches(const fs::path& status_file)
     return 0;
 }
 
-// Each thread's name and voluntary context switches (its wake-ups after a wait).
-std::map<std::string, long long> ThreadWakeups(pid_t pid)
+// The voluntary context switches (wake-ups after a wait) of each thread seen, from the first
+// sample that saw it (0 for a thread born after the first sample) to the last.
+struct ThreadWakeups {
+    std::string name;
+    long long first = 0;
+    long long last = 0;
+};
+
+// Samples every thread of `pid`: SDL's audio thread comes and goes with the device, so the
+// threads are sampled through the measure, not only at its ends.
+void SampleThreads(pid_t pid, std::map<std::string, ThreadWakeups>& threads, bool first_sample)
 {
-    std::map<std::string, long long> wakeups;
     std::error_code ec;
     for (const fs::directory_entry& task : fs::directory_iterator(fs::path("/proc") / std::to_string(pid) / "task", ec)) {
         std::string name = Slurp(task.path() / "comm");
         if (!name.empty() && name.back() == '\n')
             name.pop_back();
-        wakeups[name] += VoluntarySwitches(task.path() / "status");
+        const long long count = VoluntarySwitches(task.path() / "status");
+        const auto [it, added] = threads.try_emplace(task.path().filename().string(),
+                                                      ThreadWakeups{name, first_sample ? count : 0, count});
+        if (!added)
+            it->second.last = count;
     }
-    return wakeups;
+}
+
+// How many of a process's threads are SDL's audio threads (one while the device is open).
+int AudioThreads(pid_t pid)
+{
+    int count = 0;
+    std::error_code ec;
+    for (const fs::directory_entry& task : fs::directory_iterator(fs::path("/proc") / std::to_string(pid) / "task", ec))
+        count += Slurp(task.path() / "comm").rfind("SDLAudio", 0) == 0 ? 1 : 0;
+    return count;
+}
+
+bool IsAudioThread(const std::string& name)
+{
+    return name.rfind("SDLAudio", 0) == 0;
 }
 
 struct Idle {
     double seconds = 0;
     double menu_share = 0;    // of one core
     double server_share = 0;  // of one core
+    double audio_closed_after = -1;  // seconds from the music tab's click; -1: it stayed open
     std::map<std::string, double> wakeups_per_second;
     bool ok = false;
 };
@@ -129,32 +161,42 @@ Idle MeasureIdle(const fs::path& disc, int seconds)
         std::fprintf(stderr, "the menu did not come up: %s\n", menu.Stderr().c_str());
         return idle;
     }
-    // The splash goes five seconds after it came; then the music tab, and the mouse out of the way.
+    // The splash goes five seconds after it came; then the music tab (its click sound opens the
+    // device), and the mouse out of the way. The measure starts once the device has closed again
+    // (or after 15 s), and no sooner than two seconds after the click.
     std::this_thread::sleep_until(started + 7s);
     const QPoint origin = x.Geometry(window).topLeft();
     x.Click(origin.x() + kMusicTabX, origin.y() + kMusicTabY);
+    const auto clicked = std::chrono::steady_clock::now();
     x.MoveMouse(1023, 767);
     std::this_thread::sleep_for(2s);
+    while (AudioThreads(menu.Pid()) > 0 && std::chrono::steady_clock::now() < clicked + 15s)
+        std::this_thread::sleep_for(100ms);
+    if (AudioThreads(menu.Pid()) == 0)
+        idle.audio_closed_after = std::chrono::duration<double>(std::chrono::steady_clock::now() - clicked).count();
 
     const fs::path proc = fs::path("/proc") / std::to_string(menu.Pid());
     const fs::path server = fs::path("/proc") / std::to_string(x.ServerPid());
     const long long menu_before = CpuTicks(proc / "stat");
     const long long server_before = CpuTicks(server / "stat");
-    const std::map<std::string, long long> wakeups_before = ThreadWakeups(menu.Pid());
+    std::map<std::string, ThreadWakeups> threads;
+    SampleThreads(menu.Pid(), threads, true);
     const auto t0 = std::chrono::steady_clock::now();
-    std::this_thread::sleep_for(std::chrono::seconds(seconds));
+    for (const auto until = t0 + std::chrono::seconds(seconds); std::chrono::steady_clock::now() < until;) {
+        std::this_thread::sleep_until(std::min(until, std::chrono::steady_clock::now() + 1s));
+        SampleThreads(menu.Pid(), threads, false);
+    }
     const long long menu_after = CpuTicks(proc / "stat");
     const long long server_after = CpuTicks(server / "stat");
-    const std::map<std::string, long long> wakeups_after = ThreadWakeups(menu.Pid());
     idle.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
 
     const double ticks_per_second = static_cast<double>(sysconf(_SC_CLK_TCK));
     idle.menu_share = static_cast<double>(menu_after - menu_before) / ticks_per_second / idle.seconds;
     idle.server_share = static_cast<double>(server_after - server_before) / ticks_per_second / idle.seconds;
-    for (const auto& [name, count] : wakeups_after) {
-        const auto before = wakeups_before.find(name);
-        const long long delta = count - (before != wakeups_before.end() ? before->second : 0);
-        idle.wakeups_per_second[name] = static_cast<double>(delta) / idle.seconds;
+    idle.wakeups_per_second["SDLAudio (the audio thread)"] = 0;
+    for (const auto& [tid, thread] : threads) {
+        const std::string name = IsAudioThread(thread.name) ? "SDLAudio (the audio thread)" : thread.name;
+        idle.wakeups_per_second[name] += static_cast<double>(thread.last - thread.first) / idle.seconds;
     }
     idle.ok = menu.WaitForExit(0ms) == std::nullopt;  // still running: the measure stands
     if (!idle.ok)
@@ -183,6 +225,76 @@ void BM_MenuLeftOpen(benchmark::State& state)
 
 BENCHMARK(BM_MenuLeftOpen)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 
+// The first sound after silence: from a write into the decoder ring until the device's callback
+// has taken its first frame, through SDL's dummy driver in this process. With the device parked
+// (closed, as the menu left alone has it) the write opens it; the baseline, measured in the same
+// run, is the same write to a device that is open and running, which takes it at its next period.
+struct FirstFrame {
+    double parked_ms = 0;
+    double open_ms = 0;
+};
+
+FirstFrame& FirstFrameResult()
+{
+    static FirstFrame result;
+    return result;
+}
+
+// The device of the first-frame measures, made by the first of them and closed at the end.
+std::unique_ptr<AudioOutput>& DummyAudio()
+{
+    static std::unique_ptr<AudioOutput> audio;
+    return audio;
+}
+
+double FirstFrameDelay(Mixer& mixer, bool parked)
+{
+    AudioRing& ring = mixer.DecoderRing();
+    const std::int16_t frame[2] = {1, 1};
+    if (parked) {
+        while (!mixer.ParkIfSilent(0))
+            std::this_thread::sleep_for(1ms);
+        std::this_thread::sleep_for(100ms);  // the close behind the park is over, as it is long before a click
+    } else if (mixer.Parked()) {
+        const std::uint64_t consumed = ring.FramesConsumed();
+        ring.Write(frame, 1);
+        while (ring.FramesConsumed() == consumed)
+            std::this_thread::yield();
+    }
+    // Anywhere in the device's period, as a click comes.
+    std::this_thread::sleep_for(std::chrono::microseconds(3000 + std::rand() % 20000));
+    const std::uint64_t consumed = ring.FramesConsumed();
+    const auto t0 = std::chrono::steady_clock::now();
+    ring.Write(frame, 1);
+    while (ring.FramesConsumed() == consumed)
+        std::this_thread::yield();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+}
+
+void BM_FirstFrame(benchmark::State& state)
+{
+    if (!DummyAudio()) {
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        DummyAudio() = std::make_unique<AudioOutput>();
+    }
+    AudioOutput& audio = *DummyAudio();
+    if (!audio.Works()) {
+        state.SkipWithError(audio.Error().c_str());
+        return;
+    }
+    const bool parked = state.range(0) == 1;
+    double total = 0;
+    for (auto _ : state) {
+        const double delay = FirstFrameDelay(audio.GetMixer(), parked);
+        state.SetIterationTime(delay);
+        total += delay;
+    }
+    const double mean_ms = total / static_cast<double>(state.iterations()) * 1000.0;
+    (parked ? FirstFrameResult().parked_ms : FirstFrameResult().open_ms) = mean_ms;
+}
+
+BENCHMARK(BM_FirstFrame)->ArgName("parked")->Arg(0)->Arg(1)->Iterations(30)->UseManualTime()->Unit(benchmark::kMillisecond);
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -190,13 +302,23 @@ int main(int argc, char** argv)
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    DummyAudio().reset();
 
+    const FirstFrame& first = FirstFrameResult();
+    if (first.open_ms > 0)
+        std::printf("first frame of a sound taken by the device: %.2f ms when parked (the sound opens it),"
+                    " %.2f ms when open: %.2fx the open device\n",
+                    first.parked_ms, first.open_ms, first.parked_ms / first.open_ms);
     const Idle& idle = Result();
     if (!idle.ok)
         return 1;
     std::printf("idle CPU over %.0f s: %.2f%% of one core (target: below 1%%): %.2fx the target;"
                 " the X server meanwhile: %.2f%%\n",
                 idle.seconds, idle.menu_share * 100.0, idle.menu_share / 0.01, idle.server_share * 100.0);
+    if (idle.audio_closed_after >= 0)
+        std::printf("audio device closed %.1f s after the music tab's click\n", idle.audio_closed_after);
+    else
+        std::printf("audio device still open 15 s after the music tab's click\n");
     std::printf("wake-ups per second by thread:");
     for (const auto& [name, rate] : idle.wakeups_per_second)
         std::printf(" %s %.1f;", name.c_str(), rate);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <system_error>
 
 Mixer::Mixer(std::size_t ring_frames) : decoder_(ring_frames), sequencer_(ring_frames)
 {
@@ -14,6 +15,7 @@ Mixer::Mixer(std::size_t ring_frames) : decoder_(ring_frames), sequencer_(ring_f
 
 Mixer::~Mixer()
 {
+    DetachDevice();
     // No callback runs any more: whatever it held is ours to release.
     ReleaseFinished();
     Voice* waiting = next_.exchange(nullptr);
@@ -110,11 +112,18 @@ void Mixer::StopEvent()
     Publish(&stop_marker_);
 }
 
-bool Mixer::PlayingOnce() const noexcept
+bool Mixer::PlayingOnce() noexcept
 {
+    std::lock_guard lock(park_mutex_);
+    const SDL_AudioDeviceID device = device_.load(std::memory_order_acquire);
+    if (device == 0)
+        return false;
+    SDL_LockAudioDevice(device);  // the callback's own state holds still
+    bool once = playing_ && !playing_->loop;
     if (const Voice* waiting = next_.load(std::memory_order_acquire))
-        return waiting != &stop_marker_ && !waiting->loop;
-    return playing_ && !playing_->loop;
+        once = waiting != &stop_marker_ && !waiting->loop;
+    SDL_UnlockAudioDevice(device);
+    return once;
 }
 
 void Mixer::SetPaused(Channel channel, bool paused) noexcept
@@ -132,6 +141,8 @@ bool Mixer::Paused(Channel channel) const noexcept
 
 void Mixer::Clear(Channel channel) noexcept
 {
+    std::lock_guard lock(park_mutex_);
+    // A parked device runs no callback: the ring is the producer's alone.
     const SDL_AudioDeviceID device = device_.load(std::memory_order_acquire);
     if (device != 0)
         SDL_LockAudioDevice(device);
@@ -146,14 +157,49 @@ bool Mixer::RingsHaveSound() const noexcept
            (!sequencer_paused_.load(std::memory_order_acquire) && sequencer_.Available() > 0);
 }
 
+void Mixer::AttachDevice(SDL_AudioDeviceID device, DeviceOpener reopen)
+{
+    std::lock_guard lock(park_mutex_);
+    reopen_ = std::move(reopen);
+    quiet_frames_ = 0;
+    parked_.store(false, std::memory_order_release);
+    device_.store(device, std::memory_order_release);
+    if (device != 0)
+        SDL_PauseAudioDevice(device, 0);
+}
+
+void Mixer::DetachDevice()
+{
+    if (closer_.joinable())
+        closer_.join();
+    std::lock_guard lock(park_mutex_);
+    CloseStopped();
+    reopen_ = nullptr;
+    parked_.store(false, std::memory_order_release);
+    const SDL_AudioDeviceID device = device_.exchange(0, std::memory_order_acq_rel);
+    if (device != 0)
+        SDL_CloseAudioDevice(device);  // waits for a running callback to return
+}
+
+void Mixer::CloseStopped() noexcept
+{
+    if (closing_ != 0)
+        SDL_CloseAudioDevice(closing_);
+    closing_ = 0;
+}
+
 bool Mixer::ParkIfSilent(std::size_t quiet_frames)
 {
-    const SDL_AudioDeviceID device = device_.load(std::memory_order_acquire);
-    if (device == 0)
-        return false;
+    // The close of the last park ended long ago; its thread is let go here, not under the lock
+    // it takes.
+    if (closer_.joinable())
+        closer_.join();
     std::lock_guard lock(park_mutex_);
     if (parked_.load(std::memory_order_relaxed))
         return true;
+    const SDL_AudioDeviceID device = device_.load(std::memory_order_acquire);
+    if (device == 0)
+        return false;
     SDL_LockAudioDevice(device);  // the callback's own state holds still
     const Voice* waiting = next_.load(std::memory_order_acquire);
     const bool event_silent = playing_ == nullptr && (waiting == nullptr || waiting == &stop_marker_);
@@ -163,12 +209,29 @@ bool Mixer::ParkIfSilent(std::size_t quiet_frames)
         // this lock is let go).
         parked_.store(true, std::memory_order_relaxed);
         std::atomic_thread_fence(std::memory_order_seq_cst);
-        if (RingsHaveSound())
+        if (RingsHaveSound()) {
             parked_.store(false, std::memory_order_relaxed);
-        else
+        } else {
+            // Stopped at once: once the lock is let go, no callback of it runs again.
             SDL_PauseAudioDevice(device, 1);
+            device_.store(0, std::memory_order_release);
+            closing_ = device;
+        }
     }
     SDL_UnlockAudioDevice(device);
+    if (closing_ != 0) {
+        // SDL's close lets the device's last buffers drain (some tens of milliseconds) and waits
+        // for its thread: not on this thread, which draws the menu. A wake that comes first
+        // closes it itself before it opens another.
+        try {
+            closer_ = std::thread([this] {
+                std::lock_guard closing(park_mutex_);
+                CloseStopped();
+            });
+        } catch (const std::system_error&) {
+            CloseStopped();
+        }
+    }
     return parked_.load(std::memory_order_relaxed);
 }
 
@@ -183,12 +246,21 @@ void Mixer::Wake() noexcept
         std::lock_guard lock(park_mutex_);
         if (!parked_.load(std::memory_order_relaxed))
             return;
-        // The callback does not run while the device is paused: its count can be reset here.
-        quiet_frames_ = 0;
+        // Whatever comes of the opening, the device is no longer parked: open, or gone for good.
+        // A waker that comes meanwhile returns at once; its sound is mixed by the device opened
+        // here, which nothing has played from yet.
         parked_.store(false, std::memory_order_release);
-        const SDL_AudioDeviceID device = device_.load(std::memory_order_acquire);
-        if (device != 0)
-            SDL_PauseAudioDevice(device, 0);
+        // The stopped device is closed before another is opened: some devices open only once.
+        CloseStopped();
+        // No callback runs while the device is closed: its count can be reset here.
+        quiet_frames_ = 0;
+        const SDL_AudioDeviceID device = reopen_ ? reopen_() : 0;
+        if (device == 0) {
+            reopen_ = nullptr;  // the menu goes on silent
+            return;
+        }
+        device_.store(device, std::memory_order_release);
+        SDL_PauseAudioDevice(device, 0);
     }
     if (on_wake_)
         on_wake_();

@@ -1,7 +1,9 @@
 #include "X11Session.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -273,4 +275,58 @@ bool RunningProgram::WaitForStderr(const std::string& text, std::chrono::millise
         std::this_thread::sleep_for(50ms);
     }
     return true;
+}
+
+DiskAudioCapture::DiskAudioCapture()
+{
+    char dir[] = "/tmp/zul-audio-XXXXXX";
+    if (mkdtemp(dir) == nullptr)
+        throw std::runtime_error("mkdtemp");
+    dir_ = dir;
+    fifo_ = dir_ + "/audio.raw";
+    if (mkfifo(fifo_.c_str(), 0600) != 0)
+        throw std::runtime_error("mkfifo " + fifo_);
+    // Open for reading and writing: never waits, and never reads an end while this lives.
+    fd_ = open(fifo_.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    if (fd_ < 0)
+        throw std::runtime_error("open " + fifo_);
+    reader_ = std::thread([this] { Read(); });
+}
+
+DiskAudioCapture::~DiskAudioCapture()
+{
+    stop_ = true;
+    if (reader_.joinable())
+        reader_.join();
+    if (fd_ >= 0)
+        close(fd_);
+    std::error_code ec;
+    std::filesystem::remove_all(dir_, ec);
+}
+
+void DiskAudioCapture::Read()
+{
+    char buf[65536];
+    while (!stop_) {
+        pollfd p{fd_, POLLIN, 0};
+        if (poll(&p, 1, 50) <= 0)
+            continue;
+        const ssize_t n = read(fd_, buf, sizeof buf);
+        if (n > 0) {
+            std::lock_guard lock(mutex_);
+            bytes_.append(buf, static_cast<std::size_t>(n));
+        }
+    }
+}
+
+std::size_t DiskAudioCapture::Size() const
+{
+    std::lock_guard lock(mutex_);
+    return bytes_.size();
+}
+
+std::string DiskAudioCapture::Bytes() const
+{
+    std::lock_guard lock(mutex_);
+    return bytes_;
 }

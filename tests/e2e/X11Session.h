@@ -7,9 +7,13 @@
 #include <QImage>
 #include <QRect>
 
+#include <atomic>
 #include <chrono>
+#include <cstddef>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 class X11Session {
@@ -74,4 +78,34 @@ private:
     std::string err_file_;
     std::optional<int> exit_code_;
     bool ended_ = false;
+};
+
+// Everything SDL's disk audio driver plays, caught whole. The driver empties the file it writes
+// into each time the device is opened, and the menu closes its device while silent and opens it
+// again for the next sound; so the driver is given a FIFO, which a thread here drains into
+// memory. This end holds the FIFO open for reading and writing both, so that the driver's
+// opening never waits for a reader and its closing never ends the reading.
+class DiskAudioCapture {
+public:
+    DiskAudioCapture();
+    ~DiskAudioCapture();
+    DiskAudioCapture(const DiskAudioCapture&) = delete;
+    DiskAudioCapture& operator=(const DiskAudioCapture&) = delete;
+
+    // The environment setting that sends the driver's output here (SDL_DISKAUDIOFILE=...).
+    std::string Setting() const { return "SDL_DISKAUDIOFILE=" + fifo_; }
+    // How many bytes have come so far, and the bytes themselves (raw stereo 16-bit frames).
+    std::size_t Size() const;
+    std::string Bytes() const;
+
+private:
+    void Read();
+
+    std::string dir_;
+    std::string fifo_;
+    int fd_ = -1;
+    std::atomic<bool> stop_{false};
+    mutable std::mutex mutex_;
+    std::string bytes_;
+    std::thread reader_;
 };
