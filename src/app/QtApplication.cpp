@@ -1,6 +1,7 @@
 #include "app/QtApplication.h"
 
 #include <QApplication>
+#include <QFont>
 #include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QIcon>
@@ -8,6 +9,7 @@
 #include <QPainterPath>
 #include <QPixmap>
 #include <QMessageBox>
+#include <QScreen>
 
 #include <cstdio>
 #include <unistd.h>
@@ -99,10 +101,19 @@ MsgResult QtApplication::ShowMessageBox(const std::string& text, const std::stri
 bool RegisterSkinFonts()
 {
     bool any = false;
-    for (const char* file : {"/usr/share/wine/fonts/tahoma.ttf", "/usr/share/wine/fonts/tahomabd.ttf",
-                             "/usr/share/wine/fonts/ms_sans_serif.ttf"})
+    for (const char* file : {"/usr/share/wine/fonts/tahoma.ttf", "/usr/share/wine/fonts/tahomabd.ttf"})
         any = QFontDatabase::addApplicationFont(QString::fromUtf8(file)) >= 0 || any;
-    return any;
+    // MS Sans Serif comes as pictures of its letters at three sizes only, which cannot be drawn
+    // larger: on a screen drawn larger than the skin's pixels its letters would stand apart at
+    // their small size. There Tahoma, its scalable successor, stands in for it.
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen != nullptr && screen->devicePixelRatio() > 1.0) {
+        QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
+                                   {QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans")});
+        return any;
+    }
+    return QFontDatabase::addApplicationFont(QStringLiteral("/usr/share/wine/fonts/ms_sans_serif.ttf")) >= 0 ||
+           any;
 }
 
 void PaintProgramIcon(QPainter& painter, int size)

@@ -55,5 +55,7 @@ class QPainter;
 void PaintProgramIcon(QPainter& painter, int size);
 
 // Makes the fonts the skin expects (Tahoma, MS Sans Serif) known to the application; they come
-// with Wine's font package, outside the system's font paths. False when none was found.
+// with Wine's font package, outside the system's font paths. False when none was found. On a
+// screen drawn larger than the skin's pixels, Tahoma stands in for MS Sans Serif, whose letters
+// come at a few fixed sizes only.
 bool RegisterSkinFonts();

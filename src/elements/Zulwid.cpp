@@ -4,8 +4,12 @@
 #include <QEnterEvent>
 #include <QEvent>
 #include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
 #include <QPointer>
 #include <QResizeEvent>
+#include <QStyle>
+#include <QStyleOption>
 #include <QTimer>
 
 #include <algorithm>
@@ -129,6 +133,31 @@ void TImage::SetAutoSize(bool on)
     const QPixmap shown = pixmap();
     if (auto_size_ && !shown.isNull())
         resize(shown.size());
+}
+
+void TImage::paintEvent(QPaintEvent* event)
+{
+    const QPixmap shown = pixmap();
+    if (shown.isNull()) {
+        QLabel::paintEvent(event);
+        return;
+    }
+    // The label's own drawing would smooth the picture on a screen whose pixels are finer than
+    // the skin's; drawn here, each of its pixels covers a whole block of the screen's. Placed
+    // and clipped as the label places it, in the disabled look when the control is disabled.
+    QPixmap picture = shown;
+    if (!isEnabled()) {
+        QStyleOption option;
+        option.initFrom(this);
+        picture = style()->generatedIconPixmap(QIcon::Disabled, shown, &option);
+    }
+    const QRect area = contentsRect();
+    const QRect placed = QStyle::alignedRect(layoutDirection(), alignment(),
+                                             shown.deviceIndependentSize().toSize(), area);
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    painter.setClipRect(area);
+    painter.drawPixmap(placed.topLeft(), picture);
 }
 
 void ControlHint::SetHint(const std::string& hint)

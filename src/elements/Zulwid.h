@@ -24,6 +24,7 @@
 class QEnterEvent;
 class QEvent;
 class QMouseEvent;
+class QPaintEvent;
 class QResizeEvent;
 class QTimer;
 
@@ -68,7 +69,9 @@ private:
 
 // The picture control: shows one picture at its top left corner, unscaled and clipped to the
 // control; with auto-size on, the control takes the size of every picture it is given to show.
-// A click is a left press on the control followed by a left release inside it.
+// A click is a left press on the control followed by a left release inside it. On a screen
+// drawn larger than the skin's pixels (see app/ScreenScale.h), every pixel of the picture is
+// repeated, never smoothed.
 class TImage : public QLabel, public ControlHint {
 public:
     explicit TImage(QWidget* parent);
@@ -88,6 +91,7 @@ public:
     TOnMouseEvent OnMouseUp;
 
 protected:
+    void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 

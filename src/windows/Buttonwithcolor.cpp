@@ -52,14 +52,18 @@ constexpr std::array<KindPreset, 11> kPresets = {{
     {8, false, false},  // bkAll
 }};
 
+// The edges are filled rows and columns of pixels rather than lines: a line of a pen one pixel
+// wide falls half a pixel off on a screen drawn larger than the skin's pixels.
+
 // A 1-pixel rectangle along the inside of r, without fill.
 void FrameRect(QPainter& painter, const QRect& r, const QColor& colour)
 {
     if (r.width() <= 0 || r.height() <= 0)
         return;
-    painter.setPen(colour);
-    painter.setBrush(Qt::NoBrush);
-    painter.drawRect(r.adjusted(0, 0, -1, -1));
+    painter.fillRect(QRect(r.left(), r.top(), r.width(), 1), colour);
+    painter.fillRect(QRect(r.left(), r.bottom(), r.width(), 1), colour);
+    painter.fillRect(QRect(r.left(), r.top(), 1, r.height()), colour);
+    painter.fillRect(QRect(r.right(), r.top(), 1, r.height()), colour);
 }
 
 // One ring of a 3-D edge: top and left in one colour, bottom and right in another.
@@ -71,12 +75,10 @@ void EdgeRing(QPainter& painter, const QRect& r, const QColor& top_left, const Q
     const int top = r.top();
     const int right = r.right();
     const int bottom = r.bottom();
-    painter.setPen(top_left);
-    painter.drawLine(left, top, right - 1, top);
-    painter.drawLine(left, top, left, bottom - 1);
-    painter.setPen(bottom_right);
-    painter.drawLine(left, bottom, right, bottom);
-    painter.drawLine(right, top, right, bottom);
+    painter.fillRect(QRect(QPoint(left, top), QPoint(right - 1, top)), top_left);
+    painter.fillRect(QRect(QPoint(left, top), QPoint(left, bottom - 1)), top_left);
+    painter.fillRect(QRect(QPoint(left, bottom), QPoint(right, bottom)), bottom_right);
+    painter.fillRect(QRect(QPoint(right, top), QPoint(right, bottom)), bottom_right);
 }
 
 // A raised edge two pixels wide along the inside of r.
@@ -93,10 +95,9 @@ void FocusRect(QPainter& painter, const QRect& r)
         return;
     painter.save();
     painter.setCompositionMode(QPainter::RasterOp_NotDestination);
-    painter.setPen(Qt::black);
     auto dot = [&](int x, int y) {
         if ((x + y) % 2 == 0)
-            painter.drawPoint(x, y);
+            painter.fillRect(QRect(x, y, 1, 1), Qt::black);
     };
     for (int x = r.left(); x <= r.right(); ++x) {
         dot(x, r.top());

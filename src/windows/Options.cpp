@@ -82,20 +82,18 @@ void TOptionsBevel::paintEvent(QPaintEvent*)
     const QColor second = style_ == bsLowered ? kHighlight : kShadow;
     const int w = width();
     const int h = height();
+    // Filled rows and columns of pixels rather than lines: a line of a pen one pixel wide falls
+    // half a pixel off on a screen drawn larger than the skin's pixels.
     QPainter painter(this);
     if (shape_ == bsTopLine) {
-        painter.setPen(first);
-        painter.drawLine(0, 0, w - 1, 0);
-        painter.setPen(second);
-        painter.drawLine(0, 1, w - 1, 1);
+        painter.fillRect(QRect(0, 0, w, 1), first);
+        painter.fillRect(QRect(0, 1, w, 1), second);
         return;
     }
-    painter.setPen(first);
-    painter.drawLine(0, 0, w - 1, 0);
-    painter.drawLine(0, 0, 0, h - 1);
-    painter.setPen(second);
-    painter.drawLine(0, h - 1, w - 1, h - 1);
-    painter.drawLine(w - 1, 0, w - 1, h - 1);
+    painter.fillRect(QRect(0, 0, w, 1), first);
+    painter.fillRect(QRect(0, 0, 1, h), first);
+    painter.fillRect(QRect(0, h - 1, w, 1), second);
+    painter.fillRect(QRect(w - 1, 0, 1, h), second);
 }
 
 void TOptionsLabel::paintEvent(QPaintEvent* event)
@@ -125,12 +123,11 @@ void TOptionsPanel::paintEvent(QPaintEvent*)
     const int w = width();
     const int h = height();
     painter.fillRect(rect(), palette().color(QPalette::Window));
-    painter.setPen(kHighlight);
-    painter.drawLine(0, 0, w - 1, 0);
-    painter.drawLine(0, 0, 0, h - 1);
-    painter.setPen(kShadow);
-    painter.drawLine(0, h - 1, w - 1, h - 1);
-    painter.drawLine(w - 1, 0, w - 1, h - 1);
+    // Rows and columns of pixels, as the bevel's.
+    painter.fillRect(QRect(0, 0, w, 1), kHighlight);
+    painter.fillRect(QRect(0, 0, 1, h), kHighlight);
+    painter.fillRect(QRect(0, h - 1, w, 1), kShadow);
+    painter.fillRect(QRect(w - 1, 0, 1, h), kShadow);
 }
 
 // ---------------------------------------------------------------------------------------------
