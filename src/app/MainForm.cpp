@@ -29,6 +29,23 @@ QFont SkinFont()
 
 }  // namespace
 
+SequencerOpenedOnUse::SequencerOpenedOnUse(std::unique_ptr<SequencerDevice> device) : device_(std::move(device))
+{
+    device_->OnNotify = [this] {
+        if (OnNotify)
+            OnNotify();
+    };
+}
+
+SequencerDevice& SequencerOpenedOnUse::Use()
+{
+    if (!opened_) {
+        opened_ = true;
+        device_->OpenDevice();
+    }
+    return *device_;
+}
+
 TMainForm::TMainForm(QtApplication& app, PathResolver resolver, SoundOutput& sound, Opener& opener,
                      Mixer* mixer)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint),
@@ -101,7 +118,9 @@ void TMainForm::BuildScreen()
     QFont hint_font = SkinFont();
     QToolTip::setFont(hint_font);
 
-    ZipGrFile archive(app_, resolver_);
+    StartReadingPictures();
+    ZipGrFile& archive = *pictures_;
+    archive.WaitForRead();
     SetupImage(*back, this, d.cd.window.back, archive);
     SetupImageButton(*min_btn, this, d.cd.window.min_btn, archive);
     SetupImageButton(*close_btn, this, d.cd.window.close_btn, archive);
@@ -123,6 +142,7 @@ void TMainForm::BuildScreen()
     app_.SetTitle(d.cd.title);
     // Every element holds its own pictures now.
     archive.Close();
+    pictures_.reset();
 }
 
 void TMainForm::PreparePlayers(Mixer* mixer)
@@ -155,8 +175,8 @@ void TMainForm::PreparePlayers(Mixer* mixer)
             QMetaObject::invokeMethod(this, std::move(call), Qt::QueuedConnection);
         },
         std::move(options));
-    sequencer_ = std::make_unique<SequencerPlayer>(*MediaPlayer1, resolver_);
-    sequencer_->OpenDevice();
+    // Opening the device without a file always works: it is opened when first used.
+    sequencer_ = std::make_unique<SequencerOpenedOnUse>(std::make_unique<SequencerPlayer>(*MediaPlayer1, resolver_));
 }
 
 void TMainForm::FinalSoundState()
@@ -178,8 +198,18 @@ int TMainForm::ChooseLanguage(const std::vector<lang_inf>& languages, int)
     return dialog.ChosenIndex();
 }
 
+void TMainForm::StartReadingPictures()
+{
+    if (!pictures_)
+        pictures_ = ZipGrFile::ReadInBackground(app_, resolver_);
+}
+
 void TMainForm::ShowWallpaperWindow(const WPs_inf& wallpapers)
 {
+    // The scripts are found and the language chosen: from here the picture archive is read while
+    // the wallpaper and the splash come up, and its pictures are decoded while the description
+    // loads; its failures are shown where the build first needs it.
+    StartReadingPictures();
     // Still without folders: the window is black and shows nothing until the description's
     // folders arrive.
     wp_form_ = std::make_unique<TWPForm>(this, wallpapers, resolver_);
@@ -194,6 +224,10 @@ void TMainForm::ShowSplash(const std::string& picture_path)
     // The window system maps the window only when events are processed; let it do so once, so
     // that the picture is on the screen while the description loads (no user input is taken).
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    // The archive's library is called with standard error silenced, and what the description's
+    // loading reports is written there: the read ends first (the workers go on decoding).
+    if (pictures_)
+        pictures_->FinishRead();
 }
 
 void TMainForm::SetMainWindowCursor(int slot)

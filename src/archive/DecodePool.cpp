@@ -9,7 +9,8 @@ unsigned DecodePool::MachineWorkers()
     return std::max(1u, std::thread::hardware_concurrency());
 }
 
-DecodePool::DecodePool(unsigned workers, double lookahead_share) : lookahead_share_(lookahead_share)
+DecodePool::DecodePool(unsigned workers, double lookahead_share, Beyond beyond)
+    : lookahead_share_(lookahead_share), beyond_(beyond)
 {
     threads_.reserve(workers);
     for (unsigned i = 0; i < workers; ++i) {
@@ -63,8 +64,19 @@ bool DecodePool::MayStart() const
 {
     // With nothing waiting a worker may always start, so a picture larger than the share is
     // still decoded ahead.
-    return waiting_bytes_ == 0 ||
-           static_cast<double>(waiting_bytes_) < lookahead_share_ * static_cast<double>(submitted_bytes_);
+    return beyond_ == Beyond::Check || waiting_bytes_ == 0 || static_cast<double>(waiting_bytes_) < Share();
+}
+
+bool DecodePool::MayKeep(std::size_t bytes) const
+{
+    // The same rule for a picture already decoded; a worker that rests beyond the share was
+    // allowed to start, so it keeps what it made.
+    return beyond_ == Beyond::Rest || waiting_bytes_ == 0 || static_cast<double>(waiting_bytes_ + bytes) <= Share();
+}
+
+double DecodePool::Share() const
+{
+    return lookahead_share_ * static_cast<double>(submitted_bytes_);
 }
 
 void DecodePool::Work()
@@ -97,13 +109,24 @@ void DecodePool::Work()
         // A running slot is never erased by anyone else: Take and Forget wait for it.
         Slot& slot = slots_.at(stream);
         slot.state = State::Done;
+        std::unique_ptr<Picture> dropped;
         if (picture) {
-            slot.bytes = static_cast<std::size_t>(picture->Image().sizeInBytes());
-            waiting_bytes_ += slot.bytes;
-            peak_waiting_bytes_ = std::max(peak_waiting_bytes_, waiting_bytes_);
+            slot.checked = true;
+            ++decoded_count_;
+            const auto bytes = static_cast<std::size_t>(picture->Image().sizeInBytes());
+            if (MayKeep(bytes)) {
+                slot.bytes = bytes;
+                waiting_bytes_ += slot.bytes;
+                peak_waiting_bytes_ = std::max(peak_waiting_bytes_, waiting_bytes_);
+                slot.picture = std::move(picture);
+            } else {
+                dropped = std::move(picture);  // only the verdict is kept
+            }
         }
-        slot.picture = std::move(picture);
         done_.notify_all();
+        lock.unlock();
+        dropped.reset();  // let go outside the lock; the next decode reuses its memory
+        lock.lock();
     }
 }
 
@@ -114,8 +137,10 @@ void DecodePool::Drop(std::unordered_map<const MemoryStream*, Slot>::iterator it
     work_.notify_all();
 }
 
-std::unique_ptr<Picture> DecodePool::Take(const MemoryStream* stream)
+std::unique_ptr<Picture> DecodePool::Take(const MemoryStream* stream, bool* checked)
 {
+    if (checked != nullptr)
+        *checked = false;
     std::unique_lock lock(mutex_);
     auto it = slots_.find(stream);
     if (it == slots_.end())
@@ -131,6 +156,8 @@ std::unique_ptr<Picture> DecodePool::Take(const MemoryStream* stream)
     if (it == slots_.end())
         return nullptr;  // the pool was stopped meanwhile
     std::unique_ptr<Picture> picture = std::move(it->second.picture);
+    if (checked != nullptr)
+        *checked = it->second.checked;
     Drop(it);
     return picture;
 }
@@ -150,4 +177,10 @@ std::size_t DecodePool::PeakWaitingBytes() const
 {
     std::lock_guard lock(mutex_);
     return peak_waiting_bytes_;
+}
+
+std::size_t DecodePool::DecodedCount() const
+{
+    std::lock_guard lock(mutex_);
+    return decoded_count_;
 }

@@ -7,7 +7,10 @@
 // by the caller's own decode, at the moment and with the text it always had.
 //
 // Decoded pictures wait here until they are taken. Their bytes are bounded (a share of the bytes
-// the archive has unpacked so far): past that, the workers rest until the build takes some.
+// the archive has unpacked so far): past that, the workers rest until the build takes some, or,
+// when the pool is told to check beyond the bound, go on decoding and keep of each picture only
+// that it decodes, so that a build that only needs to know (a picture shown later, perhaps never)
+// need not decode it, and one that starts late finds the archive decoded once.
 #pragma once
 
 #include <condition_variable>
@@ -28,9 +31,12 @@ public:
     // The number of workers the machine has room for: one per hardware thread, at least one.
     static unsigned MachineWorkers();
 
+    // What the workers do once the decoded pictures waiting fill their share.
+    enum class Beyond { Rest, Check };
+
     // Starts `workers` threads (none when 0: nothing is then decoded ahead). Decoded pictures
     // waiting to be taken may hold up to `lookahead_share` of the bytes submitted so far.
-    explicit DecodePool(unsigned workers, double lookahead_share = 0.1);
+    explicit DecodePool(unsigned workers, double lookahead_share = 0.1, Beyond beyond = Beyond::Rest);
     // Stops and joins the workers; pictures not taken are let go.
     ~DecodePool();
 
@@ -44,8 +50,10 @@ public:
 
     // The picture decoded from `stream`, waiting for a decode under way to end; nullptr when the
     // caller is to decode it: never submitted, already taken, not started yet (then it is taken
-    // off the queue) or failed. Either way the pool is done with the stream afterwards.
-    std::unique_ptr<Picture> Take(const MemoryStream* stream);
+    // off the queue), failed, or only checked. Either way the pool is done with the stream
+    // afterwards. `checked`, when given, tells whether the picture was decoded without error
+    // (kept or only checked): a caller that only needs to know has nothing to do then.
+    std::unique_ptr<Picture> Take(const MemoryStream* stream, bool* checked = nullptr);
 
     // Done with `stream` (it is about to be replaced): waits for a decode under way to end and
     // drops what it made.
@@ -58,6 +66,8 @@ public:
     // Bytes of decoded pictures now waiting to be taken, and the most that ever waited.
     std::size_t WaitingBytes() const;
     std::size_t PeakWaitingBytes() const;
+    // Pictures decoded without error by the workers so far, kept or only checked.
+    std::size_t DecodedCount() const;
     unsigned Workers() const { return static_cast<unsigned>(threads_.size()); }
 
 private:
@@ -65,12 +75,15 @@ private:
     struct Slot {
         std::string name;
         State state = State::Queued;
-        std::unique_ptr<Picture> picture;  // when Done: nullptr if the decode failed
+        std::unique_ptr<Picture> picture;  // when Done: nullptr if the decode failed or was only checked
+        bool checked = false;              // when Done: the decode succeeded
         std::size_t bytes = 0;
     };
 
     void Work();
     bool MayStart() const;  // with mutex_ held
+    bool MayKeep(std::size_t bytes) const;  // with mutex_ held
+    double Share() const;                   // with mutex_ held: what decoded pictures may hold
     void Drop(std::unordered_map<const MemoryStream*, Slot>::iterator it);  // with mutex_ held
 
     mutable std::mutex mutex_;
@@ -81,7 +94,9 @@ private:
     std::size_t submitted_bytes_ = 0;
     std::size_t waiting_bytes_ = 0;
     std::size_t peak_waiting_bytes_ = 0;
+    std::size_t decoded_count_ = 0;
     double lookahead_share_;
+    Beyond beyond_;
     bool stop_ = false;
     std::vector<std::thread> threads_;
 };

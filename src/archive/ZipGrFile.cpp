@@ -3,27 +3,40 @@
 #include <algorithm>
 #include <cstdlib>
 #include <new>
+#include <optional>
 #include <utility>
 #include <vector>
 
 #include "archive/UnrarModule.h"
+#include "platform/Files.h"
 
 namespace {
 
-// The unpacking under way; only one archive is read at a time.
+// The unpacking under way on this thread (the library calls back on the thread that asked it to
+// unpack); one archive is read at a time per thread.
 struct Unpacking {
     MemoryStream* stream = nullptr;  // receives the member being unpacked
     uint64_t budget = 0;             // bytes the archive may still unpack
     bool cancelled = false;          // the member was cancelled: over the budget or out of memory
+    const std::atomic<bool>* stop = nullptr;  // the owner no longer wants the archive
 };
-Unpacking g_unpacking;
+thread_local Unpacking g_unpacking;
+
+// Set on a thread reading an archive in the background: a fatal failure there is kept for the
+// main thread (DeferredFailure) instead of being shown.
+thread_local bool t_reading_behind = false;
+
+struct DeferredFailure {
+    std::string text;
+};
 
 int ProcessData(unsigned char* addr, int size)
 {
     if (g_unpacking.stream == nullptr || size <= 0)
         return 1;
     // A cancel is final for the member, even with a library that keeps delivering.
-    if (g_unpacking.cancelled || static_cast<uint64_t>(size) > g_unpacking.budget) {
+    if (g_unpacking.cancelled || static_cast<uint64_t>(size) > g_unpacking.budget ||
+        (g_unpacking.stop != nullptr && g_unpacking.stop->load(std::memory_order_relaxed))) {
         g_unpacking.cancelled = true;
         return -1;
     }
@@ -52,8 +65,58 @@ ZipGrFile::ZipGrFile(Application& app, const PathResolver& resolver, std::string
 {
     StartDecoding(decode_workers);
     RegisterBuiltinUnrarModule();
-    library_ = ::LoadLibrary(resolver.Resolve(library_path_));
-    Open(resolver.Resolve(archive_path_));
+    const DiscFs& disc = resolver.Disc();
+    library_ = ::LoadLibrary(disc, resolver.Resolve(library_path_));
+    Open(resolver.Resolve(archive_path_), disc.IsImage() ? &disc : nullptr);
+}
+
+ZipGrFile::ZipGrFile(Application& app, const PathResolver& resolver, int decode_workers, InBackground)
+    : app_(app), library_path_(kUnrarLibraryPath), archive_path_(kPictureArchivePath), unpack_limit_(kMaxUnpackedBytes)
+{
+    // Nobody takes pictures before the build starts: past what may wait, the workers go on
+    // checking, so that the whole archive is decoded once while the start goes on.
+    StartDecoding(decode_workers, DecodePool::Beyond::Check);
+    RegisterBuiltinUnrarModule();
+    const std::shared_ptr<const DiscFs>& disc = resolver.SharedDisc();
+    library_ = ::LoadLibrary(*disc, resolver.Resolve(library_path_));
+    // The disc's readers may be used on any thread; the disc itself stays alive with the thread.
+    reader_ = std::thread([this, file = resolver.Resolve(archive_path_), image = disc->IsImage() ? disc : nullptr] {
+        ReadBehind(file, image);
+    });
+}
+
+std::unique_ptr<ZipGrFile> ZipGrFile::ReadInBackground(Application& app, const PathResolver& resolver,
+                                                       int decode_workers)
+{
+    return std::unique_ptr<ZipGrFile>(new ZipGrFile(app, resolver, decode_workers, InBackground{}));
+}
+
+void ZipGrFile::ReadBehind(const std::filesystem::path& archive_file, std::shared_ptr<const DiscFs> image)
+{
+    t_reading_behind = true;
+    try {
+        Open(archive_file, image.get());
+    } catch (const DeferredFailure& failure) {
+        read_failure_ = failure.text;
+    } catch (...) {
+        read_error_ = std::current_exception();
+    }
+    t_reading_behind = false;
+}
+
+void ZipGrFile::FinishRead()
+{
+    if (reader_.joinable())
+        reader_.join();
+}
+
+void ZipGrFile::WaitForRead()
+{
+    FinishRead();
+    if (read_error_)
+        std::rethrow_exception(std::exchange(read_error_, nullptr));
+    if (read_failure_)
+        Fatal(*std::exchange(read_failure_, std::nullopt));
 }
 
 ZipGrFile::ZipGrFile(Application& app, std::unique_ptr<LoadedLibrary> library,
@@ -65,16 +128,19 @@ ZipGrFile::ZipGrFile(Application& app, std::unique_ptr<LoadedLibrary> library,
     Open(archive_file);
 }
 
-void ZipGrFile::StartDecoding(int decode_workers)
+void ZipGrFile::StartDecoding(int decode_workers, DecodePool::Beyond beyond)
 {
     const unsigned workers =
         decode_workers < 0 ? DecodePool::MachineWorkers() : static_cast<unsigned>(decode_workers);
     if (workers > 0)
-        pool_ = std::make_unique<DecodePool>(workers);
+        pool_ = std::make_unique<DecodePool>(workers, 0.1, beyond);
 }
 
 void ZipGrFile::Fatal(const std::string& text)
 {
+    // Only the main thread shows boxes: a read in the background keeps its failure for it.
+    if (t_reading_behind)
+        throw DeferredFailure{text};
     // The program ends here: no worker may still run while it does.
     pool_.reset();
     app_.MessageBox(text, "Error", MsgButtons::OkCancel);
@@ -82,7 +148,7 @@ void ZipGrFile::Fatal(const std::string& text)
     std::exit(1);  // Halt does not come back; should an implementation do so, end here
 }
 
-void ZipGrFile::Open(const std::filesystem::path& archive_file)
+void ZipGrFile::Open(const std::filesystem::path& archive_file, const DiscFs* image)
 {
     if (library_ == nullptr)
         Fatal("Bad unzip dll");
@@ -99,7 +165,23 @@ void ZipGrFile::Open(const std::filesystem::path& archive_file)
     read_header_ = EntryPointAs<RARReadHeaderFn>(lookup("RARReadHeader"));
     process_ = EntryPointAs<RARProcessFileFn>(lookup("RARProcessFile"));
 
+    // Inside an image the archive is no file of this system: the built-in module reads it from
+    // memory, a native library from a private copy. Either failing to come counts as an archive
+    // that does not open.
+    std::shared_ptr<const std::string> bytes;
     std::string host_path = archive_file.string();
+    bool readable = true;
+    if (image != nullptr && open_ == &BuiltinRAROpenArchive) {
+        std::optional<std::string> read = ReadWholeFile(*image, archive_file, kMaxImageArchiveBytes);
+        readable = read.has_value();
+        if (read)
+            bytes = std::make_shared<const std::string>(std::move(*read));
+    } else if (image != nullptr) {
+        archive_copy_ = PrivateFileCopy::Make(*image, archive_file, kMaxImageArchiveBytes);
+        readable = archive_copy_ != nullptr;
+        if (archive_copy_)
+            host_path = archive_copy_->Path().string();
+    }
     std::vector<char> arc_name(host_path.begin(), host_path.end());
     arc_name.push_back('\0');
     RAROpenArchiveData data{};
@@ -107,7 +189,12 @@ void ZipGrFile::Open(const std::filesystem::path& archive_file)
     data.OpenMode = RAR_OM_EXTRACT;
     data.CmtBuf = nullptr;
     data.CmtBufSize = 0;
-    archive_ = open_(&data);
+    if (!readable)
+        data.OpenResult = ERAR_EOPEN;
+    else if (bytes)
+        archive_ = BuiltinRAROpenArchiveFromMemory(&data, std::move(bytes));
+    else
+        archive_ = open_(&data);
     if (data.OpenResult != 0) {
         // A library may hand back a handle along with the failure; nothing more is done with it.
         archive_ = nullptr;
@@ -115,7 +202,7 @@ void ZipGrFile::Open(const std::filesystem::path& archive_file)
     }
 
     try {
-        g_unpacking = Unpacking{nullptr, unpack_limit_, false};
+        g_unpacking = Unpacking{nullptr, unpack_limit_, false, &stop_reading_};
         set_callback_(archive_, &ProcessData);
         ReadMembers();
     } catch (...) {
@@ -131,6 +218,10 @@ void ZipGrFile::ReadMembers()
 {
     int unexplained = 0;
     for (;;) {
+        // The owner gave the archive up while it was read in the background: the reason is not
+        // shown to anyone.
+        if (stop_reading_.load(std::memory_order_relaxed))
+            Fatal("Bad extracting file");
         RARHeaderData header{};
         const int status = read_header_(archive_, &header);
         if (status == ERAR_END_ARCHIVE)
@@ -146,7 +237,7 @@ void ZipGrFile::ReadMembers()
 
         // Room for the announced size saves growing by doubling; a header may lie, so the room
         // is bounded, and what the member did not use is given back.
-        auto stream = std::make_unique<MemoryStream>();
+        auto stream = std::make_shared<MemoryStream>();
         stream->Reserve(static_cast<size_t>(
             std::min<uint64_t>({header.UnpSize, kMaxMemberReservation, g_unpacking.budget})));
         g_unpacking.stream = stream.get();
@@ -160,7 +251,7 @@ void ZipGrFile::ReadMembers()
 
         header.FileName[sizeof header.FileName - 1] = '\0';
         std::string name(header.FileName);
-        std::unique_ptr<MemoryStream>& entry = members_[name];
+        std::shared_ptr<MemoryStream>& entry = members_[name];
         // A member of the same name replaces the earlier one, whose decode is then of no use.
         if (entry != nullptr && pool_ != nullptr)
             pool_->Forget(entry.get());
@@ -172,6 +263,7 @@ void ZipGrFile::ReadMembers()
 
 void ZipGrFile::Close()
 {
+    WaitForRead();
     pool_.reset();
     if (archive_ != nullptr) {
         const int status = close_(archive_);
@@ -179,12 +271,17 @@ void ZipGrFile::Close()
         if (status != 0)
             Fatal("Bad close rar archive: " + archive_path_);
     }
+    archive_copy_.reset();
     library_.reset();
     members_.clear();
 }
 
 ZipGrFile::~ZipGrFile()
 {
+    if (reader_.joinable()) {
+        stop_reading_ = true;
+        reader_.join();
+    }
     pool_.reset();
     if (archive_ != nullptr)
         close_(archive_);

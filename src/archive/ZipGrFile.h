@@ -7,14 +7,23 @@
 // that decode it ahead of the build (DecodePool); LoadPicture takes the decoded picture when there
 // is one and decodes on the spot otherwise, so what the build sees, failures included, does not
 // depend on how far the workers got.
+//
+// The program's start reads the archive in the background instead (ReadInBackground), from the
+// moment the main window is made, so that the archive is read and decoded while the languages,
+// the splash and the description are dealt with; what fails then is shown when the build first
+// needs the archive (WaitForRead), where the reading constructor would have shown it.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <exception>
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
+#include <thread>
 
 #include "archive/DecodePool.h"
 #include "archive/MemoryStream.h"
@@ -24,6 +33,7 @@
 #include "platform/Application.h"
 #include "platform/LibraryLoader.h"
 #include "platform/PathResolver.h"
+#include "platform/PrivateFile.h"
 
 inline constexpr const char* kUnrarLibraryPath = "graph\\dll\\unrar.dll";
 inline constexpr const char* kPictureArchivePath = "graph\\shell.dat";
@@ -34,15 +44,21 @@ inline constexpr uint64_t kMaxUnpackedBytes = uint64_t{1} << 30;
 // What a member's announced size may make us set aside before its bytes arrive; a larger member
 // grows as its bytes come.
 inline constexpr size_t kMaxMemberReservation = size_t{4} << 20;
+// What an archive inside a disc image may be: it is read into memory whole before it is opened.
+inline constexpr std::uintmax_t kMaxImageArchiveBytes = std::uintmax_t{256} << 20;
 // Workers decoding pictures ahead: one per hardware thread of the machine.
 inline constexpr int kDecodeWorkersOfMachine = -1;
 
 class ZipGrFile : public PictureSource {
 public:
-    // Member name (bytes as the library reports it, compared bytewise) -> unpacked member.
-    using MemberMap = std::map<std::string, std::unique_ptr<MemoryStream>>;
+    // Member name (bytes as the library reports it, compared bytewise) -> unpacked member. A
+    // picture checked for later keeps its member after the archive is closed.
+    using MemberMap = std::map<std::string, std::shared_ptr<MemoryStream>>;
 
-    // Loads the library and reads the archive, both named by disc paths under `resolver`'s root.
+    // Loads the library and reads the archive, both named by disc paths under `resolver`'s root
+    // and read through its disc. An archive in a folder is opened by its file name; one inside a
+    // disc image is read into memory (at most kMaxImageArchiveBytes) for the built-in module, or
+    // copied to a private temporary file for a native library, which opens files by name only.
     // `unpack_limit` bounds what the whole archive may unpack; `decode_workers` threads decode
     // pictures ahead (0: none, every picture is decoded when it is asked for).
     ZipGrFile(Application& app, const PathResolver& resolver,
@@ -59,12 +75,31 @@ public:
               uint64_t unpack_limit = kMaxUnpackedBytes,
               int decode_workers = kDecodeWorkersOfMachine);
 
+    // Loads the library as the first constructor does and returns at once, the archive being
+    // read on a thread of its own while the caller goes on, its pictures decoded as they come by
+    // `decode_workers` threads. Decoded pictures may wait for the build up to a tenth of the
+    // archive's bytes; beyond that the workers go on checking that the pictures decode (for
+    // CheckPicture), so that a build that starts late finds them checked. Nothing is reported
+    // before WaitForRead.
+    static std::unique_ptr<ZipGrFile> ReadInBackground(Application& app, const PathResolver& resolver,
+                                                       int decode_workers = kDecodeWorkersOfMachine);
+
+    // Waits until a read in the background has ended; its failure is then shown and ends the
+    // program exactly as the reading constructor's would have (or its exception is raised again
+    // here). Does nothing for an archive read by its constructor or waited for once already.
+    // LoadPicture and Close wait first; Members() is complete only after it.
+    void WaitForRead();
+    // Waits until a read in the background has ended and keeps its failure for WaitForRead. The
+    // library is called with standard error silenced, and descriptor 2 belongs to the whole
+    // process: whoever may write to standard error lets the read end first.
+    void FinishRead();
+
     // Stops the decoding workers (after the decodes under way), closes the archive (a failure to
     // close is fatal, as everywhere here), unloads the library and lets go of every member.
     // Called once the pictures are taken; afterwards no picture can be loaded.
     void Close();
-    // Stops the workers and closes quietly what Close did not: a destructor never ends the
-    // program.
+    // Stops a read in the background and the workers, and closes quietly what Close did not: a
+    // destructor never ends the program.
     ~ZipGrFile() override;
 
     ZipGrFile(const ZipGrFile&) = delete;
@@ -75,13 +110,25 @@ public:
     // The picture made from the member `name` by its extension ("bmp", "gif", "jpg"); the
     // caller owns it. A decoding failure raises the picture's own error.
     std::unique_ptr<Picture> LoadPicture(const std::string& name) override;
+    // Checks the member `name` as LoadPicture does, raising the same failures, without decoding
+    // it again when a worker already found that it decodes; the picture keeps the member's bytes
+    // (after Close too) and is decoded when first shown.
+    CheckedPicture CheckPicture(const std::string& name) override;
 
     // The pool decoding ahead; nullptr once closed or when built without workers.
     const DecodePool* Decoding() const { return pool_.get(); }
 
 private:
-    void Open(const std::filesystem::path& archive_file);
-    void StartDecoding(int decode_workers);
+    struct InBackground {};
+    ZipGrFile(Application& app, const PathResolver& resolver, int decode_workers, InBackground);
+
+    // Opens `archive_file`: a file of this system, or, with `image`, a file inside it.
+    void Open(const std::filesystem::path& archive_file, const DiscFs* image = nullptr);
+    // The reading thread's work: Open, keeping what fails for WaitForRead.
+    void ReadBehind(const std::filesystem::path& archive_file, std::shared_ptr<const DiscFs> image);
+    void StartDecoding(int decode_workers, DecodePool::Beyond beyond = DecodePool::Beyond::Rest);
+    // The member stream of picture `name`: a wrong extension or a missing member is fatal.
+    const std::shared_ptr<MemoryStream>& PictureMember(const std::string& name);
     void ReadMembers();
     [[noreturn]] void Fatal(const std::string& text);
 
@@ -93,10 +140,18 @@ private:
     // After members_: destroyed first, so no worker outlives the streams it reads.
     std::unique_ptr<DecodePool> pool_;
     std::unique_ptr<LoadedLibrary> library_;
+    std::unique_ptr<PrivateFileCopy> archive_copy_;  // a native library's copy of an image's archive
     RARHANDLE archive_ = nullptr;
     RAROpenArchiveFn open_ = nullptr;
     RARCloseArchiveFn close_ = nullptr;
     RARSetProcessDataProcFn set_callback_ = nullptr;
     RARReadHeaderFn read_header_ = nullptr;
     RARProcessFileFn process_ = nullptr;
+
+    // A read in the background: the thread, the request to stop it, and what it ended with (the
+    // text of its fatal box, or another exception). The thread alone writes them until joined.
+    std::thread reader_;
+    std::atomic<bool> stop_reading_{false};
+    std::optional<std::string> read_failure_;
+    std::exception_ptr read_error_;
 };

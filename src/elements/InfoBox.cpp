@@ -30,15 +30,17 @@ TBevel::TBevel(QWidget* parent) : QWidget(parent)
 void TBevel::paintEvent(QPaintEvent*)
 {
     // Lowered: the shadow on the top and left edges, the light on the bottom and right ones.
+    // Filled rows and columns of pixels rather than lines: a line of a pen one pixel wide falls
+    // half a pixel off on a screen drawn larger than the skin's pixels.
     QPainter painter(this);
     const int w = width();
     const int h = height();
-    painter.setPen(QColor(128, 128, 128));
-    painter.drawLine(0, 0, w - 1, 0);
-    painter.drawLine(0, 0, 0, h - 1);
-    painter.setPen(QColor(255, 255, 255));
-    painter.drawLine(0, h - 1, w - 1, h - 1);
-    painter.drawLine(w - 1, 0, w - 1, h - 1);
+    const QColor shadow(128, 128, 128);
+    const QColor light(255, 255, 255);
+    painter.fillRect(QRect(0, 0, w, 1), shadow);
+    painter.fillRect(QRect(0, 0, 1, h), shadow);
+    painter.fillRect(QRect(0, h - 1, w, 1), light);
+    painter.fillRect(QRect(w - 1, 0, 1, h), light);
 }
 
 MF_inf::MF_inf(QWidget* parent, const SoftTabTitles& titles, int left, int top, int width,
@@ -168,7 +170,7 @@ void MF_inf::ShowThumbnail(TImage& thumbnail, const PicPair& pair)
 {
     // A pair without a thumbnail name shows an empty thumbnail that still opens its picture.
     const auto it = thumbnails_.find(pair.thumb);
-    thumbnail.ShowPicture(it != thumbnails_.end() ? it->second : QPixmap());
+    thumbnail.ShowPicture(it != thumbnails_.end() ? it->second.Pixmap() : QPixmap());
     thumbnail.SetTag(0);
 }
 

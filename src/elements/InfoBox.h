@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 
+#include "archive/PictureSource.h"
 #include "elements/Label.h"
 #include "elements/Zulwid.h"
 #include "model/Catalogue.h"
@@ -32,8 +33,9 @@ private:
     int tag_ = 0;
 };
 
-// Thumbnail name (an archive member) -> the picture, loaded once for the whole catalogue.
-using ThumbnailMap = std::map<std::string, QPixmap>;
+// Thumbnail name (an archive member) -> the picture, checked once for the whole catalogue when
+// the screen is built and decoded when it is first shown.
+using ThumbnailMap = std::map<std::string, CheckedPicture>;
 
 class MF_inf {
 public:

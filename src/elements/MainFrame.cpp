@@ -83,13 +83,14 @@ MainFrame::MainFrame(const ElementContext& context, const Inf_main_frame& record
         std::vector<mf_aux> views;
         for (std::size_t s = 0; s < tab.sels.size(); ++s) {
             const SEL& sel = tab.sels[s];
-            // The first two thumbnails of every entry; a later entry naming the same picture
-            // replaces it. A pair without a thumbnail name has nothing to load.
+            // The first two thumbnails of every entry, checked now and decoded when first shown;
+            // a later entry naming the same picture replaces it. A pair without a thumbnail name
+            // has nothing to load.
             for (const SoftTabElement& entry : sel.entries)
                 for (std::size_t k = 0; k < entry.pics.size() && k < 2; ++k) {
                     const std::string& name = entry.pics[k].thumb;
                     if (!name.empty())
-                        thumbnails_[name] = context.pictures.LoadPicture(name)->ToPixmap();
+                        thumbnails_[name] = context.pictures.CheckPicture(name);
                 }
 
             mf_aux view;
@@ -332,7 +333,7 @@ void MainFrame::SelectEntry(int tab, int sub, int row)
     } else {
         // A pair without a thumbnail name leaves the thumbnail empty.
         const auto it = thumbnails_.find(e.pics[0].thumb);
-        thumb.ShowPicture(it != thumbnails_.end() ? it->second : QPixmap());
+        thumb.ShowPicture(it != thumbnails_.end() ? it->second.Pixmap() : QPixmap());
         thumb.SetTag(0);
         thumb.setVisible(!box_up);
     }
@@ -356,7 +357,7 @@ void MainFrame::SelectTrack(int tab, int sub, int row)
     if (!track.pics.empty()) {
         const auto it = thumbnails_.find(track.pics[0].thumb);
         if (it != thumbnails_.end())
-            view.thumbnail->ShowPicture(it->second);
+            view.thumbnail->ShowPicture(it->second.Pixmap());
     }
 }
 

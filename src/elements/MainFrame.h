@@ -37,7 +37,8 @@ public:
     using LinkEvent = std::function<void(const std::string& link)>;
 
     // Builds every view, the info box, the picture viewer and the music strip, all hidden; every
-    // thumbnail is loaded from `context.pictures` now.
+    // thumbnail is checked in `context.pictures` now (its failure raised now) and decoded when
+    // it is first shown.
     MainFrame(const ElementContext& context, const Inf_main_frame& record, LinkEvent link);
     ~MainFrame();
     MainFrame(const MainFrame&) = delete;

@@ -13,6 +13,7 @@
 #include "support/Golden.h"
 #include "support/MouseDrag.h"
 #include "support/RecordingOpener.h"
+#include "support/RecordingPlayers.h"
 #include "support/RecordingSound.h"
 #include "support/RunProgram.h"
 #include "support/TempDir.h"
@@ -163,6 +164,37 @@ TEST_F(MainFormTest, TheOptionsAreAppliedOnlyWhenAccepted)
     EXPECT_EQ(sound.played.back(), "stop");
     EXPECT_FALSE(form->sounder().music_playing);
     EXPECT_TRUE(form->sounder().sounds_on);
+}
+
+// The MIDI device is opened by the first thing asked of it, once; until then it answers as the
+// opened device, afterwards as the device itself, and its end-of-track notice comes through.
+TEST(SequencerOpenedOnUse, OpensTheDeviceWhenFirstUsed)
+{
+    auto device = std::make_unique<RecordingSequencer>();
+    RecordingSequencer& inner = *device;
+    SequencerOpenedOnUse sequencer(std::move(device));
+    EXPECT_EQ(sequencer.DeviceMode(), SequencerDevice::Mode::Open);
+    EXPECT_TRUE(inner.calls.empty());
+    EXPECT_FALSE(sequencer.Opened());
+
+    sequencer.OpenFile("a.mid");
+    sequencer.Play();
+    sequencer.OpenDevice();
+    EXPECT_EQ(inner.calls, (std::vector<std::string>{"midi device", "midi open a.mid", "midi play"}));
+    EXPECT_EQ(sequencer.DeviceMode(), SequencerDevice::Mode::Playing);
+
+    int ends = 0;
+    sequencer.OnNotify = [&ends] { ++ends; };
+    inner.End();
+    EXPECT_EQ(ends, 1);
+    EXPECT_EQ(sequencer.DeviceMode(), SequencerDevice::Mode::Stopped);
+
+    // Asking for the position opens it too.
+    auto other = std::make_unique<RecordingSequencer>();
+    RecordingSequencer& second = *other;
+    SequencerOpenedOnUse idle(std::move(other));
+    EXPECT_EQ(idle.Position(), 0);
+    EXPECT_EQ(second.calls, (std::vector<std::string>{"midi device"}));
 }
 
 // What goes first when the window goes: the shell's elements, the options window, the wallpaper

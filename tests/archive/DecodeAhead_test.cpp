@@ -1,7 +1,9 @@
 // Pictures decoded ahead by the archive's workers: whatever the workers got to, the build sees
-// the same pictures and the same failures, in the same order, as with no workers at all; the
-// decoded pictures waiting for the build stay within their share; closing (or dropping) the
-// archive while the workers are busy stops them before the members go.
+// the same pictures and the same failures, in the same order, as with no workers at all, also
+// with the archive read in the background; the decoded pictures waiting for the build stay within
+// their share; closing (or dropping) the archive while the workers or the reading
+// thread are busy stops them before the members go; a read in the background shows its failure
+// only when the build needs the archive, and decodes the whole build before it starts.
 #include <gtest/gtest.h>
 
 #include <QImage>
@@ -12,6 +14,7 @@
 #include <thread>
 
 #include "ArchiveTestSupport.h"
+#include "ZipGrFileTestSupport.h"
 #include "archive/DecodePool.h"
 #include "archive/ZipGrFile.h"
 #include "demo/DemoFormats.h"
@@ -39,15 +42,20 @@ std::string Jpeg(int width, int height, unsigned seed)
 }
 
 // What the build would see for each name asked, in order: the picture's size and a checksum of
-// its pixels, the picture's error, or the fatal box.
-std::vector<std::string> Build(ZipGrFile& zip, RecordingApplication& app, const std::vector<std::string>& asked)
+// its pixels, the picture's error, or the fatal box. Checked pictures (the catalogue's
+// thumbnails) are looked at once checked, as when they are shown.
+std::vector<std::string> Build(ZipGrFile& zip, RecordingApplication& app, const std::vector<std::string>& asked,
+                               bool check = false)
 {
     std::vector<std::string> seen;
     for (const std::string& name : asked) {
         app.calls.clear();
         try {
-            const std::unique_ptr<Picture> picture = zip.LoadPicture(name);
-            const QImage& image = picture->Image();
+            QImage image;
+            if (check)
+                image = zip.CheckPicture(name).Image();
+            else
+                image = zip.LoadPicture(name)->Image();
             std::uint64_t sum = 0;
             for (int y = 0; y < image.height(); ++y)
                 for (int x = 0; x < image.width(); ++x)
@@ -78,6 +86,20 @@ protected:
         return seen;
     }
 
+    // The same with the archive read in the background; the build starts at once, or once the
+    // workers have had time to check everything.
+    std::vector<std::string> BuildReadInBackground(int workers, const std::vector<std::string>& asked,
+                                                   bool check = false, bool late = false)
+    {
+        RecordingApplication app;
+        std::unique_ptr<ZipGrFile> zip = ZipGrFile::ReadInBackground(app, PathResolver(disc_.path()), workers);
+        if (late)
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        std::vector<std::string> seen = Build(*zip, app, asked, check);
+        zip->Close();
+        return seen;
+    }
+
     TempDir disc_;
 };
 
@@ -100,8 +122,11 @@ TEST_F(DecodeAheadTest, PicturesAskedBeforeTheirDecodeEndedAndAskedAgainAreTheSa
     asked.insert(asked.begin() + 3, 3, "btn.bmp");
 
     const std::vector<std::string> alone = BuildWith(0, asked);
-    for (int round = 0; round < 3; ++round)
+    for (int round = 0; round < 3; ++round) {
         EXPECT_EQ(BuildWith(4, asked), alone) << "round " << round;
+        EXPECT_EQ(BuildReadInBackground(4, asked), alone) << "round " << round;
+    }
+    EXPECT_EQ(BuildReadInBackground(0, asked), alone);
 }
 
 TEST_F(DecodeAheadTest, FailuresComeInTheBuildsOrderWithTheirOwnTexts)
@@ -126,8 +151,12 @@ TEST_F(DecodeAheadTest, FailuresComeInTheBuildsOrderWithTheirOwnTexts)
     EXPECT_EQ(alone[4].rfind("Bad picture early_broken.jpg: ", 0), 0u) << alone[4];
     EXPECT_EQ(alone[6].rfind("Bad picture cut.gif: ", 0), 0u) << alone[6];
     EXPECT_EQ(alone[7].rfind("Bad picture late_bad.bmp: ", 0), 0u) << alone[7];
-    for (int round = 0; round < 3; ++round)
+    for (int round = 0; round < 3; ++round) {
         EXPECT_EQ(BuildWith(3, asked), alone) << "round " << round;
+        EXPECT_EQ(BuildReadInBackground(3, asked), alone) << "round " << round;
+        EXPECT_EQ(BuildReadInBackground(3, asked, true), alone) << "round " << round;
+        EXPECT_EQ(BuildReadInBackground(3, asked, true, true), alone) << "round " << round;
+    }
 
     // The first failure of the build ends it: with the workers it is the same one.
     auto first_failure = [&](int workers) {
@@ -145,10 +174,133 @@ TEST_F(DecodeAheadTest, FailuresComeInTheBuildsOrderWithTheirOwnTexts)
     };
     EXPECT_EQ(first_failure(2), first_failure(0));
     EXPECT_EQ(first_failure(2).rfind("Bad picture late_broken.jpg: ", 0), 0u);
+    {
+        // Read in the background, every picture already decoded when the build asks.
+        RecordingApplication app;
+        std::unique_ptr<ZipGrFile> zip = ZipGrFile::ReadInBackground(app, PathResolver(disc_.path()), 2);
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        try {
+            for (const std::string& name : asked)
+                zip->LoadPicture(name);
+            ADD_FAILURE() << "no failure";
+        } catch (const PictureError& error) {
+            EXPECT_EQ(std::string(error.what()), first_failure(0));
+        }
+    }
+}
+
+TEST_F(DecodeAheadTest, AReadInTheBackgroundShowsItsFailureWhenTheBuildNeedsTheArchive)
+{
+    auto ends_with = [&](const std::string& text, bool by_asking) {
+        SCOPED_TRACE(text);
+        RecordingApplication app;
+        std::unique_ptr<ZipGrFile> zip = ZipGrFile::ReadInBackground(app, PathResolver(disc_.path()), 2);
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));  // the read has long failed
+        EXPECT_TRUE(app.calls.empty());
+        try {
+            if (by_asking)
+                zip->LoadPicture("a.jpg");
+            else
+                zip->WaitForRead();
+            ADD_FAILURE() << "no failure";
+        } catch (const ProgramHalted& halted) {
+            EXPECT_EQ(halted.exit_code, 1);
+        }
+        EXPECT_EQ(app.calls, FatalCalls(text));
+    };
+    MakeDisc(disc_, {{"a.jpg", Jpeg(40, 30, 1)}});
+    std::filesystem::remove(disc_.path() / "graph" / "dll" / "unrar.dll");
+    ends_with("Bad unzip dll", false);
+    MakeDisc(disc_, {{"a.jpg", Jpeg(40, 30, 1)}});
+    std::filesystem::remove(disc_.path() / "graph" / "shell.dat");
+    ends_with("Bad open rar archive: graph\\shell.dat", true);
+    WriteBadRar(disc_.path() / "graph" / "shell.dat", BadRar::CutInAHeader);
+    ends_with(" File header broken: graph\\shell.dat", false);
+    WriteBadRar(disc_.path() / "graph" / "shell.dat", BadRar::DamagedData);
+    ends_with("Bad extracting file", true);
+
+    // An archive given up before it was needed shows nothing, failed or not.
+    {
+        RecordingApplication app;
+        ZipGrFile::ReadInBackground(app, PathResolver(disc_.path()), 2).reset();
+        EXPECT_TRUE(app.calls.empty());
+    }
+}
+
+TEST_F(DecodeAheadTest, AReadInTheBackgroundChecksEveryPictureBeforeTheBuildStarts)
+{
+    // Far more decoded than may wait: the first ones wait decoded, the others are only checked.
+    std::vector<FixtureMember> members;
+    std::vector<std::string> asked;
+    for (unsigned i = 0; i < 20; ++i) {
+        members.push_back({"p" + std::to_string(i) + ".jpg", Jpeg(700, 600, i)});
+        asked.push_back(members.back().first);
+    }
+    members.push_back({"broken.jpg", "no JPEG"});
+    MakeDisc(disc_, members);
+
+    RecordingApplication app;
+    std::unique_ptr<ZipGrFile> zip = ZipGrFile::ReadInBackground(app, PathResolver(disc_.path()), 2);
+    ASSERT_NE(zip->Decoding(), nullptr);
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (zip->Decoding()->DecodedCount() < 20 && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_EQ(zip->Decoding()->DecodedCount(), 20u);
+    // What waited stayed within a tenth of the archive, or one picture.
+    std::size_t archive = 0;
+    for (const FixtureMember& member : members)
+        archive += member.second.size();
+    EXPECT_LE(zip->Decoding()->PeakWaitingBytes(), std::max<std::size_t>(archive / 10, 700 * 600 * 4));
+    EXPECT_GT(zip->Decoding()->PeakWaitingBytes(), 0u);
+
+    // Checked, each comes as its bytes and shows what the picture holds.
+    const std::vector<std::string> alone = BuildWith(0, asked);
+    std::vector<CheckedPicture> checked;
+    for (const std::string& name : asked)
+        checked.push_back(zip->CheckPicture(name));
+    EXPECT_EQ(zip->Decoding()->WaitingBytes(), 0u);
+    EXPECT_FALSE(checked.front().Decoded());
+    EXPECT_FALSE(checked.back().Decoded());
+    RecordingApplication again;
+    std::unique_ptr<ZipGrFile> plain = ZipGrFile::ReadInBackground(again, PathResolver(disc_.path()), 0);
+    for (std::size_t i = 0; i < asked.size(); ++i)
+        EXPECT_EQ(checked[i].Image(), plain->LoadPicture(asked[i])->Image()) << asked[i];
+    EXPECT_TRUE(checked.back().Decoded());
+    // The broken one fails when it is checked, as when it is loaded.
+    EXPECT_THROW(zip->CheckPicture("broken.jpg"), PictureError);
+    // A picture only checked is decoded again when loaded whole.
+    EXPECT_EQ(Build(*zip, app, asked), alone);
+    zip->Close();
+    // What was checked outlives the archive.
+    EXPECT_EQ(checked[5].Image().width(), 700);
 }
 
 TEST_F(DecodeAheadTest, ClosingOrDroppingTheArchiveWhileWorkersAreBusyStopsThem)
 {
+    {
+        // The reading thread too, in the middle of a large archive.
+        std::vector<FixtureMember> large;
+        std::mt19937 random(5);
+        for (int i = 0; i < 24; ++i) {
+            std::string bytes(1 << 20, '\0');
+            for (char& c : bytes)
+                c = static_cast<char>(random());
+            large.push_back({"blob" + std::to_string(i) + ".dat", bytes});
+        }
+        large.push_back({"last.jpg", Jpeg(100, 100, 7)});
+        MakeDisc(disc_, large);
+        RecordingApplication app;
+        std::unique_ptr<ZipGrFile> zip = ZipGrFile::ReadInBackground(app, PathResolver(disc_.path()), 2);
+        zip.reset();
+        EXPECT_TRUE(app.calls.empty());
+        // Closed once read, it had every member.
+        zip = ZipGrFile::ReadInBackground(app, PathResolver(disc_.path()), 2);
+        EXPECT_FALSE(zip->LoadPicture("last.jpg")->Image().isNull());
+        EXPECT_EQ(zip->Members().size(), large.size());
+        zip->Close();
+        EXPECT_TRUE(app.calls.empty());
+    }
+
     std::vector<FixtureMember> members;
     for (unsigned i = 0; i < 24; ++i)
         members.push_back({"p" + std::to_string(i) + ".jpg", Jpeg(1000, 800, i)});
@@ -221,6 +373,40 @@ TEST(DecodePoolTest, DecodedPicturesWaitingForTheBuildStayWithinTheirShare)
     }
     EXPECT_GT(decoded_ahead, 0);
     EXPECT_EQ(pool.WaitingBytes(), 0u);
+
+    // Checking beyond the share goes on to the end and keeps no more pixels than resting does.
+    const double five = (5.0 * static_cast<double>(decoded) + 1.0) / static_cast<double>(share);
+    for (const bool check_beyond : {false, true}) {
+        SCOPED_TRACE(check_beyond);
+        DecodePool bounded(2, five, check_beyond ? DecodePool::Beyond::Check : DecodePool::Beyond::Rest);
+        for (auto& stream : streams)
+            bounded.Submit("p.jpg", stream.get());
+        const auto bounded_until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        const std::size_t wanted = check_beyond ? streams.size() : 5;
+        while (bounded.DecodedCount() < wanted && std::chrono::steady_clock::now() < bounded_until)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        if (check_beyond) {
+            EXPECT_EQ(bounded.DecodedCount(), streams.size());
+            EXPECT_LE(bounded.PeakWaitingBytes(), 5 * decoded);
+        } else {
+            EXPECT_EQ(bounded.WaitingBytes(), bounded.DecodedCount() * decoded);
+            EXPECT_GE(bounded.WaitingBytes(), 5 * decoded);
+            EXPECT_LT(bounded.DecodedCount(), streams.size());
+            EXPECT_LE(bounded.PeakWaitingBytes(), 5 * decoded + 2 * decoded);
+        }
+        std::size_t kept = 0;
+        for (auto& stream : streams) {
+            bool checked = false;
+            const std::unique_ptr<Picture> picture = bounded.Take(stream.get(), &checked);
+            kept += picture != nullptr;
+            EXPECT_EQ(checked, check_beyond || picture != nullptr);
+        }
+        EXPECT_GE(kept, 1u);
+        if (check_beyond) {
+            EXPECT_LE(kept, 5u);
+        }
+    }
 }
 
 }  // namespace
