@@ -11,8 +11,13 @@ std::string LoadFailure::Message() const
 
 std::optional<LoadFailure> ParseScript(const std::filesystem::path& script, Inf_shell& target)
 {
+    return ParseScript(*FolderDiscFs(script.parent_path()), script, target);
+}
+
+std::optional<LoadFailure> ParseScript(const DiscFs& disc, const std::filesystem::path& script, Inf_shell& target)
+{
     try {
-        Synter synter(script);
+        Synter synter(disc, script);
         try {
             synter.parse(target);
         } catch (const ScriptError& e) {
@@ -33,6 +38,14 @@ LoadObj::~LoadObj()
 {
     if (thread_.joinable())
         thread_.join();
+}
+
+LoadObj::LoadObj(Inf_shell& target, std::shared_ptr<const DiscFs> disc, std::filesystem::path script)
+    : LoadObj(target, std::move(script),
+              [disc = std::move(disc)](const std::filesystem::path& file, Inf_shell& into) {
+                  return ParseScript(*disc, file, into);
+              })
+{
 }
 
 void LoadObj::Start()

@@ -6,11 +6,13 @@
 #include <exception>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <thread>
 
 #include "model/Description.h"
+#include "platform/DiscFs.h"
 
 // What a parse ended with: nothing (success), a parse error with its line, or the open failure.
 struct LoadFailure {
@@ -25,6 +27,8 @@ struct LoadFailure {
 // Parses the script at `script` (a path on this system) into `target`, exactly as the loading
 // step does. Returns the failure, if any; `target` keeps what was parsed before it.
 std::optional<LoadFailure> ParseScript(const std::filesystem::path& script, Inf_shell& target);
+// The same for the script `script` of `disc`.
+std::optional<LoadFailure> ParseScript(const DiscFs& disc, const std::filesystem::path& script, Inf_shell& target);
 
 // The loading thread: created with its target and script, started, then waited for.
 class LoadObj {
@@ -32,7 +36,9 @@ public:
     // What the thread runs over the script and the target: ParseScript, or a stand-in in tests.
     using Parse = std::function<std::optional<LoadFailure>(const std::filesystem::path&, Inf_shell&)>;
 
-    LoadObj(Inf_shell& target, std::filesystem::path script, Parse parse = ParseScript);
+    LoadObj(Inf_shell& target, std::filesystem::path script, Parse parse);
+    // Parses the script `script` of `disc` (kept alive by the thread).
+    LoadObj(Inf_shell& target, std::shared_ptr<const DiscFs> disc, std::filesystem::path script);
     ~LoadObj();
     LoadObj(const LoadObj&) = delete;
     LoadObj& operator=(const LoadObj&) = delete;

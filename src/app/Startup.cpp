@@ -74,7 +74,7 @@ void Startup::LoadDescription(const std::string& script)
     // From here on texts are shown, and names beyond ASCII in the disc's paths are read, in the
     // language's code page.
     current_charset = language().charset;
-    LoadObj loader(description, resolver_.Resolve(script));
+    LoadObj loader(description, resolver_.SharedDisc(), resolver_.Resolve(script));
     loader.Start();
     if (loader.WaitFor() != 0) {
         // The loading thread handed its failure back; show it here, on the main thread.

@@ -1,5 +1,7 @@
 // zulshell: the autorun menu of a cover disc.
-//   zulshell [DISC_ROOT]         (the disc root defaults to the current folder)
+//   zulshell [--scale N] [DISC_ROOT]   (the disc root defaults to the current folder; N, from 1
+//                                      to 4, is the factor the whole menu is drawn larger by)
+//   zulshell [--scale N] DISC_IMAGE    (an ISO 9660 image of the disc, read in place)
 //   zulshell --help | --version
 // Exit status: 0 the menu was closed, 1 the menu could not start (a box said why), 2 a wrong
 // command line.
@@ -17,7 +19,9 @@
 
 #include "app/MainForm.h"
 #include "app/QtApplication.h"
+#include "app/ScreenScale.h"
 #include "app/Startup.h"
+#include "platform/DiscImage.h"
 #include "sound/AudioOutput.h"
 #include "sound/EventSound.h"
 #include "sound/Sounds.h"
@@ -28,12 +32,15 @@ namespace {
 constexpr int kWrongCommandLineExitCode = 2;
 
 constexpr const char* kUsage =
-    "usage: zulshell [DISC_ROOT]\n"
+    "usage: zulshell [--scale N] [DISC_ROOT | DISC_IMAGE]\n"
     "       zulshell --help | --version\n";
 
-// What the command line asks for: the disc root to show, or an exit status once it is answered.
+// What the command line asks for: the disc root to show and the factor to draw the menu at
+// (none: the screen's own), or an exit status once it is answered.
 struct CommandLine {
     std::string disc_root = ".";
+    bool disc_image = false;  // the disc root is an image file
+    std::optional<int> scale;
     std::optional<int> exit_now;
 };
 
@@ -63,6 +70,22 @@ CommandLine ParseCommandLine(int argc, char** argv)
             std::printf("zulshell %s\n", ZUL_VERSION);
             line.exit_now = 0;
             return line;
+        } else if (!options_done && (arg == "--scale" || arg.rfind("--scale=", 0) == 0)) {
+            // The factor follows as the next argument or after "=".
+            std::optional<std::string> value;
+            if (arg != "--scale")
+                value = arg.substr(arg.find('=') + 1);
+            else if (i + 1 < argc)
+                value = argv[++i];
+            if (!value || value->empty()) {
+                line.exit_now = WrongCommandLine("--scale needs a factor from 1 to 4");
+                return line;
+            }
+            line.scale = ParseScale(*value);
+            if (!line.scale) {
+                line.exit_now = WrongCommandLine("wrong scale: " + *value + " (a whole factor from 1 to 4)");
+                return line;
+            }
         } else if (!options_done && arg.size() > 1 && arg[0] == '-') {
             line.exit_now = WrongCommandLine("unknown option: " + arg);
             return line;
@@ -74,10 +97,11 @@ CommandLine ParseCommandLine(int argc, char** argv)
         }
     }
     if (operand) {
-        // A file or a missing path would otherwise end as the menu's own "Can't find main file"
-        // box, which tells a reader who mistyped the path nothing about it.
+        // A missing path would otherwise end as the menu's own "Can't find main file" box, which
+        // tells a reader who mistyped the path nothing about it. A file is a disc image.
         std::error_code ec;
-        if (!std::filesystem::is_directory(*operand, ec)) {
+        line.disc_image = std::filesystem::is_regular_file(*operand, ec);
+        if (!line.disc_image && !std::filesystem::is_directory(*operand, ec)) {
             std::fprintf(stderr, "zulshell: %s: not a folder\n", operand->c_str());
             line.exit_now = kWrongCommandLineExitCode;
             return line;
@@ -97,16 +121,32 @@ int main(int argc, char** argv)
     // Qt sees the program's name only: the command line has been read.
     int qt_argc = 1;
     char* qt_argv[] = {argv[0], nullptr};
+    auto scale = std::make_unique<ScreenScaleSetting>(line.scale);
     ZulApplication application(qt_argc, qt_argv);
+    scale.reset();
     QtApplication app;
     // The window title of a message box with no window yet: the application's own title.
     app.SetTitle("");
     RegisterSkinFonts();
-    const PathResolver resolver(line.disc_root);
+    std::shared_ptr<const DiscFs> disc;
+    if (!line.disc_image) {
+        disc = FolderDiscFs(line.disc_root);
+    } else {
+        try {
+            disc = OpenDiscImage(line.disc_root);
+        } catch (const std::exception& e) {  // DiscImageError names the image
+            // Like every start that fails: a box under the application's title (echoed on
+            // standard error) and status 1.
+            app.MessageBox(e.what(), kAppTitle, MsgButtons::Ok);
+            return kFailedStartExitCode;
+        }
+    }
+    const PathResolver resolver(std::move(disc));
     // The audio device lives longest: it closes after the window, when the menu ends.
     AudioOutput audio;
-    // Once a second while the device runs: parked when nothing has been heard for a moment, so
-    // that the menu left open costs no audio work; the next sound starts it (and this) again.
+    // Once a second while the device is open: parked (closed) once nothing has been heard for two
+    // seconds, so that the menu left open wakes nothing up; the next sound opens it (and starts
+    // this) again.
     QTimer park_audio;
     park_audio.setInterval(1000);
     QObject::connect(&park_audio, &QTimer::timeout, [&audio, &park_audio] {

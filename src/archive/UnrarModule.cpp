@@ -31,11 +31,28 @@ constexpr unsigned kFlagMainPassword = 0x0080;
 
 enum class Format { Unknown, Rar4, Rar5, Unreadable };
 
-Format SniffFormat(const char* path)
+// Where an archive is read from: a file of this system, or bytes in memory.
+struct ArchiveSource {
+    const char* path = nullptr;
+    std::shared_ptr<const std::string> bytes;
+
+    // A stream over the archive from its start; null when it cannot be opened.
+    std::FILE* OpenStream() const
+    {
+        if (bytes == nullptr)
+            return std::fopen(path, "rb");
+        // fmemopen only reads here, whatever its prototype says; it refuses an empty buffer.
+        if (bytes->empty())
+            return nullptr;
+        return fmemopen(const_cast<char*>(bytes->data()), bytes->size(), "rb");
+    }
+};
+
+Format SniffFormat(const ArchiveSource& source)
 {
-    std::FILE* f = std::fopen(path, "rb");
+    std::FILE* f = source.OpenStream();
     if (f == nullptr)
-        return Format::Unreadable;
+        return source.bytes != nullptr ? Format::Unknown : Format::Unreadable;
     char head[8] = {};
     const size_t n = std::fread(head, 1, sizeof head, f);
     std::fclose(f);
@@ -117,15 +134,16 @@ public:
             std::fclose(raw_);
     }
 
-    unsigned Open(const char* path)
+    unsigned Open(const ArchiveSource& source)
     {
-        raw_ = std::fopen(path, "rb");
+        raw_ = source.OpenStream();
         if (raw_ == nullptr)
             return ERAR_EOPEN;
         if (HeadersEncrypted())
             return ERAR_MISSING_PASSWORD;
         QuietStderr quiet;
-        stream_ = ar_open_file(path);
+        bytes_ = source.bytes;
+        stream_ = bytes_ != nullptr ? ar_open_memory(bytes_->data(), bytes_->size()) : ar_open_file(source.path);
         if (stream_ == nullptr)
             return ERAR_EOPEN;
         archive_ = ar_open_rar_archive(stream_);
@@ -219,6 +237,7 @@ private:
         return true;
     }
 
+    std::shared_ptr<const std::string> bytes_;  // the archive, when it is read from memory
     std::FILE* raw_ = nullptr;
     ar_stream* stream_ = nullptr;
     ar_archive* archive_ = nullptr;
@@ -234,15 +253,18 @@ public:
             archive_read_free(archive_);
     }
 
-    unsigned Open(const char* path)
+    unsigned Open(const ArchiveSource& source)
     {
-        if (HeadersEncrypted(path))
+        if (HeadersEncrypted(source))
             return ERAR_MISSING_PASSWORD;
         archive_ = archive_read_new();
         if (archive_ == nullptr)
             return ERAR_NO_MEMORY;
         archive_read_support_format_rar5(archive_);
-        if (archive_read_open_filename(archive_, path, kBlockSize) != ARCHIVE_OK)
+        bytes_ = source.bytes;
+        const int opened = bytes_ != nullptr ? archive_read_open_memory(archive_, bytes_->data(), bytes_->size())
+                                             : archive_read_open_filename(archive_, source.path, kBlockSize);
+        if (opened != ARCHIVE_OK)
             return ERAR_BAD_ARCHIVE;
         return ERAR_SUCCESS;
     }
@@ -313,9 +335,9 @@ public:
 private:
     // True when the first block after the signature is the archive encryption header, so that
     // every following header is encrypted and nothing can be listed without a password.
-    static bool HeadersEncrypted(const char* path)
+    static bool HeadersEncrypted(const ArchiveSource& source)
     {
-        std::FILE* f = std::fopen(path, "rb");
+        std::FILE* f = source.OpenStream();
         if (f == nullptr)
             return false;
         uint8_t head[8 + 4 + 20] = {};
@@ -336,6 +358,7 @@ private:
         return vint(header_size) && vint(header_type) && header_type == 4;
     }
 
+    std::shared_ptr<const std::string> bytes_;  // the archive, when it is read from memory
     archive* archive_ = nullptr;
     int64_t size_ = 0;         // the member's size as its header announced it
     bool size_known_ = false;  // whether the header announced one
@@ -348,22 +371,16 @@ ArchiveHandle* AsArchive(RARHANDLE handle)
 
 }  // namespace
 
-extern "C" {
+namespace {
 
-RARHANDLE BuiltinRAROpenArchive(struct RAROpenArchiveData* data)
+RARHANDLE OpenArchive(struct RAROpenArchiveData* data, const ArchiveSource& source)
 {
-    if (data == nullptr)
-        return nullptr;
-    if (data->ArcName == nullptr) {
-        data->OpenResult = ERAR_EOPEN;
-        return nullptr;
-    }
     data->CmtSize = 0;
     data->CmtState = 0;
     try {
         std::unique_ptr<ArchiveHandle> handle;
         unsigned result = ERAR_BAD_ARCHIVE;
-        switch (SniffFormat(data->ArcName)) {
+        switch (SniffFormat(source)) {
         case Format::Unreadable:
             result = ERAR_EOPEN;
             break;
@@ -372,13 +389,13 @@ RARHANDLE BuiltinRAROpenArchive(struct RAROpenArchiveData* data)
             break;
         case Format::Rar4: {
             auto rar4 = std::make_unique<Rar4Archive>();
-            result = rar4->Open(data->ArcName);
+            result = rar4->Open(source);
             handle = std::move(rar4);
             break;
         }
         case Format::Rar5: {
             auto rar5 = std::make_unique<Rar5Archive>();
-            result = rar5->Open(data->ArcName);
+            result = rar5->Open(source);
             handle = std::move(rar5);
             break;
         }
@@ -392,6 +409,32 @@ RARHANDLE BuiltinRAROpenArchive(struct RAROpenArchiveData* data)
         data->OpenResult = ERAR_NO_MEMORY;
         return nullptr;
     }
+}
+
+}  // namespace
+
+RARHANDLE BuiltinRAROpenArchiveFromMemory(struct RAROpenArchiveData* data, std::shared_ptr<const std::string> bytes)
+{
+    if (data == nullptr)
+        return nullptr;
+    if (data->ArcName == nullptr || bytes == nullptr) {
+        data->OpenResult = ERAR_EOPEN;
+        return nullptr;
+    }
+    return OpenArchive(data, ArchiveSource{data->ArcName, std::move(bytes)});
+}
+
+extern "C" {
+
+RARHANDLE BuiltinRAROpenArchive(struct RAROpenArchiveData* data)
+{
+    if (data == nullptr)
+        return nullptr;
+    if (data->ArcName == nullptr) {
+        data->OpenResult = ERAR_EOPEN;
+        return nullptr;
+    }
+    return OpenArchive(data, ArchiveSource{data->ArcName, nullptr});
 }
 
 int BuiltinRARCloseArchive(RARHANDLE handle)

@@ -17,6 +17,9 @@
 // open (OpenResult 22); neither does a file that is not a RAR archive (13).
 #pragma once
 
+#include <memory>
+#include <string>
+
 #include "archive/UnrarApi.h"
 
 extern "C" {
@@ -26,6 +29,12 @@ void BuiltinRARSetProcessDataProc(RARHANDLE hArcData, PROCESSDATAPROC ProcessDat
 int BuiltinRARReadHeader(RARHANDLE hArcData, struct RARHeaderData* HeaderData);
 int BuiltinRARProcessFile(RARHANDLE hArcData, int Operation, char* DestPath, char* DestName);
 }
+
+// Opens an archive held in memory the way RAROpenArchive opens a file (for an archive inside a
+// disc image, which is no file of this system): `ArchiveData->ArcName` is only the name the
+// headers report. The handle keeps its share of the bytes; the other entry points take it as any.
+RARHANDLE BuiltinRAROpenArchiveFromMemory(struct RAROpenArchiveData* ArchiveData,
+                                          std::shared_ptr<const std::string> bytes);
 
 // Registers the module as the stand-in for Windows libraries named "unrar.dll". Safe to call
 // more than once.

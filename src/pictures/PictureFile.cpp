@@ -23,7 +23,7 @@ std::unique_ptr<Picture> LoadPictureFile(const PathResolver& resolver, const std
     const std::optional<std::filesystem::path> file = resolver.Find(disc_path);
     if (!file)
         throw PictureError(disc_path, "the file does not exist");
-    const std::optional<std::string> bytes = ReadWholeFile(*file);
+    const std::optional<std::string> bytes = ReadWholeFile(resolver.Disc(), *file);
     if (!bytes)
         throw PictureError(disc_path, "the file cannot be read (or is too large)");
     picture->LoadFromBytes(*bytes, disc_path);

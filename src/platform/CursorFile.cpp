@@ -406,7 +406,12 @@ QCursor MakeCursor(const CursorImage& cursor)
 
 std::optional<QCursor> ReadCursorFile(const std::filesystem::path& file)
 {
-    const std::optional<std::string> bytes = ReadWholeFile(file, kMaxCursorFileBytes);
+    return ReadCursorFile(*FolderDiscFs(file.parent_path()), file);
+}
+
+std::optional<QCursor> ReadCursorFile(const DiscFs& disc, const std::filesystem::path& file)
+{
+    const std::optional<std::string> bytes = ReadWholeFile(disc, file, kMaxCursorFileBytes);
     if (!bytes)
         return std::nullopt;
     std::optional<CursorImage> cursor = DecodeCursorFile(*bytes);
@@ -424,7 +429,7 @@ std::optional<CursorHandle> QtCursorSlots::LoadCursorFromFile(const std::string&
     const std::optional<std::filesystem::path> file = resolver_.Find(disc_path);
     if (!file)
         return std::nullopt;
-    std::optional<QCursor> cursor = ReadCursorFile(*file);
+    std::optional<QCursor> cursor = ReadCursorFile(resolver_.Disc(), *file);
     if (!cursor)
         return std::nullopt;
     cursors_.push_back(std::move(*cursor));

@@ -42,6 +42,8 @@ QCursor MakeCursor(const CursorImage& cursor);
 
 // Reads and decodes a cursor file; nothing when it cannot be read or decoded.
 std::optional<QCursor> ReadCursorFile(const std::filesystem::path& file);
+// The same for the file `file` of `disc`.
+std::optional<QCursor> ReadCursorFile(const DiscFs& disc, const std::filesystem::path& file);
 
 // The screen's cursor slots over Qt: cursor files are found through the disc's path resolver and
 // kept for the whole run; a handle is the number LoadCursorFromFile gave.

@@ -2,9 +2,10 @@
 
 #include <dlfcn.h>
 
-#include <fstream>
 #include <mutex>
 #include <utility>
+
+#include "platform/PrivateFile.h"
 
 namespace {
 
@@ -61,12 +62,21 @@ private:
 };
 
 // True when the file begins with the two bytes of a Windows executable's header.
-bool StartsWithMz(const std::filesystem::path& path)
+bool StartsWithMz(const DiscFs& disc, const std::filesystem::path& path)
 {
-    std::ifstream in(path, std::ios::binary);
+    const std::unique_ptr<DiscReader> in = disc.Open(path);
     char magic[2] = {};
-    in.read(magic, 2);
-    return in.gcount() == 2 && magic[0] == 'M' && magic[1] == 'Z';
+    return in && in->Read(magic, 2) == 2 && magic[0] == 'M' && magic[1] == 'Z';
+}
+
+std::unique_ptr<LoadedLibrary> OpenNative(const std::filesystem::path& path)
+{
+    // dlopen searches the library path for a bare name; an explicit folder keeps it to this file.
+    std::filesystem::path explicit_path = path.has_parent_path() ? path : std::filesystem::path(".") / path;
+    void* handle = dlopen(explicit_path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (handle == nullptr)
+        return nullptr;
+    return std::make_unique<NativeLibrary>(handle);
 }
 
 }  // namespace
@@ -90,17 +100,21 @@ std::unique_ptr<LoadedLibrary> LoadBuiltinModule(const std::string& file_name)
 
 std::unique_ptr<LoadedLibrary> LoadLibrary(const std::filesystem::path& path)
 {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec))
+    return LoadLibrary(*FolderDiscFs(path.parent_path()), path);
+}
+
+std::unique_ptr<LoadedLibrary> LoadLibrary(const DiscFs& disc, const std::filesystem::path& path)
+{
+    if (disc.Stat(path).kind != DiscEntryKind::kFile)
         return nullptr;
 
-    if (StartsWithMz(path))
+    if (StartsWithMz(disc, path))
         return LoadBuiltinModule(path.filename().string());
 
-    // dlopen searches the library path for a bare name; an explicit folder keeps it to this file.
-    std::filesystem::path explicit_path = path.has_parent_path() ? path : std::filesystem::path(".") / path;
-    void* handle = dlopen(explicit_path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (handle == nullptr)
-        return nullptr;
-    return std::make_unique<NativeLibrary>(handle);
+    if (!disc.IsImage())
+        return OpenNative(path);
+    // The system loader opens files of this system only. Once loaded, the library no longer
+    // needs its file.
+    const std::unique_ptr<PrivateFileCopy> copy = PrivateFileCopy::Make(disc, path, kMaxImageLibraryBytes);
+    return copy ? OpenNative(copy->Path()) : nullptr;
 }

@@ -7,10 +7,13 @@
 // looked up by name.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <map>
 #include <memory>
 #include <string>
+
+#include "platform/DiscFs.h"
 
 // The entry points of a built-in module, by name.
 using BuiltinEntryPoints = std::map<std::string, void*>;
@@ -34,6 +37,14 @@ public:
 // Loads the library at `path`; nullptr when it cannot be loaded (no such file, a Windows library
 // without a built-in stand-in, or a file the system loader refuses).
 std::unique_ptr<LoadedLibrary> LoadLibrary(const std::filesystem::path& path);
+
+// The same for the library `path` of `disc`; its first bytes are read through the disc. A native
+// library inside a disc image is copied to a private temporary file for the system loader, and
+// the copy is removed as soon as it is loaded.
+std::unique_ptr<LoadedLibrary> LoadLibrary(const DiscFs& disc, const std::filesystem::path& path);
+
+// Libraries larger than this are not copied out of an image.
+inline constexpr std::uintmax_t kMaxImageLibraryBytes = 64u << 20;
 
 // The built-in module registered under `file_name`, without any file; nullptr when none is.
 std::unique_ptr<LoadedLibrary> LoadBuiltinModule(const std::string& file_name);

@@ -1,24 +1,26 @@
 #include "script/ScriptStream.h"
 
-#include <system_error>
-
 #include "platform/Files.h"
 
 namespace {
 constexpr std::size_t kBlock = 64 * 1024;
 }
 
-ScriptStream::ScriptStream(const std::filesystem::path& path)
+ScriptStream::ScriptStream(const DiscFs& disc, const std::filesystem::path& path)
 {
-    std::error_code ec;
-    // A folder opens fine with fopen on this system but cannot be read as a script.
-    if (std::filesystem::is_directory(path, ec))
+    // Only a file is read as a script; a folder is none.
+    const DiscEntry entry = disc.Stat(path);
+    if (entry.kind != DiscEntryKind::kFile)
         return;
     // A script is a disc file like any other: one larger than the cap is not read at all.
-    const std::uintmax_t size = std::filesystem::file_size(path, ec);
-    if (!ec && size > kMaxDiscFileBytes)
+    if (entry.size > kMaxDiscFileBytes)
         return;
-    file_.reset(std::fopen(path.c_str(), "rb"));
+    reader_ = disc.Open(path);
+}
+
+ScriptStream::ScriptStream(const std::filesystem::path& path)
+    : ScriptStream(*FolderDiscFs(path.parent_path()), path)
+{
 }
 
 ScriptStream ScriptStream::FromBytes(std::string bytes)
@@ -32,7 +34,7 @@ ScriptStream ScriptStream::FromBytes(std::string bytes)
 
 bool ScriptStream::Refill()
 {
-    if (!file_)
+    if (!reader_)
         return false;
     // A file that grows while it is read ends at the cap all the same.
     const std::size_t room = static_cast<std::size_t>(kMaxDiscFileBytes) - read_;
@@ -41,7 +43,7 @@ bool ScriptStream::Refill()
         return false;
     // Keep nothing of the old block: the caller has consumed it.
     data_.resize(want);
-    const std::size_t got = std::fread(data_.data(), 1, want, file_.get());
+    const std::size_t got = reader_->Read(data_.data(), want);
     read_ += got;
     data_.resize(got);
     pos_ = 0;

@@ -3,15 +3,18 @@
 // feed; any other byte, a lone carriage return included, arrives unchanged.
 #pragma once
 
-#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <string>
 
+#include "platform/DiscFs.h"
+
 class ScriptStream {
 public:
-    // Opens a file; is_open() tells whether that worked. A file larger than the cap on disc
-    // files does not open, and no more than the cap is ever read from one.
+    // Opens the file `path` of `disc`; is_open() tells whether that worked. A file larger than
+    // the cap on disc files does not open, and no more than the cap is ever read from one.
+    ScriptStream(const DiscFs& disc, const std::filesystem::path& path);
+    // The same for a file of this system.
     explicit ScriptStream(const std::filesystem::path& path);
     // Reads from a copy of `bytes` (fuzzing, tests, benchmarks).
     static ScriptStream FromBytes(std::string bytes);
@@ -20,7 +23,7 @@ public:
     ScriptStream& operator=(ScriptStream&&) noexcept = default;
     ~ScriptStream() = default;
 
-    bool is_open() const { return file_ != nullptr || from_memory_; }
+    bool is_open() const { return reader_ != nullptr || from_memory_; }
 
     // The next byte (0-255), or -1 when the stream has ended or failed; then at_end() is true.
     int get()
@@ -51,10 +54,7 @@ private:
         return -1;
     }
 
-    struct FileCloser {
-        void operator()(std::FILE* f) const { std::fclose(f); }
-    };
-    std::unique_ptr<std::FILE, FileCloser> file_;
+    std::unique_ptr<DiscReader> reader_;
     bool from_memory_ = false;
     std::string data_;
     std::size_t pos_ = 0;

@@ -11,6 +11,12 @@ Synter::Synter(const std::filesystem::path& script) : stream_(script)
         throw ScriptOpenError();
 }
 
+Synter::Synter(const DiscFs& disc, const std::filesystem::path& script) : stream_(disc, script)
+{
+    if (!stream_.is_open())
+        throw ScriptOpenError();
+}
+
 Synter::Synter(ScriptStream stream) : stream_(std::move(stream))
 {
     if (!stream_.is_open())

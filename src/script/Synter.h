@@ -39,6 +39,8 @@ class Synter {
 public:
     // Opens the script; throws ScriptOpenError when it cannot be read.
     explicit Synter(const std::filesystem::path& script);
+    // The same for the script `script` of `disc`.
+    Synter(const DiscFs& disc, const std::filesystem::path& script);
     explicit Synter(ScriptStream stream);
 
     // Reads the whole script into `target`, which should be in its default state: lists are only

@@ -1,10 +1,14 @@
 #include "sound/ElSounds.h"
 
-#include <cstdio>
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
 #include <new>
 #include <type_traits>
 #include <utility>
 
+#include "platform/DiscFs.h"
 #include "platform/LibraryLoader.h"
 #include "platform/PathResolver.h"
 #include "sound/Mp3Module.h"
@@ -79,7 +83,7 @@ void TElPlayer::Init()
 
     std::unique_ptr<LoadedLibrary> library;
     if (resolver_ != nullptr) {
-        library = LoadLibrary(resolver_->Resolve(path_to_dll_));
+        library = LoadLibrary(resolver_->Disc(), resolver_->Resolve(path_to_dll_));
     } else {
         library = LoadLibrary(PathResolver(".").Resolve(path_to_dll_));
     }
@@ -470,7 +474,9 @@ TElPlayer& TElPlayers::Add()
 namespace {
 
 struct FileStream {
-    std::FILE* file = nullptr;
+    std::shared_ptr<const DiscFs> disc;
+    std::filesystem::path path;
+    std::unique_ptr<DiscReader> reader;
     std::int64_t size = 0;
     std::int64_t position = 0;
 };
@@ -478,6 +484,20 @@ struct FileStream {
 FileStream* StreamOf(ESUserData user_data)
 {
     return reinterpret_cast<FileStream*>(user_data);
+}
+
+// Reads and drops bytes up to `target`; false when the file ends or fails before it.
+bool SkipTo(FileStream& stream, std::int64_t target)
+{
+    char scrap[16 * 1024];
+    while (stream.position < target) {
+        const auto want = static_cast<std::size_t>(std::min<std::int64_t>(target - stream.position, sizeof scrap));
+        const std::size_t got = stream.reader->Read(scrap, want);
+        stream.position += static_cast<std::int64_t>(got);
+        if (got < want)
+            return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -494,23 +514,19 @@ void FileInput::Attach(TElPlayer& player)
 void FileInput::Open(TElPlayer& sender, ESUserData& user_data, bool& can_set_pos, bool& success)
 {
     success = false;
-    std::FILE* file = std::fopen(sender.InputName().c_str(), "rb");
-    if (file == nullptr)
+    static const std::shared_ptr<const DiscFs> host = FolderDiscFs("");
+    std::shared_ptr<const DiscFs> disc = sender.Resolver() != nullptr ? sender.Resolver()->SharedDisc() : host;
+    const std::filesystem::path path = sender.InputName();
+    const DiscEntry entry = disc->Stat(path);
+    if (entry.kind != DiscEntryKind::kFile || entry.size > static_cast<std::uintmax_t>(INT64_MAX))
         return;
-    // The decoder asks for a frame's bytes at a time; read the disc in larger pieces.
-    std::setvbuf(file, nullptr, _IOFBF, 64 * 1024);
-    std::int64_t size = -1;
-    if (std::fseek(file, 0, SEEK_END) == 0)
-        size = ftello(file);
-    if (size < 0 || std::fseek(file, 0, SEEK_SET) != 0) {
-        std::fclose(file);
+    std::unique_ptr<DiscReader> reader = disc->Open(path);
+    if (reader == nullptr)
         return;
-    }
-    auto* stream = new (std::nothrow) FileStream{file, size, 0};
-    if (stream == nullptr) {
-        std::fclose(file);
+    auto* stream = new (std::nothrow)
+        FileStream{std::move(disc), path, std::move(reader), static_cast<std::int64_t>(entry.size), 0};
+    if (stream == nullptr)
         return;
-    }
     user_data = reinterpret_cast<ESUserData>(stream);
     can_set_pos = false;
     success = true;
@@ -525,10 +541,10 @@ void FileInput::Read(TElPlayer&, ESUserData user_data, void* buffer, std::int32_
         success = false;
         return;
     }
-    const std::size_t n = std::fread(buffer, 1, static_cast<std::size_t>(to_read), stream->file);
+    const std::size_t n = stream->reader->Read(buffer, static_cast<std::size_t>(to_read));
     stream->position += static_cast<std::int64_t>(n);
     bytes_read = static_cast<std::int32_t>(n);
-    success = !std::ferror(stream->file);
+    success = !stream->reader->Failed();
 }
 
 void FileInput::GetSize(TElPlayer&, ESUserData user_data, std::int64_t& size, bool& success)
@@ -546,9 +562,17 @@ void FileInput::Seek(TElPlayer&, ESUserData user_data, std::int64_t& new_pos, in
     if (stream == nullptr)
         return;
     const std::int64_t target = mode == 0 ? new_pos : stream->size + new_pos;
-    if (target < 0 || fseeko(stream->file, static_cast<off_t>(target), SEEK_SET) != 0)
+    if (target < 0)
         return;
-    stream->position = ftello(stream->file);
+    // The file is read front to back: a step back starts it again from the beginning.
+    if (target < stream->position) {
+        std::unique_ptr<DiscReader> again = stream->disc->Open(stream->path);
+        if (again == nullptr)
+            return;
+        stream->reader = std::move(again);
+        stream->position = 0;
+    }
+    SkipTo(*stream, target);
     new_pos = stream->position;
     success = new_pos == target;
 }
@@ -559,7 +583,7 @@ void FileInput::Close(TElPlayer&, ESUserData user_data, bool& success)
     success = true;
     if (stream == nullptr)
         return;
-    success = std::fclose(stream->file) == 0;
+    success = !stream->reader->Failed();
     delete stream;
 }
 

@@ -129,6 +129,8 @@ public:
     void Deinit() noexcept;
     bool Initialized() const { return handle_ != nullptr; }
     void SetInitialized(bool on);
+    // The disc the player reads from; null when it reads files of this system.
+    const PathResolver* Resolver() const { return resolver_; }
 
     // Properties. The setters pass the value to a loaded module (raising when it refuses) and
     // only store it otherwise.
@@ -253,9 +255,10 @@ private:
     TElPlayers players_;
 };
 
-// The main window's input events: the file named by the item's InputName (a path of the host
-// file system, already resolved) is read as a stream that cannot set its position. The stream
-// is the user data the module hands back.
+// The main window's input events: the file named by the item's InputName (a path of the item's
+// disc, already resolved, or of this system for an item without a disc) is read as a stream that
+// cannot set its position. The stream is the user data the module hands back; its size is the
+// file's size as the disc records it.
 class FileInput {
 public:
     // Assigns OnInputOpen, OnInputRead, OnInputGetSize, OnInputSeek and OnInputClose.

@@ -173,7 +173,7 @@ void MixerSoundOutput::PlayLoop(const std::string& disc_path)
             const std::optional<std::filesystem::path> file = resolver_.Find(disc_path);
             std::optional<std::string> bytes;
             if (file)
-                bytes = ReadWholeFile(*file);
+                bytes = ReadWholeFile(resolver_.Disc(), *file);
             if (bytes)
                 sound = ConvertWav(*bytes);
             if (sound)

@@ -1,8 +1,10 @@
 #include "sound/MidiFile.h"
 
+#include "platform/DiscFs.h"
+
 #include <algorithm>
 #include <cmath>
-#include <fstream>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -257,17 +259,30 @@ MidiFile MidiFile::Parse(std::string_view bytes)
 
 MidiFile MidiFile::Load(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
+    return Load(*FolderDiscFs(std::filesystem::path(path).parent_path()), path);
+}
+
+MidiFile MidiFile::Load(const DiscFs& disc, const std::filesystem::path& file)
+{
+    const std::string path = file.string();
+    const DiscEntry entry = disc.Stat(file);
+    std::unique_ptr<DiscReader> in = entry.kind == DiscEntryKind::kFile ? disc.Open(file) : nullptr;
     if (!in)
         Fail("Cannot open the MIDI file " + path + ".");
+    if (entry.size > kMaxBytes)
+        Fail("The MIDI file " + path + " is too large.");
+    // No more than the cap is read, whatever size the disc gave.
     std::string bytes;
     char buffer[65536];
-    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
-        bytes.append(buffer, static_cast<std::size_t>(in.gcount()));
+    for (;;) {
+        const std::size_t got = in->Read(buffer, sizeof buffer);
+        bytes.append(buffer, got);
         if (bytes.size() > kMaxBytes)
             Fail("The MIDI file " + path + " is too large.");
+        if (got < sizeof buffer)
+            break;
     }
-    if (in.bad())
+    if (in->Failed())
         Fail("Cannot read the MIDI file " + path + ".");
     try {
         return Parse(bytes);

@@ -5,9 +5,12 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+
+class DiscFs;
 
 // Why a file cannot be played: one sentence, fit for a message box.
 class MidiFileError : public std::runtime_error {
@@ -25,6 +28,8 @@ public:
     static MidiFile Parse(std::string_view bytes);
     // Reads the file at a host path; throws MidiFileError when it cannot be read or parsed.
     static MidiFile Load(const std::string& path);
+    // The same for the file `path` of `disc`; the messages name `path`.
+    static MidiFile Load(const DiscFs& disc, const std::filesystem::path& path);
 
     int Format() const { return format_; }
     int TrackCount() const { return tracks_; }

@@ -67,7 +67,7 @@ SequencerDevice::Mode SequencerPlayer::DeviceMode()
 
 void SequencerPlayer::OpenFile(const std::string& file)
 {
-    sequencer_.Open(resolver_.Resolve(file).string());
+    sequencer_.Open(resolver_.Disc(), resolver_.Resolve(file));
 }
 
 namespace {

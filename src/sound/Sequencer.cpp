@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/DiscFs.h"
 #include "sound/MidiFile.h"
 
 namespace {
@@ -166,9 +167,14 @@ void Sequencer::Open()
 
 void Sequencer::Open(const std::string& path)
 {
+    Open(*FolderDiscFs(std::filesystem::path(path).parent_path()), path);
+}
+
+void Sequencer::Open(const DiscFs& disc, const std::filesystem::path& path)
+{
     CloseTrack();
     Open();
-    auto file = std::make_unique<MidiFile>(MidiFile::Load(path));
+    auto file = std::make_unique<MidiFile>(MidiFile::Load(disc, path));
     std::lock_guard lock(mutex_);
     track_ = std::move(file);
     total_frames_ = FramesOf(track_->LengthMicros());

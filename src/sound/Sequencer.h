@@ -11,6 +11,7 @@
 
 #include <condition_variable>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -19,6 +20,7 @@
 
 #include "sound/AudioRing.h"
 
+class DiscFs;
 class MidiFile;
 
 // The device's modes, as the old media player named them.
@@ -54,6 +56,8 @@ public:
     // cannot be read or is not a MIDI file the sequencer plays; the device then stays open
     // without a track.
     void Open(const std::string& path);
+    // The same for the track `path` of `disc`, its bytes read through the disc.
+    void Open(const DiscFs& disc, const std::filesystem::path& path);
     // Stops and closes the track and the device (mode mpNotReady). No notification follows.
     void Close();
 

@@ -4,8 +4,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
-#include <system_error>
 #include <map>
 
 namespace {
@@ -30,32 +28,37 @@ int SoundFile::Load(const PathResolver& resolver, const std::string& name)
         name_ = name;
         return 0;
     }
+    const DiscFs& disc = resolver.Disc();
     const std::filesystem::path file = resolver.Resolve(name);
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(std::fopen(file.c_str(), "rb"), &std::fclose);
+    // The statuses the system's open and read would give for a file of a folder.
+    const DiscEntry entry = disc.Stat(file);
+    if (entry.kind == DiscEntryKind::kMissing)
+        return ENOENT;
+    if (entry.kind == DiscEntryKind::kFolder)
+        return EISDIR;
+    errno = 0;
+    std::unique_ptr<DiscReader> in = entry.kind == DiscEntryKind::kFile ? disc.Open(file) : nullptr;
     if (!in)
-        return errno != 0 ? errno : ENOENT;
-    std::error_code ec;
-    const std::uintmax_t size = std::filesystem::file_size(file, ec);
-    if (ec)
-        return ec.value();
-    if (size > kMaxDiscFileBytes)
+        return errno != 0 ? errno : EACCES;
+    if (entry.size > kMaxDiscFileBytes)
         return EFBIG;
     auto bytes = std::make_shared<std::string>();
     try {
-        bytes->resize(static_cast<std::size_t>(size));
+        bytes->resize(static_cast<std::size_t>(entry.size));
     } catch (const std::bad_alloc&) {
         return -1;
     }
     std::size_t got = 0;
     while (got < bytes->size()) {
         const std::size_t want = std::min<std::size_t>(kReadPiece, bytes->size() - got);
-        const std::size_t n = std::fread(bytes->data() + got, 1, want, in.get());
-        if (n == 0) {
-            if (std::ferror(in.get()))
+        errno = 0;
+        const std::size_t n = in->Read(bytes->data() + got, want);
+        got += n;
+        if (n < want) {
+            if (in->Failed())
                 return errno != 0 ? errno : EIO;
             break;  // the file ended early: what was read is the sound
         }
-        got += n;
     }
     bytes->resize(got);
     std::shared_ptr<const std::string> data = std::move(bytes);

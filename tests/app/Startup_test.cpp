@@ -11,6 +11,7 @@
 #include "app/Startup.h"
 #include "platform/Files.h"
 #include "support/RecordingApplication.h"
+#include "support/MemoryDisc.h"
 #include "support/RecordingStartup.h"
 #include "support/TempDir.h"
 
@@ -176,6 +177,21 @@ TEST_F(StartupTest, AScriptBeyondTheCapOnDiscFilesIsNotRead)
     Inf_shell description;
     EXPECT_EQ(ParseScript(script, description), std::nullopt);
     EXPECT_EQ(description.cd.title, "Demo");
+}
+
+TEST(StartupOnAnImage, TheScriptIsFoundAndReadThroughTheDisc)
+{
+    known_languages.clear();
+    current_charset = 0;
+    auto image = std::make_shared<MemoryDisc>();
+    image->Add("GRAPH/IMAGE_ru.DAT", kGoodScript);
+    RecordingApplication app;
+    RecordingStartupWindows windows{app.calls};
+    RecordingCursorSlots cursors{app.calls};
+    Startup startup{app, windows, cursors, PathResolver(image)};
+    startup.Run();
+    EXPECT_EQ(startup.description.cd.title, "Demo");
+    EXPECT_EQ(image->Opened(), std::vector<std::string>{"GRAPH/IMAGE_ru.DAT"});
 }
 
 TEST(LoadObj, AnUnexpectedFailureOfTheThreadIsRaisedAgainOnTheWaitingThread)

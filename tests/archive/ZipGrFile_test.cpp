@@ -4,6 +4,8 @@
 // application.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <memory>
 #include <stdexcept>
 
 #include <string>
@@ -11,6 +13,7 @@
 
 #include "ArchiveTestSupport.h"
 #include "ZipGrFileTestSupport.h"
+#include "support/MemoryDisc.h"
 
 namespace {
 
@@ -218,6 +221,109 @@ TEST(ZipGrFile, DamagedMemberDataIsAnExtractionFailure)
     raw[raw.find("original")] ^= 0x01;  // the stored CRC no longer matches
     disc.Write("graph/shell.dat", raw);
     EXPECT_EQ(RunExpectingHalt(disc), FatalCalls("Bad extracting file"));
+}
+
+}  // namespace
+
+// ---- the archive of a disc image, read through the disc
+
+namespace {
+
+// The files of the folder disc `dir`, as a disc image.
+std::shared_ptr<MemoryDisc> ImageOf(const TempDir& dir)
+{
+    auto image = std::make_shared<MemoryDisc>();
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir.path()))
+        if (entry.is_regular_file())
+            image->Add(entry.path().lexically_relative(dir.path()).generic_string(), ReadFileBytes(entry.path()));
+    return image;
+}
+
+// What the application recorded when reading the archive of `image` ended the program.
+std::vector<std::string> ImageRunExpectingHalt(const std::shared_ptr<MemoryDisc>& image)
+{
+    RecordingApplication app;
+    try {
+        ZipGrFile zip(app, PathResolver(image));
+        ADD_FAILURE() << "no failure";
+    } catch (const ProgramHalted& halted) {
+        EXPECT_EQ(halted.exit_code, 1);
+    }
+    return app.calls;
+}
+
+TEST(ZipGrFile, TheArchiveOfADiscImageIsReadFromMemory)
+{
+    TempDir disc;
+    std::string big(300 * 1024, '\0');
+    for (std::size_t i = 0; i < big.size(); ++i)
+        big[i] = static_cast<char>(i * 13 + i / 509);
+    MakeDisc(disc, {{"skin\\back.jpg", big}, {"a.gif", "gif"}, {"x.bmp", ""}});
+    const auto image = ImageOf(disc);
+    TempDirAsSystemTemp temp;
+    RecordingApplication app;
+    {
+        ZipGrFile zip(app, PathResolver(image));
+        EXPECT_EQ(Keys(zip), (std::vector<std::string>{"a.gif", "skin\\back.jpg", "x.bmp"}));
+        EXPECT_EQ(Content(zip, "skin\\back.jpg"), big);
+        EXPECT_EQ(Content(zip, "a.gif"), "gif");
+        zip.Close();
+    }
+    EXPECT_TRUE(app.calls.empty());
+    EXPECT_TRUE(temp.Empty());  // nothing was copied out
+    EXPECT_EQ(image->Opened(), (std::vector<std::string>{"graph/dll/unrar.dll", "graph/shell.dat"}));
+}
+
+TEST(ZipGrFile, ArchivesOfADiscImageFailAsTheSameArchivesInAFolder)
+{
+    for (const BadRar kind : {BadRar::HeadersEncrypted, BadRar::Rar5HeadersEncrypted, BadRar::CutInAHeader,
+                              BadRar::MemberEncrypted, BadRar::DamagedData}) {
+        TempDir disc;
+        disc.Write("graph/dll/unrar.dll", std::string("MZ", 2));
+        WriteBadRar(disc.path() / "graph" / "shell.dat", kind);
+        const std::vector<std::string> in_folder = RunExpectingHalt(disc);
+        EXPECT_EQ(ImageRunExpectingHalt(ImageOf(disc)), in_folder);
+    }
+
+    // Missing, larger than what is read into memory, failing as it is read, or no archive.
+    TempDir disc;
+    MakeDisc(disc, {{"a.gif", "gif"}});
+    const std::vector<std::string> bad_open = FatalCalls("Bad open rar archive: graph\\shell.dat");
+    auto big = ImageOf(disc);
+    big->ClaimSize("graph/shell.dat", kMaxImageArchiveBytes + 1);
+    auto cut = ImageOf(disc);
+    cut->FailAfter("graph/shell.dat", 30);
+    auto foreign = ImageOf(disc);
+    foreign->Add("graph/shell.dat", "GIF89a, not an archive");
+    for (const auto& broken : {big, cut, foreign})
+        EXPECT_EQ(ImageRunExpectingHalt(broken), bad_open);
+    auto no_archive = std::make_shared<MemoryDisc>();
+    no_archive->Add("graph/dll/unrar.dll", "MZ");
+    EXPECT_EQ(ImageRunExpectingHalt(no_archive), bad_open);
+    EXPECT_EQ(big->Opened(), std::vector<std::string>{"graph/dll/unrar.dll"});  // refused by its size
+}
+
+TEST(ZipGrFile, ANativeLibraryOfADiscImageReadsItsPrivateCopies)
+{
+    TempDir disc;
+    disc.Write("graph/shell.dat", "the fake library does not read it");
+    InstallFake(disc, "WORKING");
+    const auto image = ImageOf(disc);
+    TempDirAsSystemTemp temp;
+    RecordingApplication app;
+    {
+        ZipGrFile zip(app, PathResolver(image));
+        EXPECT_EQ(Keys(zip), (std::vector<std::string>{"A.GIF", "a.gif", "b.gif"}));
+        EXPECT_FALSE(temp.Empty());  // the archive's copy, while the archive is open
+        zip.Close();
+        EXPECT_TRUE(temp.Empty());
+    }
+    EXPECT_TRUE(app.calls.empty());
+
+    // A copy that cannot be made is an archive that does not open.
+    image->ClaimSize("graph/shell.dat", kMaxImageArchiveBytes + 1);
+    EXPECT_EQ(ImageRunExpectingHalt(image), FatalCalls("Bad open rar archive: graph\\shell.dat"));
+    EXPECT_TRUE(temp.Empty());
 }
 
 }  // namespace

@@ -45,6 +45,23 @@ public:
     fs::path Script(const std::string& name) const { return dir.path() / "graph" / name; }
     std::string Root() const { return dir.path().string(); }
 
+    // How the program is given the disc: its folder as the working folder, or (`image`) an ISO
+    // image of the folder as it is now, as the one argument, run from elsewhere.
+    struct Given {
+        std::vector<std::string> args;
+        std::string cwd;
+    };
+    Given AsGiven(bool image) const
+    {
+        if (!image)
+            return {{}, Root()};
+        const fs::path iso = elsewhere.path() / "demo.iso";
+        const ProgramResult made = RunProgram(kMakeDemoDisc, {"--iso-of", Root(), iso.string()});
+        if (made.exit_code != 0)
+            throw std::runtime_error("make_demo_disc --iso-of failed: " + made.err);
+        return {{iso.string()}, elsewhere.path().string()};
+    }
+
     // A skin picture of the disc's archive, decoded.
     QImage Picture(const std::string& member) const
     {
@@ -54,6 +71,7 @@ public:
     }
 
     TempDir dir;
+    TempDir elsewhere;  // where an image of the disc is written and the program runs from
     Inf_shell description;
 };
 
@@ -237,10 +255,22 @@ TEST_F(ZulshellOnScreen, BrokenDiscsEndWithTheirMessages)
     }
 }
 
+// The catalogue's tests run on the demo disc's folder and on an image of it.
+class ZulshellOnEachDisc : public ZulshellOnScreen, public ::testing::WithParamInterface<bool> {
+protected:
+    bool Image() const { return GetParam(); }
+};
+
+INSTANTIATE_TEST_SUITE_P(FolderAndImage, ZulshellOnEachDisc, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& form) {
+                             return form.param ? "Image" : "Folder";
+                         });
+
 // A reader browses the catalogue of the demo disc: lists, tabs and sub-tabs, the info box and the
 // picture viewer, the setup window with a real installer, and a link through the question. A
-// recording xdg-open stands first on PATH; the demo's installers write to ZUL_DEMO_MARKER.
-TEST_F(ZulshellOnScreen, AReaderBrowsesTheCatalogue)
+// recording xdg-open stands first on PATH; the demo's installers write to ZUL_DEMO_MARKER. From an
+// image, the installer runs from a temporary copy, and nothing is left once the menu ends.
+TEST_P(ZulshellOnEachDisc, AReaderBrowsesTheCatalogue)
 {
     DemoDisc disc;
     fs::remove(disc.Script("image_lit.dat"));
@@ -257,10 +287,17 @@ TEST_F(ZulshellOnScreen, AReaderBrowsesTheCatalogue)
     tools.Write("bin/xdg-open", "#!/bin/sh\necho \"$@\" >> " + opened.string() + "\n");
     fs::permissions(tools.path() / "bin/xdg-open", fs::perms::owner_all);
 
+    // The system's temporary folder, where the copies of an image's files go; Qt keeps its own
+    // files in the runtime folder, given apart.
+    TempDir temp;
+    TempDir runtime;
+    fs::permissions(runtime.path(), fs::perms::owner_all);
+    const DemoDisc::Given given = disc.AsGiven(Image());
     X11Session x(kScreenWidth, kScreenHeight);
-    RunningProgram zulshell(kZulshell, {}, disc.Root(), x.display(),
+    RunningProgram zulshell(kZulshell, given.args, given.cwd, x.display(),
                             {"PATH=" + (tools.path() / "bin").string() + ":" + std::getenv("PATH"),
-                             "ZUL_DEMO_MARKER=" + marker.string()});
+                             "ZUL_DEMO_MARKER=" + marker.string(), "TMPDIR=" + temp.path().string(),
+                             "XDG_RUNTIME_DIR=" + runtime.path().string()});
     const auto started = std::chrono::steady_clock::now();
     const std::string window = WaitForMainWindow(x);
     ASSERT_FALSE(window.empty()) << zulshell.Stderr();
@@ -371,13 +408,14 @@ TEST_F(ZulshellOnScreen, AReaderBrowsesTheCatalogue)
     const QPoint close = Middle(d.cd.window.close_btn, disc.Picture(d.cd.window.close_btn.normal_pic));
     click(close.x(), close.y());
     EXPECT_EQ(zulshell.WaitForExit(10s), 0) << zulshell.Stderr();
+    EXPECT_TRUE(fs::is_empty(temp.path())) << "the copies of the image's files are gone";
 }
 
 // The loudest sample of the device's output (SDL's disk driver: raw stereo 16-bit) from byte
 // `from` on.
-int Peak(const fs::path& raw, std::size_t from)
+int Peak(const DiskAudioCapture& audio, std::size_t from)
 {
-    const std::string bytes = ReadFileBytes(raw);
+    const std::string bytes = audio.Bytes();
     int peak = 0;
     for (std::size_t i = from & ~std::size_t{1}; i + 1 < bytes.size(); i += 2) {
         const auto sample = static_cast<std::int16_t>(static_cast<unsigned char>(bytes[i]) |
@@ -387,6 +425,16 @@ int Peak(const fs::path& raw, std::size_t from)
     return peak;
 }
 
+// How many of a process's threads are SDL's audio threads (one while the device is open).
+int AudioThreads(pid_t pid)
+{
+    int count = 0;
+    std::error_code ec;
+    for (const fs::directory_entry& task : fs::directory_iterator(fs::path("/proc") / std::to_string(pid) / "task", ec))
+        count += ReadFileBytes(task.path() / "comm").rfind("SDLAudio", 0) == 0 ? 1 : 0;
+    return count;
+}
+
 // The menu heard through SDL's disk driver: a silent start, a tab's sound, and the music tab's
 // tracks with their strip.
 TEST_F(ZulshellOnScreen, TheMenuIsHeard)
@@ -394,11 +442,10 @@ TEST_F(ZulshellOnScreen, TheMenuIsHeard)
     DemoDisc disc;
     fs::remove(disc.Script("image_lit.dat"));
     const Inf_shell& d = disc.description;
-    TempDir out;
-    const fs::path raw = out.path() / "audio.raw";
+    // Everything played, over every opening of the device (it closes while the menu is silent).
+    DiskAudioCapture raw;
     X11Session x(kScreenWidth, kScreenHeight);
-    RunningProgram zulshell(kZulshell, {}, disc.Root(), x.display(),
-                            {"SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=" + raw.string()});
+    RunningProgram zulshell(kZulshell, {}, disc.Root(), x.display(), {"SDL_AUDIODRIVER=disk", raw.Setting()});
     const auto started = std::chrono::steady_clock::now();
     const std::string window = WaitForMainWindow(x);
     ASSERT_FALSE(window.empty()) << zulshell.Stderr();
@@ -406,10 +453,12 @@ TEST_F(ZulshellOnScreen, TheMenuIsHeard)
     std::this_thread::sleep_until(started + 6500ms);
     auto click = [&](int px, int py) { x.Click(origin.x() + px, origin.y() + py); };
 
-    // Event sounds come on only once the screen is built: the start is silent.
-    std::size_t heard = static_cast<std::size_t>(fs::file_size(raw));
+    // Event sounds come on only once the screen is built: the start is silent (and the device,
+    // open at the start, closes during it).
+    std::size_t heard = raw.Size();
     EXPECT_GT(heard, 0u);
     EXPECT_EQ(Peak(raw, 0), 0);
+    EXPECT_EQ(AudioThreads(zulshell.Pid()), 0) << "the silent menu's device is closed";
     const Inf_button& programs = d.side_panel.tab_buttons[1];
     click(programs.left + 20, programs.top + 10);
     std::this_thread::sleep_for(1500ms);
@@ -421,7 +470,7 @@ TEST_F(ZulshellOnScreen, TheMenuIsHeard)
     std::this_thread::sleep_for(1000ms);
     const Inf_mcontrol_panel& m = d.mcontrol_panel;
     const QPoint play = Middle(m.play_btn, disc.Picture(m.play_btn.normal_pic));
-    heard = static_cast<std::size_t>(fs::file_size(raw));
+    heard = raw.Size();
     click(play.x(), play.y());
     std::this_thread::sleep_for(3000ms);
     EXPECT_GT(Peak(raw, heard), 500) << "the track";
@@ -457,19 +506,19 @@ TEST_F(ZulshellOnScreen, TheMenuIsHeard)
     };
     EXPECT_TRUE(wait_for_row(2)) << "the interlude follows the second track";
     std::this_thread::sleep_for(1000ms);
-    heard = static_cast<std::size_t>(fs::file_size(raw));
+    heard = raw.Size();
     std::this_thread::sleep_for(2000ms);
     EXPECT_LT(Peak(raw, heard), 100) << "the interlude is silence";
     EXPECT_TRUE(wait_for_row(3)) << "the fourth track follows the mp3";
     EXPECT_TRUE(SameColour(x.Screenshot().pixel(row(2)), list_colour)) << "the interlude is no longer selected";
-    heard = static_cast<std::size_t>(fs::file_size(raw));
+    heard = raw.Size();
     std::this_thread::sleep_for(2000ms);
     EXPECT_GT(Peak(raw, heard), 500) << "the fourth track is heard";
     const QPoint stop = Middle(m.stop_btn, disc.Picture(m.stop_btn.normal_pic));
     click(stop.x(), stop.y());
     std::this_thread::sleep_for(1000ms);
     EXPECT_FALSE(SameColour(x.Screenshot().pixel(strip_corner), strip_picture.pixel(2, 2)));
-    heard = static_cast<std::size_t>(fs::file_size(raw));
+    heard = raw.Size();
     std::this_thread::sleep_for(1000ms);
     EXPECT_EQ(Peak(raw, heard), 0) << "silence after stop";
 
@@ -588,11 +637,10 @@ TEST_F(ZulshellOnScreen, TheOptionsSwitchTheMusicAndTheWallpaper)
     DemoDisc disc;
     fs::remove(disc.Script("image_lit.dat"));
     const Inf_shell& d = disc.description;
-    TempDir out;
-    const fs::path raw = out.path() / "audio.raw";
+    // Everything played, over every opening of the device (it closes while the menu is silent).
+    DiskAudioCapture raw;
     X11Session x(kScreenWidth, kScreenHeight);
-    RunningProgram zulshell(kZulshell, {}, disc.Root(), x.display(),
-                            {"SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=" + raw.string()});
+    RunningProgram zulshell(kZulshell, {}, disc.Root(), x.display(), {"SDL_AUDIODRIVER=disk", raw.Setting()});
     const auto started = std::chrono::steady_clock::now();
     const std::string window = WaitForMainWindow(x);
     ASSERT_FALSE(window.empty()) << zulshell.Stderr();
@@ -615,12 +663,12 @@ TEST_F(ZulshellOnScreen, TheOptionsSwitchTheMusicAndTheWallpaper)
     const Inf_control_panel& c = d.control_panel;
     const QPoint options_btn = Middle(c.options_btn, disc.Picture(c.options_btn.normal_pic));
     // Event sounds off, then background music on, and OK: the loop is heard.
-    std::size_t heard = static_cast<std::size_t>(fs::file_size(raw));
+    std::size_t heard = raw.Size();
     ASSERT_TRUE(RunOptionsWindow(x, origin, options_btn, [](auto click) {
         click(kSoundBox.x(), kSoundBox.y());
         click(kMusicBox.x(), kMusicBox.y());
     }, kOk)) << zulshell.Stderr();
-    heard = std::max(heard, static_cast<std::size_t>(fs::file_size(raw)));
+    heard = raw.Size();
     std::this_thread::sleep_for(1500ms);
     EXPECT_GT(Peak(raw, heard), 500) << "the background loop";
 
@@ -629,7 +677,7 @@ TEST_F(ZulshellOnScreen, TheOptionsSwitchTheMusicAndTheWallpaper)
         click(kMusicBox.x(), kMusicBox.y());
         click(kWallpaperBox.x(), kWallpaperBox.y());
     }, kCancel));
-    heard = static_cast<std::size_t>(fs::file_size(raw));
+    heard = raw.Size();
     std::this_thread::sleep_for(1000ms);
     EXPECT_GT(Peak(raw, heard), 500) << "the loop after Cancel";
     EXPECT_TRUE(ShowsWallpaperOf(disc, x.Screenshot(), "space"));
@@ -813,6 +861,56 @@ TEST_F(ZulshellOnScreen, UnderAWindowManagerTheWallpaperStaysBehind)
     const QPoint close = Middle(d.cd.window.close_btn, disc.Picture(d.cd.window.close_btn.normal_pic));
     x.Click(origin.x() + close.x(), origin.y() + close.y());
     EXPECT_EQ(zulshell.WaitForExit(8s), 0) << zulshell.Stderr();
+}
+
+}  // namespace
+
+namespace {
+
+// A disc kept as an image file runs the menu without being mounted; an image that cannot be read
+// ends with its message, like every start that fails.
+TEST_F(ZulshellOnScreen, ADiscImageOpensTheMenuAndADamagedOneEndsWithItsMessage)
+{
+    X11Session x(kScreenWidth, kScreenHeight);
+    TempDir elsewhere;
+    {
+        const std::string junk = elsewhere.Write("junk.iso", std::string(40000, 'x')).string();
+        RunningProgram zulshell(kZulshell, {junk}, elsewhere.path().string(), x.display());
+        ASSERT_TRUE(zulshell.WaitForStderr(".ZUL CD: ", 30s)) << zulshell.Stderr();
+        const std::vector<std::string> box = x.WaitForWindows("^\\.ZUL CD$", 10s);
+        ASSERT_FALSE(box.empty()) << zulshell.Stderr();
+        x.Key(box[0], "Return");
+        EXPECT_EQ(zulshell.WaitForExit(15s), 1) << zulshell.Stderr();
+        // One line, naming the image.
+        const std::string err = zulshell.Stderr();
+        const std::size_t line = err.find(".ZUL CD: ");
+        ASSERT_NE(line, std::string::npos) << err;
+        EXPECT_EQ(err.find(".ZUL CD: ", line + 1), std::string::npos) << err;
+        EXPECT_NE(err.substr(line, err.find('\n', line) - line).find(junk), std::string::npos) << err;
+    }
+    DemoDisc disc;
+    fs::remove(disc.Script("image_lit.dat"));
+    const std::string image = (elsewhere.path() / "demo.iso").string();
+    const ProgramResult made = RunProgram(kMakeDemoDisc, {"--iso-of", disc.Root(), image});
+    ASSERT_EQ(made.exit_code, 0) << made.err;
+    RunningProgram zulshell(kZulshell, {image}, elsewhere.path().string(), x.display());
+    const auto started = std::chrono::steady_clock::now();
+    const std::string window = WaitForMainWindow(x);
+    ASSERT_FALSE(window.empty()) << zulshell.Stderr();
+    std::this_thread::sleep_until(started + 6500ms);  // the splash has gone
+
+    // The skin from the image's archive.
+    const Inf_window& skin = disc.description.cd.window;
+    const QImage back = disc.Picture(skin.back.pic);
+    const QImage close = disc.Picture(skin.close_btn.normal_pic);
+    const QPoint origin = x.Geometry(window).topLeft();
+    const QImage shot = x.Screenshot();
+    for (QPoint p : {QPoint(5, 5), QPoint(300, 6), QPoint(500, 20)})
+        EXPECT_TRUE(SameColour(shot.pixel(origin + QPoint(skin.back.left, skin.back.top) + p), back.pixel(p)))
+            << p.x() << "," << p.y();
+    const QPoint close_middle = Middle(skin.close_btn, close);
+    x.Click(origin.x() + close_middle.x(), origin.y() + close_middle.y());
+    EXPECT_EQ(zulshell.WaitForExit(10s), 0) << zulshell.Stderr();
 }
 
 }  // namespace

@@ -6,6 +6,9 @@
 
 #include "PictureTestSupport.h"
 #include "demo/DemoFormats.h"
+#include "pictures/PictureFile.h"
+#include "platform/Files.h"
+#include "support/MemoryDisc.h"
 
 namespace {
 
@@ -57,6 +60,34 @@ TEST(Picture, LoadingAgainReplacesThePictureAndAFailureEmptiesIt)
     EXPECT_TRUE(gif.Image().isNull());
     EXPECT_EQ(gif.FrameCount(), 0);
     EXPECT_TRUE(gif.Frames().empty());
+}
+
+// The message of the PictureError LoadPictureFile raises, or "" when it loads.
+std::string LoadFailure(const PathResolver& resolver, const std::string& disc_path)
+{
+    try {
+        LoadPictureFile(resolver, disc_path);
+        return "";
+    } catch (const PictureError& e) {
+        return e.what();
+    }
+}
+
+TEST(LoadPictureFile, PicturesOfADiscImageAreReadThroughTheDisc)
+{
+    auto image = std::make_shared<MemoryDisc>();
+    image->Add("Pics/One.JPG", JpegBytes(TestPattern(48, 32)));
+    image->Add("pics2/big.jpg", JpegBytes(TestPattern(4, 4)));
+    image->ClaimSize("pics2/big.jpg", kMaxDiscFileBytes + 1);
+    image->Add("pics2/cut.jpg", JpegBytes(TestPattern(48, 32)));
+    image->FailAfter("pics2/cut.jpg", 100);
+    const PathResolver resolver(image);
+    EXPECT_EQ(LoadPictureFile(resolver, "pics\\one.jpg")->Width(), 48);
+    EXPECT_EQ(image->Opened(), std::vector<std::string>{"Pics/One.JPG"});
+    EXPECT_NE(LoadFailure(resolver, "pics\\none.jpg").find("the file does not exist"), std::string::npos);
+    // Over the cap, or a read that fails: the file cannot be read, rather than a broken picture.
+    for (const char* path : {"pics2\\big.jpg", "pics2\\cut.jpg"})
+        EXPECT_NE(LoadFailure(resolver, path).find("cannot be read"), std::string::npos) << path;
 }
 
 // Pictures of every kind and storage, cut short at many places and with bytes changed, through

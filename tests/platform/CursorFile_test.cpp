@@ -14,6 +14,7 @@
 #include "CursorTestSupport.h"
 #include "demo/DemoFormats.h"
 #include "platform/ScreenCursors.h"
+#include "support/MemoryDisc.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -461,6 +462,23 @@ TEST(QtCursorSlots, LoadsByDiscPathAndFillsTheSlots)
 
     EXPECT_THROW(cursor_slots.SetSlot(kMainCursorSlot, 99), std::out_of_range);
     EXPECT_THROW(cursor_slots.SetSlot(kMainCursorSlot, 0), std::out_of_range);
+}
+
+TEST(QtCursorSlots, CursorsOfADiscImageAreReadThroughTheDisc)
+{
+    auto image = std::make_shared<MemoryDisc>();
+    image->Add("Cursors/Main.cur", MonochromeCursor(4, 1));
+    image->Add("Cursors/big.cur", MonochromeCursor(1, 1));
+    image->ClaimSize("Cursors/big.cur", 17u << 20);  // over the cap on cursor files
+    image->Add("Cursors/broken.cur", MonochromeCursor(1, 1));
+    image->FailAfter("Cursors/broken.cur", 10);
+    QtCursorSlots cursor_slots{PathResolver(image)};
+    const auto main = cursor_slots.LoadCursorFromFile("cursors\\main.cur");
+    ASSERT_TRUE(main);
+    EXPECT_EQ(cursor_slots.Cursor(*main).hotSpot(), QPoint(4, 1));
+    EXPECT_FALSE(cursor_slots.LoadCursorFromFile("cursors\\big.cur"));
+    EXPECT_FALSE(cursor_slots.LoadCursorFromFile("cursors\\broken.cur"));
+    EXPECT_EQ(image->Opened(), (std::vector<std::string>{"Cursors/Main.cur", "Cursors/broken.cur"}));
 }
 
 TEST(QtCursorSlots, WhatCannotBeLoadedGivesNoHandle)

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "platform/DiscCopy.h"
-#include "support/MemoryDiscFs.h"
+#include "support/MemoryDisc.h"
 #include "support/TempDir.h"
 
 namespace fs = std::filesystem;
@@ -22,15 +22,15 @@ bool Executable(const fs::path& p)
 TEST(DiscCopies, CopyTheWholeFolderWithTheExecuteBitsADiscRecordsOrItsProgramsNeed)
 {
     TempDirAsSystemTemp temp;
-    MemoryDiscFs disc;
-    disc.File("Soft/App/setup.sh", "#!/bin/sh\necho hi\n")
-        .File("Soft/App/setup.elf", std::string("\x7F" "ELF\x02\x01", 6))
-        .File("Soft/App/readme.txt", "words")
-        .File("Soft/App/data/big.bin", std::string(200000, 'x'))
-        .File("Soft/App/marked", "plain", true)
-        .File("Soft/App/unmarked.sh", "#!/bin/sh\n", false)
-        .Folder("Soft/App/empty")
-        .File("Soft/Other/elsewhere.txt", "not copied");
+    MemoryDisc disc;
+    disc.Add("Soft/App/setup.sh", "#!/bin/sh\necho hi\n");
+    disc.Add("Soft/App/setup.elf", std::string("\x7F" "ELF\x02\x01", 6));
+    disc.Add("Soft/App/readme.txt", "words");
+    disc.Add("Soft/App/data/big.bin", std::string(200000, 'x'));
+    disc.Add("Soft/App/marked", "plain", true);
+    disc.Add("Soft/App/unmarked.sh", "#!/bin/sh\n", false);
+    disc.AddFolder("Soft/App/empty");
+    disc.Add("Soft/Other/elsewhere.txt", "not copied");
     {
         DiscCopies copies;
         std::string failure;
@@ -61,8 +61,10 @@ TEST(DiscCopies, CopyTheWholeFolderWithTheExecuteBitsADiscRecordsOrItsProgramsNe
 TEST(DiscCopies, ACopyBeyondItsLimitsIsNotMadeAndLeavesNothing)
 {
     TempDirAsSystemTemp temp;
-    MemoryDiscFs disc;
-    disc.File("a/one", std::string(600, '1')).File("a/two", std::string(600, '2')).File("a/b/c/d/deep", "x");
+    MemoryDisc disc;
+    disc.Add("a/one", std::string(600, '1'));
+    disc.Add("a/two", std::string(600, '2'));
+    disc.Add("a/b/c/d/deep", "x");
     DiscCopies bytes({.max_bytes = 1000});
     DiscCopies entries({.max_entries = 2});
     DiscCopies depth({.max_depth = 2});

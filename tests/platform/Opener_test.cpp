@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "platform/Opener.h"
-#include "support/MemoryDiscFs.h"
+#include "support/MemoryDisc.h"
 #include "support/TempDir.h"
 
 namespace fs = std::filesystem;
@@ -368,13 +368,13 @@ TEST(SystemOpener, OpensCopiesOfAnImagesFoldersAndRemovesThemAtTheEnd)
     FakeDesktop desktop;
     TempDirAsSystemTemp temp;  // after the others, which are made in the usual place
     const fs::path listing = out.path() / "listing.txt";
-    auto disc = std::make_shared<MemoryDiscFs>();
-    disc->File("Soft/App/Setup.sh", "#!/bin/sh\nls -R \"$(dirname \"$0\")\" > '" + listing.string() +
-                                        "'\npwd >> '" + listing.string() + "'\n")
-        .File("Soft/App/data1.cab", "cab")
-        .File("Soft/App/Parts/part.bin", "part")
-        .File("Soft/Else/other.txt", "other")
-        .File("Docs/Manual.pdf", "%PDF");
+    auto disc = std::make_shared<MemoryDisc>();
+    disc->Add("Soft/App/Setup.sh", "#!/bin/sh\nls -R \"$(dirname \"$0\")\" > '" + listing.string() +
+                                       "'\npwd >> '" + listing.string() + "'\n");
+    disc->Add("Soft/App/data1.cab", "cab");
+    disc->Add("Soft/App/Parts/part.bin", "part");
+    disc->Add("Soft/Else/other.txt", "other");
+    disc->Add("Docs/Manual.pdf", "%PDF");
     {
         SystemOpener opener{PathResolver(disc), desktop.Path()};
         testing::internal::CaptureStderr();

@@ -5,9 +5,12 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "platform/Files.h"
 #include "script/Lexer.h"
 #include "script/Synter.h"
+#include "support/MemoryDisc.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -197,6 +200,36 @@ TEST(ReadLine, ACrLfPairSplitBetweenTwoReadBlocksOfAFileIsStillOneLineEnd)
     EXPECT_EQ(s.line, first + "\r");
     EXPECT_EQ(s.line_no, 2);
     EXPECT_TRUE(s.eof);
+}
+
+TEST(ReadLine, AScriptOfADiscImageIsReadThroughTheDisc)
+{
+    MemoryDisc disc;
+    const std::string first(64 * 1024 - 1, 'x');
+    disc.Add("graph/image_ru.dat", first + "\r\n" + "cd\r\n");
+    Synter s(disc, "graph/image_ru.dat");
+    s.read_line();
+    EXPECT_EQ(s.line, first);  // the pair split between two blocks is still one line end
+    s.read_line();
+    EXPECT_EQ(s.line, "cd");
+    EXPECT_EQ(disc.Opened(), std::vector<std::string>{"graph/image_ru.dat"});
+
+    // Neither a folder, nor a missing file, nor one over the cap on disc files opens.
+    disc.Add("big.dat", "cd\r\n");
+    disc.ClaimSize("big.dat", kMaxDiscFileBytes + 1);
+    for (const char* path : {"graph", "graph/none.dat", "big.dat"})
+        EXPECT_THROW(Synter(disc, path), ScriptOpenError) << path;
+    EXPECT_EQ(disc.Opened().size(), 1u);  // none of them was even opened
+
+    // A read that fails ends the script where it failed.
+    disc.Add("broken.dat", "cd\r\ntab\r\n");
+    disc.FailAfter("broken.dat", 5);
+    Synter broken(disc, "broken.dat");
+    broken.read_line();
+    EXPECT_EQ(broken.line, "cd");
+    broken.read_line();
+    EXPECT_EQ(broken.line, "t");
+    EXPECT_TRUE(broken.eof);
 }
 
 TEST(NextLexeme, SkipsBlankLinesButKeepsTheBlankLexemeAtTheEnd)

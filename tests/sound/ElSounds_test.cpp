@@ -5,10 +5,12 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "platform/LibraryLoader.h"
 #include "platform/PathResolver.h"
 #include "sound/ElSounds.h"
+#include "support/MemoryDisc.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -304,6 +306,67 @@ TEST(FileInput, ReadsAFileAsAStream)
     EXPECT_FALSE(ok);
     FileInput::GetSize(p, 0, size, ok);
     EXPECT_FALSE(ok);
+}
+
+TEST(FileInput, ReadsAFileOfADiscImageFrontToBack)
+{
+    auto image = std::make_shared<MemoryDisc>();
+    image->Add("music/t.mp3", "0123456789");
+    image->ClaimSize("music/t.mp3", 12);  // the size the disc records is the stream's size
+    const PathResolver resolver(image);
+    TElPlayer p(&resolver);
+    p.SetInputName("music/t.mp3");
+    ESUserData data = 0;
+    bool can_set_pos = true;
+    bool ok = false;
+    FileInput::Open(p, data, can_set_pos, ok);
+    ASSERT_TRUE(ok);
+    EXPECT_FALSE(can_set_pos);
+    std::int64_t size = 0;
+    FileInput::GetSize(p, data, size, ok);
+    EXPECT_EQ(size, 12);
+
+    char buffer[8] = {};
+    std::int32_t got = 0;
+    FileInput::Read(p, data, buffer, 6, got, ok);
+    EXPECT_EQ(std::string(buffer, got), "012345");
+    // A step back reads the file again from its start; a step forward reads over what it skips.
+    std::int64_t pos = 2;
+    FileInput::Seek(p, data, pos, 0, ok);
+    EXPECT_TRUE(ok);
+    FileInput::Read(p, data, buffer, 3, got, ok);
+    EXPECT_EQ(std::string(buffer, got), "234");
+    pos = -4;
+    FileInput::Seek(p, data, pos, 2, ok);
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(pos, 8);
+    FileInput::Read(p, data, buffer, 8, got, ok);
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(std::string(buffer, got), "89");
+    // Past the end of the bytes there is nothing to go to.
+    pos = 0;
+    FileInput::Seek(p, data, pos, 2, ok);
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(pos, 10);
+    FileInput::Close(p, data, ok);
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(image->Opened(), (std::vector<std::string>{"music/t.mp3", "music/t.mp3"}));
+
+    // A read that fails is told to the module.
+    image->FailAfter("music/t.mp3", 4);
+    FileInput::Open(p, data, can_set_pos, ok);
+    ASSERT_TRUE(ok);
+    FileInput::Read(p, data, buffer, 8, got, ok);
+    EXPECT_EQ(got, 4);
+    EXPECT_FALSE(ok);
+    FileInput::Close(p, data, ok);
+    EXPECT_FALSE(ok);
+
+    for (const char* missing : {"music", "music/none.mp3"}) {
+        p.SetInputName(missing);
+        FileInput::Open(p, data, can_set_pos, ok);
+        EXPECT_FALSE(ok) << missing;
+    }
 }
 
 }  // namespace

@@ -5,8 +5,10 @@
 #include <cstdint>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "support/MemoryDisc.h"
 #include "support/TempDir.h"
 
 // A small Standard MIDI File writer for the tests (the sequencer's tests use it too).
@@ -275,6 +277,36 @@ TEST(MidiFileTest, LoadNamesTheFileThatFails)
             MidiFile::Load(path);
             ADD_FAILURE() << path << " accepted";
         } catch (const MidiFileError& e) {
+            EXPECT_NE(std::string(e.what()).find(path), std::string::npos) << e.what();
+        }
+    }
+}
+
+TEST(MidiFileTest, AFileOfADiscImageIsReadThroughTheDiscWithinTheCap)
+{
+    MemoryDisc image;
+    image.Add("music/tune.rmi", smf::Rmi(smf::NoteFile(500)));
+    EXPECT_EQ(MidiFile::Load(image, "music/tune.rmi").LengthMs(), 500);
+    EXPECT_EQ(image.Opened(), std::vector<std::string>{"music/tune.rmi"});
+
+    // Too large by the size the disc gives, or by the bytes that come whatever it gave.
+    image.Add("music/big.mid", smf::NoteFile(500));
+    image.ClaimSize("music/big.mid", MidiFile::kMaxBytes + 1);
+    image.Add("music/grows.mid", std::string(MidiFile::kMaxBytes + 1, '\0'));
+    image.ClaimSize("music/grows.mid", 100);
+    image.Add("music/cut.mid", smf::NoteFile(500));
+    image.FailAfter("music/cut.mid", 20);
+    const std::pair<const char*, const char*> cases[] = {{"music/big.mid", "too large"},
+                                                         {"music/grows.mid", "too large"},
+                                                         {"music/cut.mid", "Cannot read"},
+                                                         {"music", "Cannot open"},
+                                                         {"music/none.mid", "Cannot open"}};
+    for (const auto& [path, why] : cases) {
+        try {
+            MidiFile::Load(image, path);
+            ADD_FAILURE() << path << " accepted";
+        } catch (const MidiFileError& e) {
+            EXPECT_NE(std::string(e.what()).find(why), std::string::npos) << e.what();
             EXPECT_NE(std::string(e.what()).find(path), std::string::npos) << e.what();
         }
     }

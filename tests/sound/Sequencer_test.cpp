@@ -16,6 +16,7 @@
 
 #include "sound/AudioRing.h"
 #include "sound/MidiFile.h"
+#include "support/MemoryDisc.h"
 #include "support/TempDir.h"
 
 namespace smf {
@@ -177,6 +178,19 @@ TEST_F(SequencerTest, TrackPlaysToItsEndAndNotifiesOnce)
     if (Sequencer::FindSoundFont().empty())
         GTEST_SKIP() << "no SoundFont installed: the music was not checked for sound";
     EXPECT_GT(listener_.peak, 500);
+}
+
+TEST_F(SequencerTest, ATrackOfADiscImageIsLoadedThroughTheDisc)
+{
+    MemoryDisc image;
+    image.Add("music/track.mid", smf::NoteFile(750));
+    auto seq = Make();
+    seq->Open(image, "music/track.mid");
+    EXPECT_EQ(seq->Mode(), SequencerMode::mpStopped);
+    EXPECT_EQ(seq->Length(), 750);
+    EXPECT_EQ(image.Opened(), std::vector<std::string>{"music/track.mid"});
+    EXPECT_THROW(seq->Open(image, "music/none.mid"), MidiFileError);
+    EXPECT_EQ(seq->Mode(), SequencerMode::mpOpen);
 }
 
 TEST_F(SequencerTest, PauseHoldsThePositionAndResumeGoesOn)

@@ -11,6 +11,7 @@
 #include "platform/Files.h"
 #include "sound/AudioRing.h"
 #include "sound/Sounds.h"
+#include "support/MemoryDisc.h"
 #include "support/RecordingSound.h"
 #include "support/TempDir.h"
 
@@ -41,6 +42,35 @@ TEST(SoundFile, LoadsOnceForEveryHolderAndSaysWhyItCouldNot)
     std::filesystem::resize_file(big, kMaxDiscFileBytes + 1);
     EXPECT_EQ(huge.Load(resolver, "big.wav"), EFBIG);
     for (const SoundFile* s : {&empty_name, &missing, &folder, &huge})
+        EXPECT_FALSE(s->HasData());
+}
+
+TEST(SoundFile, SoundsOfADiscImageAreReadThroughTheDisc)
+{
+    // Names of their own: loaded sounds are shared by name.
+    auto image = std::make_shared<MemoryDisc>();
+    const std::string bytes(50000, 'i');
+    image->Add("Image/Ding.wav", bytes);
+    image->Add("Image/short.wav", bytes);
+    image->ClaimSize("Image/short.wav", 60000);  // ends before the size the disc gave
+    image->Add("Image/big.wav", "RIFF");
+    image->ClaimSize("Image/big.wav", kMaxDiscFileBytes + 1);
+    image->Add("Image/broken.wav", bytes);
+    image->FailAfter("Image/broken.wav", 30000);
+    image->AddFolder("Image/folder.wav");
+    const PathResolver resolver(image);
+
+    SoundFile ding, cut, big, broken, folder, missing;
+    EXPECT_EQ(ding.Load(resolver, "image\\ding.wav"), 0);
+    EXPECT_EQ(*ding.Data(), bytes);
+    EXPECT_EQ(image->Opened(), std::vector<std::string>{"Image/Ding.wav"});
+    EXPECT_EQ(cut.Load(resolver, "Image/short.wav"), 0);
+    EXPECT_EQ(*cut.Data(), bytes);
+    EXPECT_EQ(big.Load(resolver, "Image/big.wav"), EFBIG);
+    EXPECT_EQ(broken.Load(resolver, "Image/broken.wav"), EIO);
+    EXPECT_EQ(folder.Load(resolver, "Image/folder.wav"), EISDIR);
+    EXPECT_EQ(missing.Load(resolver, "Image/none.wav"), ENOENT);
+    for (const SoundFile* s : {&big, &broken, &folder, &missing})
         EXPECT_FALSE(s->HasData());
 }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "archive/ZipGrFile.h"
+#include "platform/DiscImage.h"
 #include "rarwriter/RarWriter.h"
 #include "script/Synter.h"
 #include "support/RecordingApplication.h"
@@ -435,7 +436,7 @@ TEST_F(ZulcheckCheck, ReportsTheShapeOfTheCatalogue)
 TEST_F(ZulcheckCheck, TheCommandLine)
 {
     const std::string usage =
-        "usage: zulcheck [--json] [DISC_ROOT]\n"
+        "usage: zulcheck [--json] [DISC_ROOT | DISC_IMAGE]\n"
         "       zulcheck --dump SCRIPT\n"
         "       zulcheck --list-archive FILE\n"
         "       zulcheck --decode PICTURE\n"
@@ -478,6 +479,58 @@ TEST_F(ZulcheckCheck, TheCommandLine)
         << r.out;
     EXPECT_NE(r.out.find("\n], \"errors\": 1, \"warnings\": 0, \"notes\": "), std::string::npos) << r.out;
     EXPECT_EQ(RunProgram(kZulcheck, {disc.Root().string(), "--json"}).out, r.out);
+}
+
+// The disc `root` written as an ISO image at `image` by the demo disc writer.
+void WriteImage(const fs::path& root, const fs::path& image)
+{
+    const ProgramResult made =
+        RunProgram(ZUL_BINARY_DIR "/tools/make_demo_disc", {"--iso-of", root.string(), image.string()});
+    ASSERT_EQ(made.exit_code, 0) << made.err;
+}
+
+TEST_F(ZulcheckCheck, AnImageOfADiscGivesTheFindingsOfItsFolder)
+{
+    TempDir images;
+    const fs::path demo_iso = images.path() / "demo.iso";
+    WriteImage(Demo(), demo_iso);
+    const CheckReport in_folder = CheckDisc(Demo());
+    EXPECT_EQ(ReportText(CheckDisc(OpenDiscImage(demo_iso))), ReportText(in_folder));
+    const ProgramResult r = RunProgram(kZulcheck, {demo_iso.string()});
+    EXPECT_EQ(r.exit_code, 0) << r.err;
+    EXPECT_EQ(r.out, ReportText(in_folder));
+
+    // A broken disc: every reader's failure comes the same way through the image.
+    Disc disc(Demo());
+    const Inf_shell& d = DemoDescription();
+    disc.Edit("main_cursor = " + d.cd.main_cursor, "main_cursor = graph\\nothing.cur");
+    disc.dir.Write("graph/bad.cur", "not a cursor");
+    disc.Edit("link_cursor = " + d.cd.link_cursor, "link_cursor = GRAPH\\BAD.CUR");
+    disc.Remove("graph/splash/ru/Intro.gif");
+    disc.RewriteArchive({d.cd.window.back.pic}, {});
+    disc.Append("tab\r\nhint = misplaced\r\n");
+    const fs::path broken_iso = images.path() / "broken.iso";
+    WriteImage(disc.Root(), broken_iso);
+    const CheckReport broken = disc.Check();
+    EXPECT_GE(broken.Count(Severity::Error), 3) << ReportText(broken);
+    EXPECT_EQ(ReportText(CheckDisc(OpenDiscImage(broken_iso))), ReportText(broken));
+}
+
+TEST_F(ZulcheckCheck, AnImageThatCannotBeReadIsTheDiscsOneError)
+{
+    TempDir dir;
+    // A name of this system is written as it is (UTF-8).
+    const std::string junk = dir.Write("\xD0\xB1\xD0\xB8\xD1\x82\xD1\x8B\xD0\xB9.iso", std::string(40000, 'x')).string();
+    ProgramResult r = RunProgram(kZulcheck, {junk});
+    EXPECT_EQ(r.exit_code, 1);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out.rfind("error " + junk + ": the disc image cannot be read (", 0), 0u) << r.out;
+    EXPECT_NE(r.out.find(junk), r.out.rfind(junk)) << "the image's own message names it: " << r.out;
+    EXPECT_NE(r.out.find("); the menu does not start on it\n1 error, 0 warnings, 0 notes\n"), std::string::npos)
+        << r.out;
+    r = RunProgram(kZulcheck, {"--json", junk});
+    EXPECT_EQ(r.exit_code, 1);
+    EXPECT_NE(r.out.find("\n], \"errors\": 1, \"warnings\": 0, \"notes\": 0}"), std::string::npos) << r.out;
 }
 
 }  // namespace

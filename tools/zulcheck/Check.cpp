@@ -18,6 +18,7 @@
 #include "platform/Application.h"
 #include "platform/CodePages.h"
 #include "platform/CursorFile.h"
+#include "platform/DiscImage.h"
 #include "platform/Files.h"
 #include "platform/Opener.h"
 #include "platform/PathResolver.h"
@@ -135,9 +136,9 @@ std::string ParseErrorMeaning(int code)
 }
 
 // Line `number` (from 1) of a script, without its line end.
-std::string ScriptLine(const fs::path& script, int number)
+std::string ScriptLine(const DiscFs& disc, const fs::path& script, int number)
 {
-    const std::optional<std::string> bytes = ReadWholeFile(script);
+    const std::optional<std::string> bytes = ReadWholeFile(disc, script);
     if (!bytes || number < 1)
         return {};
     std::size_t start = 0;
@@ -174,7 +175,7 @@ std::string CatalogueSize(const Inf_shell& d)
 
 class Checker {
 public:
-    explicit Checker(fs::path root) : root_(std::move(root)), resolver_(root_) {}
+    explicit Checker(std::shared_ptr<const DiscFs> disc) : root_(disc->Root()), resolver_(std::move(disc)) {}
 
     CheckReport Run();
 
@@ -357,9 +358,9 @@ void Checker::CheckScript(const Language& language)
 
     Inf_shell d;
     const fs::path file = resolver_.Resolve(script);
-    if (const std::optional<LoadFailure> failure = ParseScript(file, d)) {
+    if (const std::optional<LoadFailure> failure = ParseScript(resolver_.Disc(), file, d)) {
         if (failure->code) {
-            const std::string line = ScriptLine(file, failure->line);
+            const std::string line = ScriptLine(resolver_.Disc(), file, failure->line);
             Add(Severity::Error, T(script) + ":" + std::to_string(failure->line),
                 ParseErrorMeaning(*failure->code) + ": " + Q(line) + "; read before it: " + CatalogueSize(d) +
                     "; the menu shows " + Q(failure->Message()) +
@@ -484,7 +485,7 @@ void Checker::CheckCursors(const Inf_shell& d, const std::string& script)
             Add(Severity::Warning, where, Q(*name) + " is not on the disc: the menu shows the standard cursors");
             continue;
         }
-        const std::optional<std::string> bytes = ReadWholeFile(*file);
+        const std::optional<std::string> bytes = ReadWholeFile(resolver_.Disc(), *file);
         std::string error;
         if (!bytes) {
             Add(Severity::Warning, where, Q(*name) + " cannot be read: the menu shows the standard cursors");
@@ -595,8 +596,7 @@ void Checker::CheckWallpapers(const WPs_inf& wallpapers, const std::string& scri
         const std::string& dir = wallpapers.dirs[i];
         const std::string where = T(script) + " wp_dir " + std::to_string(i + 1);
         const std::optional<fs::path> folder = Locate(dir, where);
-        std::error_code ec;
-        if (!dir.empty() && (!folder || !fs::is_directory(*folder, ec))) {
+        if (!dir.empty() && (!folder || resolver_.Disc().Stat(*folder).kind != DiscEntryKind::kFolder)) {
             Add(Severity::Warning, where, "the wallpaper folder " + Q(dir) + " is not on the disc: the show stays black there");
             continue;
         }
@@ -618,7 +618,7 @@ void Checker::CheckBackgroundMusic(const Inf_shell& d, const std::string& script
         const std::string& name = d.music_files[i];
         const std::string where = T(script) + " music_file " + std::to_string(i + 1);
         const std::optional<fs::path> file = Locate(name, where);
-        const std::optional<std::string> bytes = file ? ReadWholeFile(*file) : std::nullopt;
+        const std::optional<std::string> bytes = file ? ReadWholeFile(resolver_.Disc(), *file) : std::nullopt;
         if (!bytes)
             Add(Severity::Warning, where, Q(name) + (file ? " cannot be read" : " is not on the disc") + ": this background music stays silent");
         else if (!WavDecodes(*file, *bytes))
@@ -774,7 +774,7 @@ void Checker::CheckTrack(const SoftTabElement& track, const std::string& where)
         return;
     }
     try {
-        const MidiFile midi = MidiFile::Load(resolver_.Resolve(name).string());
+        const MidiFile midi = MidiFile::Load(resolver_.Disc(), resolver_.Resolve(name));
         Add(Severity::Note, where, Q(name) + ": MIDI, " + Duration(midi.LengthMs()));
     } catch (const MidiFileError& e) {
         Add(Severity::Error, where,
@@ -787,7 +787,12 @@ void Checker::CheckTrack(const SoftTabElement& track, const std::string& where)
 
 CheckReport CheckDisc(const fs::path& root)
 {
-    return Checker(root).Run();
+    return CheckDisc(FolderDiscFs(root));
+}
+
+CheckReport CheckDisc(std::shared_ptr<const DiscFs> disc)
+{
+    return Checker(std::move(disc)).Run();
 }
 
 std::string SummaryLine(const CheckReport& report)
@@ -829,14 +834,55 @@ std::string ReportJson(const CheckReport& report)
     return out;
 }
 
+namespace {
+
+// A text of this system (a file name, a message naming one) for a finding: as it is when it is
+// UTF-8, as the disc texts are written otherwise, so that a report is always UTF-8.
+std::string HostText(std::string_view text)
+{
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        const std::size_t length = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
+        if (length == 0 || i + length > text.size())
+            return PrintableDiscText(text);
+        for (std::size_t k = 1; k < length; ++k)
+            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
+                return PrintableDiscText(text);
+        if (length == 1 && (c < 0x20 || c == 0x7F))
+            return PrintableDiscText(text);
+        i += length;
+    }
+    return std::string(text);
+}
+
+}  // namespace
+
 int RunCheck(const std::string& root, bool json, std::ostream& out, std::ostream& err)
 {
     std::error_code ec;
-    if (!fs::is_directory(root, ec)) {
+    std::shared_ptr<const DiscFs> disc;
+    if (fs::is_directory(root, ec)) {
+        disc = FolderDiscFs(root);
+    } else if (fs::is_regular_file(root, ec)) {
+        // A file is a disc image. One that cannot be read is the disc's one finding: nothing of
+        // it can be checked, and the menu would not start on it.
+        try {
+            disc = OpenDiscImage(root);
+        } catch (const std::exception& e) {  // DiscImageError names the image
+            CheckReport report;
+            report.findings.push_back({Severity::Error, HostText(root),
+                                       "the disc image cannot be read (" + HostText(e.what()) +
+                                           "); the menu does not start on it"});
+            out << (json ? ReportJson(report) : ReportText(report));
+            out.flush();
+            return 1;
+        }
+    } else {
         err << "zulcheck: " << root << ": not a folder\n";
         return 2;
     }
-    const CheckReport report = CheckDisc(root);
+    const CheckReport report = CheckDisc(std::move(disc));
     out << (json ? ReportJson(report) : ReportText(report));
     out.flush();
     return report.HasErrors() ? 1 : 0;

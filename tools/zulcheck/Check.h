@@ -6,8 +6,11 @@
 
 #include <filesystem>
 #include <iosfwd>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "platform/DiscFs.h"
 
 enum class Severity {
     Error,    // the menu stops, or a part of it fails
@@ -32,6 +35,8 @@ struct CheckReport {
 
 // Checks the disc whose root folder is `root`.
 CheckReport CheckDisc(const std::filesystem::path& root);
+// Checks the disc `disc`: a folder or an image.
+CheckReport CheckDisc(std::shared_ptr<const DiscFs> disc);
 
 // One line "SEVERITY WHERE: TEXT" per finding, then the summary line.
 std::string ReportText(const CheckReport& report);
@@ -43,5 +48,6 @@ std::string ReportJson(const CheckReport& report);
 std::string SummaryLine(const CheckReport& report);
 
 // zulcheck [--json] [DISC_ROOT]: prints the report; 0 without errors, 1 with errors, 2 when the
-// root is not a folder.
+// root is neither a folder nor a file. A file is read as a disc image; one that cannot be read
+// gives a report of that one error (status 1).
 int RunCheck(const std::string& root, bool json, std::ostream& out, std::ostream& err);

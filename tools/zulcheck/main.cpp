@@ -10,7 +10,7 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: zulcheck [--json] [DISC_ROOT]\n"
+    "usage: zulcheck [--json] [DISC_ROOT | DISC_IMAGE]\n"
     "       zulcheck --dump SCRIPT\n"
     "       zulcheck --list-archive FILE\n"
     "       zulcheck --decode PICTURE\n"
@@ -46,7 +46,7 @@ int main(int argc, char** argv)
         return RunDecode(args[1], std::cout, std::cerr);
     }
 
-    // The check: [--json] [DISC_ROOT], the current folder by default.
+    // The check: [--json] [DISC_ROOT | DISC_IMAGE], the current folder by default.
     bool json = false;
     std::string root;
     bool only_operands = false;
