@@ -1,5 +1,7 @@
 #include "platform/DiscCopy.h"
 
+#include "platform/PrivateFile.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <stdlib.h>
@@ -29,20 +31,6 @@ struct CopyState {
     std::size_t entries = 0;
     std::string failure;
 };
-
-bool WriteAll(int fd, const char* data, std::size_t size)
-{
-    while (size > 0) {
-        const ssize_t n = write(fd, data, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
 
 bool CopyFile(CopyState& state, const fs::path& from, const DiscEntry& entry, const fs::path& to)
 {

@@ -10,9 +10,6 @@
 
 namespace fs = std::filesystem;
 
-namespace {
-
-// Writes all of `size` bytes, going on after interruptions; false on a failure.
 bool WriteAll(int fd, const char* data, std::size_t size)
 {
     while (size > 0) {
@@ -27,7 +24,6 @@ bool WriteAll(int fd, const char* data, std::size_t size)
     return true;
 }
 
-}  // namespace
 
 std::unique_ptr<PrivateFileCopy> PrivateFileCopy::Make(const DiscFs& disc, const fs::path& path,
                                                        std::uintmax_t max_bytes)

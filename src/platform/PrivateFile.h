@@ -3,11 +3,15 @@
 // copy is readable and writable by the owner only and goes when the object is destroyed.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
 
 #include "platform/DiscFs.h"
+
+// Writes all of `size` bytes to the file `fd`, going on after interruptions; false on a failure.
+bool WriteAll(int fd, const char* data, std::size_t size);
 
 class PrivateFileCopy {
 public:

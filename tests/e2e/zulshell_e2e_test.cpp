@@ -12,6 +12,7 @@
 #include <sstream>
 #include <thread>
 
+#include "DemoDisc.h"
 #include "X11Session.h"
 #include "rarwriter/RarWriter.h"
 #include "archive/ZipGrFile.h"
@@ -26,72 +27,8 @@ namespace {
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
-const std::string kZulshell = ZUL_BINARY_DIR "/src/app/zulshell";
-const std::string kMakeDemoDisc = ZUL_BINARY_DIR "/tools/make_demo_disc";
 constexpr int kScreenWidth = 1024;
 constexpr int kScreenHeight = 768;
-
-// The demo disc in a temporary folder, and what its Russian script says.
-class DemoDisc {
-public:
-    DemoDisc()
-    {
-        const ProgramResult made = RunProgram(kMakeDemoDisc, {dir.path().string()});
-        if (made.exit_code != 0)
-            throw std::runtime_error("make_demo_disc failed: " + made.err);
-        Synter synter(Script("image_ru.dat"));
-        synter.parse(description);
-    }
-    fs::path Script(const std::string& name) const { return dir.path() / "graph" / name; }
-    std::string Root() const { return dir.path().string(); }
-
-    // How the program is given the disc: its folder as the working folder, or (`image`) an ISO
-    // image of the folder as it is now, as the one argument, run from elsewhere.
-    struct Given {
-        std::vector<std::string> args;
-        std::string cwd;
-    };
-    Given AsGiven(bool image) const
-    {
-        if (!image)
-            return {{}, Root()};
-        const fs::path iso = elsewhere.path() / "demo.iso";
-        const ProgramResult made = RunProgram(kMakeDemoDisc, {"--iso-of", Root(), iso.string()});
-        if (made.exit_code != 0)
-            throw std::runtime_error("make_demo_disc --iso-of failed: " + made.err);
-        return {{iso.string()}, elsewhere.path().string()};
-    }
-
-    // A skin picture of the disc's archive, decoded.
-    QImage Picture(const std::string& member) const
-    {
-        RecordingApplication app;
-        ZipGrFile archive(app, PathResolver(dir.path()));
-        return archive.LoadPicture(member)->Image().convertToFormat(QImage::Format_RGB32);
-    }
-
-    TempDir dir;
-    TempDir elsewhere;  // where an image of the disc is written and the program runs from
-    Inf_shell description;
-};
-
-// Colours as the screen shows them may differ by rounding (or, for a photo, by the JPEG
-// decoder: `tolerance`); anything more is another picture.
-::testing::AssertionResult SameColour(QRgb seen, QRgb expected, int tolerance = 6)
-{
-    const int d = std::abs(qRed(seen) - qRed(expected)) + std::abs(qGreen(seen) - qGreen(expected)) +
-                  std::abs(qBlue(seen) - qBlue(expected));
-    if (d <= tolerance)
-        return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << std::hex << "seen #" << (seen & 0xFFFFFF) << ", expected #"
-                                         << (expected & 0xFFFFFF);
-}
-
-// The middle of a button as placed on the window.
-QPoint Middle(const Inf_button& b, const QImage& picture)
-{
-    return {b.left + picture.width() / 2, b.top + picture.height() / 2};
-}
 
 class ZulshellOnScreen : public ::testing::Test {
 protected:

@@ -12,6 +12,7 @@
 #include <memory>
 #include <thread>
 
+#include "DemoDisc.h"
 #include "X11Session.h"
 #include "archive/ZipGrFile.h"
 #include "platform/CursorFile.h"
@@ -26,52 +27,9 @@ namespace {
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
-const std::string kZulshell = ZUL_BINARY_DIR "/src/app/zulshell";
-const std::string kMakeDemoDisc = ZUL_BINARY_DIR "/tools/make_demo_disc";
 constexpr int kScreenWidth = 1920;
 constexpr int kScreenHeight = 1200;
 constexpr int kFactor = 2;
-
-// The demo disc (Russian only, so no language question) and what its script says.
-class DemoDisc {
-public:
-    DemoDisc()
-    {
-        const ProgramResult made = RunProgram(kMakeDemoDisc, {dir.path().string()});
-        if (made.exit_code != 0)
-            throw std::runtime_error("make_demo_disc failed: " + made.err);
-        fs::remove(dir.path() / "graph" / "image_lit.dat");
-        Synter synter(dir.path() / "graph" / "image_ru.dat");
-        synter.parse(description);
-    }
-    std::string Root() const { return dir.path().string(); }
-
-    QImage Picture(const std::string& member) const
-    {
-        RecordingApplication app;
-        ZipGrFile archive(app, PathResolver(dir.path()));
-        return archive.LoadPicture(member)->Image().convertToFormat(QImage::Format_RGB32);
-    }
-    QImage File(const std::string& disc_path) const
-    {
-        const std::optional<fs::path> file = PathResolver(dir.path()).Find(disc_path);
-        return file ? QImage(QString::fromStdString(file->string())).convertToFormat(QImage::Format_RGB32)
-                    : QImage();
-    }
-
-    TempDir dir;
-    Inf_shell description;
-};
-
-::testing::AssertionResult SameColour(QRgb seen, QRgb expected, int tolerance = 6)
-{
-    const int d = std::abs(qRed(seen) - qRed(expected)) + std::abs(qGreen(seen) - qGreen(expected)) +
-                  std::abs(qBlue(seen) - qBlue(expected));
-    if (d <= tolerance)
-        return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << std::hex << "seen #" << (seen & 0xFFFFFF) << ", expected #"
-                                         << (expected & 0xFFFFFF);
-}
 
 // Whether the block of the screen that shows the skin's pixel `skin` (of a window whose inside
 // is at `origin`) is one colour, close to `expected`.
@@ -87,10 +45,6 @@ public:
     return SameColour(shot.pixel(corner), expected, tolerance) << " at " << skin.x() << "," << skin.y();
 }
 
-QPoint Middle(const Inf_button& b, const QImage& picture)
-{
-    return {b.left + picture.width() / 2, b.top + picture.height() / 2};
-}
 
 // The pointer's cursor as the X server shows it: its picture (ARGB) and hotspot.
 struct ServerCursor {
@@ -134,7 +88,7 @@ protected:
 
 TEST_F(ZulshellScaled, AtScaleTwoTheMenuIsTwiceAsLargeAndEveryControlWorks)
 {
-    DemoDisc disc;
+    DemoDisc disc(/*russian_only=*/true);
     const Inf_shell& d = disc.description;
     X11Session x(kScreenWidth, kScreenHeight);
     RunningProgram zulshell(kZulshell, {"--scale", "2", disc.Root()}, disc.Root(), x.display(),

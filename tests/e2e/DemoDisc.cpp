@@ -1,0 +1,61 @@
+#include "DemoDisc.h"
+
+#include <cstdlib>
+#include <optional>
+#include <stdexcept>
+
+#include "archive/ZipGrFile.h"
+#include "support/RecordingApplication.h"
+#include "support/RunProgram.h"
+
+namespace fs = std::filesystem;
+
+DemoDisc::DemoDisc(bool russian_only)
+{
+    const ProgramResult made = RunProgram(kMakeDemoDisc, {dir.path().string()});
+    if (made.exit_code != 0)
+        throw std::runtime_error("make_demo_disc failed: " + made.err);
+    if (russian_only)
+        fs::remove(Script("image_lit.dat"));
+    Synter synter(Script("image_ru.dat"));
+    synter.parse(description);
+}
+
+QImage DemoDisc::Picture(const std::string& member) const
+{
+    RecordingApplication app;
+    ZipGrFile archive(app, PathResolver(dir.path()));
+    return archive.LoadPicture(member)->Image().convertToFormat(QImage::Format_RGB32);
+}
+
+QImage DemoDisc::File(const std::string& disc_path) const
+{
+    const std::optional<fs::path> file = PathResolver(dir.path()).Find(disc_path);
+    return file ? QImage(QString::fromStdString(file->string())).convertToFormat(QImage::Format_RGB32) : QImage();
+}
+
+DemoDisc::Given DemoDisc::AsGiven(bool image) const
+{
+    if (!image)
+        return {{}, Root()};
+    const fs::path iso = elsewhere.path() / "demo.iso";
+    const ProgramResult made = RunProgram(kMakeDemoDisc, {"--iso-of", Root(), iso.string()});
+    if (made.exit_code != 0)
+        throw std::runtime_error("make_demo_disc --iso-of failed: " + made.err);
+    return {{iso.string()}, elsewhere.path().string()};
+}
+
+::testing::AssertionResult SameColour(QRgb seen, QRgb expected, int tolerance)
+{
+    const int d = std::abs(qRed(seen) - qRed(expected)) + std::abs(qGreen(seen) - qGreen(expected)) +
+                  std::abs(qBlue(seen) - qBlue(expected));
+    if (d <= tolerance)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << std::hex << "seen #" << (seen & 0xFFFFFF) << ", expected #"
+                                         << (expected & 0xFFFFFF);
+}
+
+QPoint Middle(const Inf_button& b, const QImage& picture)
+{
+    return {b.left + picture.width() / 2, b.top + picture.height() / 2};
+}
