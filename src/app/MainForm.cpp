@@ -29,23 +29,6 @@ QFont SkinFont()
 
 }  // namespace
 
-SequencerOpenedOnUse::SequencerOpenedOnUse(std::unique_ptr<SequencerDevice> device) : device_(std::move(device))
-{
-    device_->OnNotify = [this] {
-        if (OnNotify)
-            OnNotify();
-    };
-}
-
-SequencerDevice& SequencerOpenedOnUse::Use()
-{
-    if (!opened_) {
-        opened_ = true;
-        device_->OpenDevice();
-    }
-    return *device_;
-}
-
 TMainForm::TMainForm(QtApplication& app, PathResolver resolver, SoundOutput& sound, Opener& opener,
                      Mixer* mixer)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint),

@@ -86,3 +86,20 @@ int SequencerPlayer::Position()
 {
     return Milliseconds(sequencer_.Position());
 }
+
+SequencerOpenedOnUse::SequencerOpenedOnUse(std::unique_ptr<SequencerDevice> device) : device_(std::move(device))
+{
+    device_->OnNotify = [this] {
+        if (OnNotify)
+            OnNotify();
+    };
+}
+
+SequencerDevice& SequencerOpenedOnUse::Use()
+{
+    if (!opened_) {
+        opened_ = true;
+        device_->OpenDevice();
+    }
+    return *device_;
+}

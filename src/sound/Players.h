@@ -3,6 +3,9 @@
 // found through the path resolver before a player opens them.
 #pragma once
 
+#include <memory>
+#include <string>
+
 #include "platform/PathResolver.h"
 #include "sound/ElSounds.h"
 #include "sound/MusicPlayers.h"
@@ -56,4 +59,30 @@ public:
 private:
     Sequencer& sequencer_;
     const PathResolver& resolver_;
+};
+
+// The MIDI device opened when it is first used instead of at the start: opening it loads the
+// SoundFont, which took longer than anything else of the start but the pictures. Until then it
+// answers as the opened device does; every other call opens it first.
+class SequencerOpenedOnUse : public SequencerDevice {
+public:
+    explicit SequencerOpenedOnUse(std::unique_ptr<SequencerDevice> device);
+
+    Mode DeviceMode() override { return opened_ ? device_->DeviceMode() : Mode::Open; }
+    void OpenDevice() override { Use(); }
+    void OpenFile(const std::string& file) override { Use().OpenFile(file); }
+    void Play() override { Use().Play(); }
+    void Stop() override { Use().Stop(); }
+    void Pause() override { Use().Pause(); }
+    void Resume() override { Use().Resume(); }
+    int Length() override { return Use().Length(); }
+    int Position() override { return Use().Position(); }
+
+    bool Opened() const { return opened_; }
+
+private:
+    SequencerDevice& Use();
+
+    std::unique_ptr<SequencerDevice> device_;
+    bool opened_ = false;
 };

@@ -10,6 +10,7 @@
 
 #include "app/MainForm.h"
 #include "platform/DiscText.h"
+#include "sound/Players.h"
 #include "support/Golden.h"
 #include "support/MouseDrag.h"
 #include "support/RecordingOpener.h"
