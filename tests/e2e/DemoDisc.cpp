@@ -1,5 +1,7 @@
 #include "DemoDisc.h"
 
+#include <QGuiApplication>
+
 #include <cstdlib>
 #include <optional>
 #include <stdexcept>
@@ -58,4 +60,14 @@ DemoDisc::Given DemoDisc::AsGiven(bool image) const
 QPoint Middle(const Inf_button& b, const QImage& picture)
 {
     return {b.left + picture.width() / 2, b.top + picture.height() / 2};
+}
+
+void MakeOffscreenGuiApplication()
+{
+    static int argc = 1;
+    static char arg0[] = "e2e";
+    static char* argv[] = {arg0, nullptr};
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (!QGuiApplication::instance())
+        new QGuiApplication(argc, argv);
 }

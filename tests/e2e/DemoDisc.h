@@ -47,5 +47,8 @@ public:
 // decoder: `tolerance`); anything more is another picture.
 ::testing::AssertionResult SameColour(QRgb seen, QRgb expected, int tolerance = 6);
 
+// The tests' own Qt application (for decoding pictures, never on screen), made once.
+void MakeOffscreenGuiApplication();
+
 // The middle of a button as placed on the window.
 QPoint Middle(const Inf_button& b, const QImage& picture);

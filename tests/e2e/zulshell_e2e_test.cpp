@@ -32,15 +32,7 @@ constexpr int kScreenHeight = 768;
 
 class ZulshellOnScreen : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        static int argc = 1;
-        static char arg0[] = "e2e";
-        static char* argv[] = {arg0, nullptr};
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        if (!QGuiApplication::instance())
-            new QGuiApplication(argc, argv);
-    }
+    static void SetUpTestSuite() { MakeOffscreenGuiApplication(); }
 
     // The main window: the visible window of the menu's size.
     std::string WaitForMainWindow(X11Session& x)

@@ -57,15 +57,7 @@ ServerCursor CursorOnScreen(const std::string& display);
 
 class ZulshellScaled : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        static int argc = 1;
-        static char arg0[] = "e2e";
-        static char* argv[] = {arg0, nullptr};
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        if (!QGuiApplication::instance())
-            new QGuiApplication(argc, argv);
-    }
+    static void SetUpTestSuite() { MakeOffscreenGuiApplication(); }
 
     // The visible window whose inside (xwininfo) has `size`; its place on the screen.
     static QRect WaitForWindowOfSize(const X11Session& x, QSize size, std::string* id = nullptr)
