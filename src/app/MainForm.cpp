@@ -30,7 +30,7 @@ QFont SkinFont()
 }  // namespace
 
 TMainForm::TMainForm(QtApplication& app, PathResolver resolver, SoundOutput& sound, Opener& opener,
-                     Mixer* mixer)
+                     Mixer* mixer, std::unique_ptr<ZipGrFile> pictures)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint),
       app_(app),
       sound_(sound),
@@ -38,7 +38,8 @@ TMainForm::TMainForm(QtApplication& app, PathResolver resolver, SoundOutput& sou
       resolver_(resolver),
       cursors_(resolver),
       startup_(app, *this, cursors_, std::move(resolver)),
-      ElPlayerMan1(&resolver_)
+      ElPlayerMan1(&resolver_),
+      pictures_(std::move(pictures))
 {
     // Every sound rule requires a working output.
     sounder_.sound_ok = sound.Works();
@@ -207,10 +208,6 @@ void TMainForm::ShowSplash(const std::string& picture_path)
     // The window system maps the window only when events are processed; let it do so once, so
     // that the picture is on the screen while the description loads (no user input is taken).
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    // The archive's library is called with standard error silenced, and what the description's
-    // loading reports is written there: the read ends first (the workers go on decoding).
-    if (pictures_)
-        pictures_->FinishRead();
 }
 
 void TMainForm::SetMainWindowCursor(int slot)

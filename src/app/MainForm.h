@@ -13,6 +13,7 @@
 #include "app/OptionsExchange.h"
 #include "app/QtApplication.h"
 #include "app/Startup.h"
+#include "archive/ZipGrFile.h"
 #include "elements/WindowDrag.h"
 #include "elements/ZulShell.h"
 #include "platform/Opener.h"
@@ -27,7 +28,6 @@
 #include "windows/Options.h"
 #include "windows/Wpform.h"
 
-class ZipGrFile;
 
 class TMainForm : public QWidget, private StartupWindows {
 public:
@@ -38,9 +38,11 @@ public:
 
     // `sound`, `opener` and `mixer` must outlive the window. With a mixer (an audio device is
     // open) the music tabs play through the mp3 player and the sequencer; without one they are
-    // silent.
+    // silent. `pictures`, when given, is the disc's picture archive already being read in the
+    // background (ZipGrFile::ReadInBackground on the same disc); without it the window starts
+    // the read once the language is chosen.
     TMainForm(QtApplication& app, PathResolver resolver, SoundOutput& sound, Opener& opener,
-              Mixer* mixer = nullptr);
+              Mixer* mixer = nullptr, std::unique_ptr<ZipGrFile> pictures = nullptr);
     ~TMainForm() override;
 
     const Inf_shell& description() const { return startup_.description; }

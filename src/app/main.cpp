@@ -21,6 +21,7 @@
 #include "app/QtApplication.h"
 #include "app/ScreenScale.h"
 #include "app/Startup.h"
+#include "archive/ZipGrFile.h"
 #include "platform/DiscImage.h"
 #include "sound/AudioOutput.h"
 #include "sound/EventSound.h"
@@ -118,28 +119,38 @@ int main(int argc, char** argv)
     const CommandLine line = ParseCommandLine(argc, argv);
     if (line.exit_now)
         return *line.exit_now;
-    // Qt sees the program's name only: the command line has been read.
-    int qt_argc = 1;
-    char* qt_argv[] = {argv[0], nullptr};
-    auto scale = std::make_unique<ScreenScaleSetting>(line.scale);
-    ZulApplication application(qt_argc, qt_argv);
-    scale.reset();
-    QtApplication app;
-    // The window title of a message box with no window yet: the application's own title.
-    app.SetTitle("");
-    RegisterSkinFonts();
     std::shared_ptr<const DiscFs> disc;
+    std::string unreadable_image;
     if (!line.disc_image) {
         disc = FolderDiscFs(line.disc_root);
     } else {
         try {
             disc = OpenDiscImage(line.disc_root);
         } catch (const std::exception& e) {  // DiscImageError names the image
-            // Like every start that fails: a box under the application's title (echoed on
-            // standard error) and status 1.
-            app.MessageBox(e.what(), kAppTitle, MsgButtons::Ok);
-            return kFailedStartExitCode;
+            unreadable_image = e.what();
         }
+    }
+    // Its boxes need the Qt application below; until they are shown it only keeps settings.
+    QtApplication app;
+    // The picture archive is read, and its pictures decoded, while the window system, the
+    // languages and the splash come up; what fails is shown where the build first needs it.
+    std::unique_ptr<ZipGrFile> pictures;
+    if (disc)
+        pictures = ZipGrFile::ReadInBackground(app, PathResolver(disc));
+    // Qt sees the program's name only: the command line has been read.
+    int qt_argc = 1;
+    char* qt_argv[] = {argv[0], nullptr};
+    auto scale = std::make_unique<ScreenScaleSetting>(line.scale);
+    ZulApplication application(qt_argc, qt_argv);
+    scale.reset();
+    // The window title of a message box with no window yet: the application's own title.
+    app.SetTitle("");
+    RegisterSkinFonts();
+    if (!disc) {
+        // Like every start that fails: a box under the application's title (echoed on standard
+        // error) and status 1.
+        app.MessageBox(unreadable_image, kAppTitle, MsgButtons::Ok);
+        return kFailedStartExitCode;
     }
     const PathResolver resolver(std::move(disc));
     // The audio device lives longest: it closes after the window, when the menu ends.
@@ -167,7 +178,8 @@ int main(int argc, char** argv)
     SystemOpener opener(resolver);
     int status = kFailedStartExitCode;
     try {
-        TMainForm form(app, resolver, *sound, opener, audio.Works() ? &audio.GetMixer() : nullptr);
+        TMainForm form(app, resolver, *sound, opener, audio.Works() ? &audio.GetMixer() : nullptr,
+                       std::move(pictures));
         form.show();
         status = app.Exec();
     } catch (const std::exception& e) {

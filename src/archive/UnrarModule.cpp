@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/QuietStderr.h"
+#include "platform/ThreadQuietStderr.h"
 #include "platform/LibraryLoader.h"
 
 namespace {
@@ -120,12 +120,12 @@ protected:
 // separators; the name as stored is read from the member's own header instead, through a
 // second handle on the file, so nothing of the stored bytes is lost. libunarr logs to standard
 // error on its own (a line for every folder entry, every damage it meets): each of its calls is
-// made with standard error silenced.
+// made with standard error silenced for the calling thread.
 class Rar4Archive : public ArchiveHandle {
 public:
     ~Rar4Archive() override
     {
-        QuietStderr quiet;
+        ThreadQuietStderr quiet;
         if (archive_ != nullptr)
             ar_close_archive(archive_);
         if (stream_ != nullptr)
@@ -141,7 +141,7 @@ public:
             return ERAR_EOPEN;
         if (HeadersEncrypted())
             return ERAR_MISSING_PASSWORD;
-        QuietStderr quiet;
+        ThreadQuietStderr quiet;
         bytes_ = source.bytes;
         stream_ = bytes_ != nullptr ? ar_open_memory(bytes_->data(), bytes_->size()) : ar_open_file(source.path);
         if (stream_ == nullptr)
@@ -153,7 +153,7 @@ public:
     int ReadHeader(MemberInfo& info) override
     {
         {
-            QuietStderr quiet;
+            ThreadQuietStderr quiet;
             if (!ar_parse_entry(archive_))
                 return ar_at_eof(archive_) ? ERAR_END_ARCHIVE : ERAR_BAD_DATA;
         }
@@ -172,7 +172,7 @@ public:
             const size_t n = std::min(left, block.size());
             bool unpacked = false;
             {
-                QuietStderr quiet;
+                ThreadQuietStderr quiet;
                 unpacked = ar_entry_uncompress(archive_, block.data(), n);
             }
             if (!unpacked)

@@ -9,9 +9,9 @@
 // depend on how far the workers got.
 //
 // The program's start reads the archive in the background instead (ReadInBackground), from the
-// moment the main window is made, so that the archive is read and decoded while the languages,
-// the splash and the description are dealt with; what fails then is shown when the build first
-// needs the archive (WaitForRead), where the reading constructor would have shown it.
+// moment the disc is known, so that the archive is read and decoded while the window system, the
+// languages, the splash and the description are dealt with; what fails then is shown when the
+// build first needs the archive (WaitForRead), where the reading constructor would have shown it.
 #pragma once
 
 #include <atomic>
@@ -89,9 +89,7 @@ public:
     // here). Does nothing for an archive read by its constructor or waited for once already.
     // LoadPicture and Close wait first; Members() is complete only after it.
     void WaitForRead();
-    // Waits until a read in the background has ended and keeps its failure for WaitForRead. The
-    // library is called with standard error silenced, and descriptor 2 belongs to the whole
-    // process: whoever may write to standard error lets the read end first.
+    // Waits until a read in the background has ended and keeps its failure for WaitForRead.
     void FinishRead();
 
     // Stops the decoding workers (after the decodes under way), closes the archive (a failure to

@@ -9,12 +9,15 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "ArchiveTestSupport.h"
 #include "archive/Crc32.h"
 #include "platform/QuietStderr.h"
+#include "platform/ThreadQuietStderr.h"
 #include "archive/ZipGrFile.h"
 #include "support/RecordingApplication.h"
 #include "support/RunProgram.h"
@@ -237,6 +240,48 @@ TEST(QuietStderr, SilencesDescriptorTwoOnlyWhileItLives)
         std::fputs("after\n", stderr);
     }
     EXPECT_EQ(ReadFileBytes(file), "before\nafter\n");
+}
+
+// The archive is read on its own thread while the rest of the start reports on standard error:
+// the reading thread's library lines are dropped, every other thread's lines arrive, and nothing
+// stays silenced afterwards, however the quiet spans of several threads overlap.
+TEST(ThreadQuietStderr, SilencesOnlyTheHoldingThread)
+{
+    ASSERT_TRUE(ThreadQuietStderr::Filtering());
+    TempDir dir;
+    const auto file = dir.path() / "err.txt";
+    constexpr int kLines = 2000;
+    {
+        CapturedStderr captured(file);
+        std::atomic<bool> reading{true};
+        std::vector<std::thread> readers;
+        for (int r = 0; r < 2; ++r)
+            readers.emplace_back([&] {
+                while (reading) {
+                    ThreadQuietStderr quiet;
+                    std::fputs("library line\n", stderr);
+                    {
+                        ThreadQuietStderr inner;
+                        std::fprintf(stderr, "nested %d\n", 1);
+                    }
+                    std::fputs("still quiet\n", stderr);
+                }
+            });
+        for (int i = 0; i < kLines; ++i)
+            std::fprintf(stderr, "menu %d\n", i);
+        reading = false;
+        for (std::thread& reader : readers)
+            reader.join();
+        {
+            ThreadQuietStderr quiet;
+            std::fputs("quiet here\n", stderr);
+        }
+        std::fputs("after\n", stderr);
+    }
+    std::string expected;
+    for (int i = 0; i < kLines; ++i)
+        expected += "menu " + std::to_string(i) + "\n";
+    EXPECT_EQ(ReadFileBytes(file), expected + "after\n");
 }
 
 TEST(ListArchiveStderr, FolderEntriesLeaveStandardErrorEmpty)
