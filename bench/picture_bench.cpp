@@ -3,7 +3,8 @@
 // into a plain buffer, Qt's bitmap reader). Two sets: pictures made here in the kinds and sizes
 // of a skin (GIF still and animated, baseline and progressive JPEG, 8- and 24-bit BMP), always;
 // and the sample pictures of ../shared/samples, when that folder is there. Prints objects /
-// direct for each (target: at most 1.1x).
+// direct for each (target: at most 1.1x). Then checking the JPEGs (CheckBytes, for a picture
+// that only needs to be known to decode) against decoding them (LoadFromBytes): check / decode.
 #include <benchmark/benchmark.h>
 
 #include "BenchSupport.h"
@@ -68,6 +69,40 @@ QImage SkinPicture(int width, int height, int shade)
         }
     }
     return image;
+}
+
+// A grainy photo: noise over gradients, the costliest kind of JPEG to decode for its size.
+QImage GrainyPhoto(int width, int height, unsigned seed)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y) {
+        QRgb* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < width; ++x) {
+            seed = seed * 1103515245u + 12345u;
+            const int grain = static_cast<int>(seed >> 27) - 16;
+            auto clamp = [](int v) { return v < 0 ? 0 : v > 255 ? 255 : v; };
+            row[x] = qRgb(clamp(x * 255 / width + grain), clamp(y * 255 / height + grain), clamp(128 + 2 * grain));
+        }
+    }
+    return image;
+}
+
+// The JPEGs of a catalogue's pictures: thumbnails and screenshots, grainy, and a skin picture,
+// stored in one scan (baseline) or in several (progressive), once.
+const PictureSet& CheckedJpegs(bool progressive)
+{
+    static const auto make = [](bool several_scans) {
+        PictureSet all;
+        for (unsigned i = 0; i < 4; ++i) {
+            all.push_back({"shot.jpg", Encoded(GrainyPhoto(400, 300, i), "JPG", several_scans)});
+            all.push_back({"thumb.jpg", Encoded(GrainyPhoto(160, 120, i + 10), "JPG", several_scans)});
+        }
+        all.push_back({"back.jpg", Encoded(SkinPicture(648, 511, 0), "JPG", several_scans)});
+        return all;
+    };
+    static const PictureSet baseline = make(false);
+    static const PictureSet several = make(true);
+    return progressive ? several : baseline;
 }
 
 // The pictures made here, once.
@@ -229,6 +264,31 @@ void DecodeAllObjects(const PictureSet& pictures)
     }
 }
 
+void CheckAll(const PictureSet& pictures)
+{
+    for (const SampleFile& f : pictures) {
+        std::unique_ptr<Picture> picture = MakePicture(f.name);
+        picture->CheckBytes(f.bytes, f.name);
+        benchmark::DoNotOptimize(picture.get());
+    }
+}
+
+// Only the JPEGs of a set.
+PictureSet Jpegs(const PictureSet& pictures)
+{
+    PictureSet jpegs;
+    for (const SampleFile& f : pictures)
+        if (PictureExtension(f.name) == "jpg")
+            jpegs.push_back(f);
+    return jpegs;
+}
+
+void BM_CheckJpegs(benchmark::State& state, const PictureSet* pictures)
+{
+    for (auto _ : state)
+        CheckAll(*pictures);
+}
+
 void BM_Direct(benchmark::State& state, const PictureSet* pictures)
 {
     for (auto _ : state)
@@ -249,6 +309,15 @@ void PrintRatio(const PictureSet& pictures, const char* what)
                 pictures.size(), what, objects / direct);
 }
 
+void PrintCheckRatio(const PictureSet& pictures, const char* what)
+{
+    const double decode = BestOf([&] { DecodeAllObjects(pictures); }, 20);
+    const double check = BestOf([&] { CheckAll(pictures); }, 20);
+    std::printf("JPEG check / decode (%zu %s): %.2fx (%.3f ms a picture checked, %.3f ms decoded)\n",
+                pictures.size(), what, check / decode, 1e3 * check / static_cast<double>(pictures.size()),
+                1e3 * decode / static_cast<double>(pictures.size()));
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -256,7 +325,12 @@ int main(int argc, char** argv)
     benchmark::RegisterBenchmark("BM_Direct/generated", BM_Direct, &Generated())->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("BM_PictureObjects/generated", BM_PictureObjects, &Generated())
         ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("BM_PictureObjects/catalogue_jpegs", BM_PictureObjects, &CheckedJpegs(false))
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("BM_CheckJpegs/catalogue_jpegs", BM_CheckJpegs, &CheckedJpegs(false))
+        ->Unit(benchmark::kMillisecond);
     const bool samples = SamplesPresent();
+    static const PictureSet sample_jpegs = Jpegs(Samples());
     if (samples) {
         benchmark::RegisterBenchmark("BM_Direct/samples", BM_Direct, &Samples())->Unit(benchmark::kMillisecond);
         benchmark::RegisterBenchmark("BM_PictureObjects/samples", BM_PictureObjects, &Samples())
@@ -266,10 +340,14 @@ int main(int argc, char** argv)
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     PrintRatio(Generated(), "generated pictures");
-    if (samples)
+    PrintCheckRatio(CheckedJpegs(false), "baseline catalogue JPEGs");
+    PrintCheckRatio(CheckedJpegs(true), "progressive catalogue JPEGs");
+    if (samples) {
         PrintRatio(Samples(), "samples");
-    else
+        PrintCheckRatio(sample_jpegs, "sample JPEGs");
+    } else {
         std::printf("picture_bench: %s not found beside the repository: the sample pictures are skipped\n",
                     kSamplesFolder);
+    }
     return 0;
 }

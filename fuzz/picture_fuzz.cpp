@@ -1,8 +1,11 @@
-// Any bytes, as any picture kind, either decode to a picture or raise PictureError. The first
-// byte picks the kind; the rest is the picture.
+// Any bytes, as any picture kind, either decode to a picture or raise PictureError, and a check
+// of them (CheckBytes) raises exactly what the decode raised, leaving no picture. The first byte
+// picks the kind; the rest is the picture.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <memory>
+#include <string>
 #include <string_view>
 
 #include "pictures/Picture.h"
@@ -15,6 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const char* name = kNames[data[0] % 3];
     const std::string_view bytes(reinterpret_cast<const char*>(data + 1), size - 1);
     std::unique_ptr<Picture> picture = MakePicture(name);
+    std::string decoded = "decodes";
     try {
         picture->LoadFromBytes(bytes, name);
         if (picture->Image().isNull())
@@ -24,9 +28,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 if (frame.image.size() != gif->Image().size())
                     std::abort();
         }
-    } catch (const PictureError&) {
+    } catch (const PictureError& e) {
         if (!picture->Image().isNull())
             std::abort();
+        decoded = e.what();
     }
+    std::unique_ptr<Picture> checked = MakePicture(name);
+    std::string verdict = "decodes";
+    try {
+        checked->CheckBytes(bytes, name);
+    } catch (const PictureError& e) {
+        verdict = e.what();
+    }
+    if (verdict != decoded || !checked->Image().isNull())
+        std::abort();
     return 0;
 }

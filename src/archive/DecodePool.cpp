@@ -74,6 +74,18 @@ bool DecodePool::MayKeep(std::size_t bytes) const
     return beyond_ == Beyond::Rest || waiting_bytes_ == 0 || static_cast<double>(waiting_bytes_ + bytes) <= Share();
 }
 
+bool DecodePool::OnlyCheck() const
+{
+    // Checking beyond the share, when not even a picture of the smallest size decoded so far (of
+    // one byte, before the first) would fit beside those waiting: MayKeep would refuse it, so only
+    // the verdict is wanted. Waiting pictures stay within the share, so most decodes there would
+    // otherwise be made to be dropped. A smaller picture than any before is then only checked
+    // too: it is decoded when it is asked for, as any picture the pool did not keep.
+    const std::size_t smallest = std::max<std::size_t>(smallest_bytes_, 1);
+    return beyond_ == Beyond::Check && waiting_bytes_ > 0 &&
+           static_cast<double>(waiting_bytes_ + smallest) > Share();
+}
+
 double DecodePool::Share() const
 {
     return lookahead_share_ * static_cast<double>(submitted_bytes_);
@@ -93,13 +105,16 @@ void DecodePool::Work()
             continue;  // taken back by a caller meanwhile
         it->second.state = State::Running;
         const std::string name = it->second.name;
+        const bool only_check = OnlyCheck();
         lock.unlock();
 
         // The stream is complete and nobody writes it; only its bytes are read here (callers
         // move its position, never its content).
         std::unique_ptr<Picture> picture = MakePicture(name);
         try {
-            if (picture)
+            if (picture && only_check)
+                picture->CheckBytes(stream->Bytes(), name);
+            else if (picture)
                 picture->LoadFromBytes(stream->Bytes(), name);
         } catch (...) {
             picture.reset();  // the caller decodes it again and raises the failure itself
@@ -113,14 +128,20 @@ void DecodePool::Work()
         if (picture) {
             slot.checked = true;
             ++decoded_count_;
-            const auto bytes = static_cast<std::size_t>(picture->Image().sizeInBytes());
-            if (MayKeep(bytes)) {
-                slot.bytes = bytes;
-                waiting_bytes_ += slot.bytes;
-                peak_waiting_bytes_ = std::max(peak_waiting_bytes_, waiting_bytes_);
-                slot.picture = std::move(picture);
+            if (only_check) {
+                ++checked_only_count_;
+                dropped = std::move(picture);
             } else {
-                dropped = std::move(picture);  // only the verdict is kept
+                const auto bytes = static_cast<std::size_t>(picture->Image().sizeInBytes());
+                smallest_bytes_ = smallest_bytes_ == 0 ? bytes : std::min(smallest_bytes_, bytes);
+                if (MayKeep(bytes)) {
+                    slot.bytes = bytes;
+                    waiting_bytes_ += slot.bytes;
+                    peak_waiting_bytes_ = std::max(peak_waiting_bytes_, waiting_bytes_);
+                    slot.picture = std::move(picture);
+                } else {
+                    dropped = std::move(picture);  // only the verdict is kept
+                }
             }
         }
         done_.notify_all();
@@ -183,4 +204,10 @@ std::size_t DecodePool::DecodedCount() const
 {
     std::lock_guard lock(mutex_);
     return decoded_count_;
+}
+
+std::size_t DecodePool::CheckedOnlyCount() const
+{
+    std::lock_guard lock(mutex_);
+    return checked_only_count_;
 }

@@ -8,9 +8,10 @@
 //
 // Decoded pictures wait here until they are taken. Their bytes are bounded (a share of the bytes
 // the archive has unpacked so far): past that, the workers rest until the build takes some, or,
-// when the pool is told to check beyond the bound, go on decoding and keep of each picture only
-// that it decodes, so that a build that only needs to know (a picture shown later, perhaps never)
-// need not decode it, and one that starts late finds the archive decoded once.
+// when the pool is told to check beyond the bound, go on checking the pictures (CheckBytes, which
+// costs less than a decode) and keep of each only that it decodes, so that a build that only needs
+// to know (a picture shown later, perhaps never) need not decode it, and one that starts late
+// finds the archive checked once.
 #pragma once
 
 #include <condition_variable>
@@ -68,6 +69,9 @@ public:
     std::size_t PeakWaitingBytes() const;
     // Pictures decoded without error by the workers so far, kept or only checked.
     std::size_t DecodedCount() const;
+    // Of those, the ones checked without being decoded (CheckBytes): beyond the share, when not
+    // even a picture of the smallest size decoded so far would have been kept.
+    std::size_t CheckedOnlyCount() const;
     unsigned Workers() const { return static_cast<unsigned>(threads_.size()); }
 
 private:
@@ -83,6 +87,7 @@ private:
     void Work();
     bool MayStart() const;  // with mutex_ held
     bool MayKeep(std::size_t bytes) const;  // with mutex_ held
+    bool OnlyCheck() const;                 // with mutex_ held: a picture decoded now would not be kept
     double Share() const;                   // with mutex_ held: what decoded pictures may hold
     void Drop(std::unordered_map<const MemoryStream*, Slot>::iterator it);  // with mutex_ held
 
@@ -95,6 +100,8 @@ private:
     std::size_t waiting_bytes_ = 0;
     std::size_t peak_waiting_bytes_ = 0;
     std::size_t decoded_count_ = 0;
+    std::size_t checked_only_count_ = 0;
+    std::size_t smallest_bytes_ = 0;  // the smallest picture decoded so far; 0 before the first
     double lookahead_share_;
     Beyond beyond_;
     bool stop_ = false;

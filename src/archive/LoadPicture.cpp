@@ -68,13 +68,16 @@ std::unique_ptr<Picture> ZipGrFile::LoadPicture(const std::string& name)
 CheckedPicture ZipGrFile::CheckPicture(const std::string& name)
 {
     const std::shared_ptr<MemoryStream> stream = PictureMember(name);
-    // A worker's verdict does; a decode the workers did not get to (or that failed there) is done
-    // here, raising its failure. Either way only the bytes are kept: the memory of one decode
-    // then serves the next, where pictures kept decoded would each take fresh memory.
+    // A worker's verdict does; a picture the workers did not get to (or that failed there) is
+    // checked here, raising its failure. Either way only the bytes are kept: the memory of one
+    // decode then serves the next, where pictures kept decoded would each take fresh memory.
     bool checked = false;
     if (pool_ != nullptr)
         pool_->Take(stream.get(), &checked);
-    if (!checked)
-        LoadPicture(name);
+    if (!checked) {
+        const std::unique_ptr<Picture> picture = MakePicture(name);
+        RewindOnExit rewind{*stream};
+        picture->CheckBytes(stream->Remaining(), name);
+    }
     return CheckedPicture(name, stream);
 }

@@ -246,6 +246,13 @@ void GifPicture::LoadFromBytes(std::string_view bytes, const std::string& name)
     image_ = std::move(first);
 }
 
+void GifPicture::CheckBytes(std::string_view bytes, const std::string& name)
+{
+    LoadFromBytes(bytes, name);
+    image_ = QImage();
+    std::vector<ImageRecord>().swap(images_);
+}
+
 std::vector<GifFrame> GifPicture::Frames() const
 {
     std::vector<GifFrame> frames;

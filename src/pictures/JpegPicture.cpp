@@ -1,7 +1,7 @@
 // JPEG pictures through libjpeg. libjpeg reports a fatal error by calling error_exit, which must
 // not return; ours longjmps back into the small function that called libjpeg. Those functions
-// (JpegStart, JpegReadRows) hold no C++ objects, so nothing is skipped by the jump; the C++ code
-// around them turns the failure into a PictureError after they return.
+// (JpegStart, JpegReadWhole, JpegReadRows) hold no C++ objects, so nothing is skipped by the
+// jump; the C++ code around them turns the failure into a PictureError after they return.
 #include "pictures/Picture.h"
 
 #include <QtEndian>
@@ -9,6 +9,7 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include <jerror.h>
 #include <jpeglib.h>
@@ -24,11 +25,20 @@ struct JpegErrorManager {
     char message[JMSG_LENGTH_MAX];
 };
 
+// The progress hook's data: a check skims the scans (see JpegDecodes).
+struct JpegProgressManager {
+    jpeg_progress_mgr pub;
+    bool skim;                  // skip each scan's entropy-coded data where that is sure to be safe
+    const unsigned char* data;  // the bytes given to jpeg_mem_src
+    std::size_t size;
+    int skimmed_scan;           // the last scan met
+};
+
 // Everything one decode needs, plain data only.
 struct JpegJob {
     jpeg_decompress_struct cinfo;
     JpegErrorManager error;
-    jpeg_progress_mgr progress;
+    JpegProgressManager progress;
     bool created;
     bool cmyk;         // rows come out as CMYK and are converted afterwards
     bool inverted;     // CMYK stored inverted (Adobe)
@@ -52,6 +62,38 @@ extern "C" void JpegEmitMessage(j_common_ptr cinfo, int msg_level)
 
 extern "C" void JpegOutputMessage(j_common_ptr) {}
 
+// Where the entropy-coded data of a scan, starting at `from`, ends: at the first marker after it
+// other than a restart marker (0xFF, any 0xFF fill bytes, then a code of 0xC0 or more), or at the
+// end of the bytes. That marker is one that nothing reading a scan goes past: the entropy decoders
+// stop at any marker, restart handling leaves such a marker where it is, and the marker reader,
+// skipping what the decoders left, skips only data bytes and restart markers. Returns false when
+// the data holds an invalid marker (0xFF then 0x01 to 0xBF): restart handling skips that one or
+// not depending on where the decoder meets it, which only decoding the data can tell.
+bool EndOfScanData(const unsigned char* data, std::size_t size, std::size_t from, std::size_t* end)
+{
+    std::size_t at = from;
+    for (;;) {
+        const void* ff = at < size ? std::memchr(data + at, 0xFF, size - at) : nullptr;
+        if (ff == nullptr) {
+            *end = size;
+            return true;
+        }
+        const auto marker = static_cast<std::size_t>(static_cast<const unsigned char*>(ff) - data);
+        std::size_t code = marker + 1;
+        while (code < size && data[code] == 0xFF)
+            ++code;
+        if (code == size || (data[code] >= 0xC0 && (data[code] < 0xD0 || data[code] > 0xD7))) {
+            *end = marker;
+            return true;
+        }
+        if (data[code] != 0 && data[code] < 0xC0)
+            return false;
+        at = code + 1;  // a stuffed 0xFF data byte or a restart marker
+    }
+}
+
+// Called by libjpeg before it reads each part of the input (in jpeg_start_decompress, for a file
+// of several scans) and before each jpeg_read_scanlines.
 extern "C" void JpegProgress(j_common_ptr cinfo)
 {
     if (!cinfo->is_decompressor)
@@ -62,11 +104,32 @@ extern "C" void JpegProgress(j_common_ptr cinfo)
         std::snprintf(error->message, sizeof error->message, "more than %d scans", kMaxScans);
         std::longjmp(error->jump, 1);
     }
+    // The first call after a scan's header has been read comes before its data is read: a
+    // skimming check moves the input past that data, to the marker that ends it. Only the data of
+    // scans whose decoder cannot fail on it: Huffman-coded, but for the first DC scan of a
+    // progressive file, whose decoder fails on DC values that overflow (arithmetic-coded data
+    // is decoded, too, as libjpeg's checks of its DC values may change between versions).
+    auto* progress = reinterpret_cast<JpegProgressManager*>(dinfo->progress);
+    if (!progress->skim || dinfo->input_scan_number == progress->skimmed_scan)
+        return;
+    progress->skimmed_scan = dinfo->input_scan_number;
+    if (dinfo->arith_code || (dinfo->progressive_mode && dinfo->Ss == 0 && dinfo->Ah == 0))
+        return;
+    const JOCTET* at = dinfo->src->next_input_byte;
+    std::size_t end = 0;
+    if (dinfo->unread_marker != 0 || at < progress->data ||
+        at > progress->data + progress->size ||
+        !EndOfScanData(progress->data, progress->size, static_cast<std::size_t>(at - progress->data), &end))
+        return;
+    dinfo->src->next_input_byte = progress->data + end;
+    dinfo->src->bytes_in_buffer = progress->size - end;
 }
 
-// Reads the header and starts decompression with the output colour space chosen.
+// Reads the header and starts decompression with the output colour space chosen, the picture
+// made at 1/`scale_denom` of its size (a check makes it at 1/8, skimming the scans).
 // Returns false with job->error.message set (or job->too_large) on failure.
-bool JpegStart(JpegJob* job, const unsigned char* data, unsigned long size)
+bool JpegStart(JpegJob* job, const unsigned char* data, unsigned long size, unsigned scale_denom = 1,
+               bool skim = false)
 {
     job->cinfo.err = jpeg_std_error(&job->error.pub);
     job->error.pub.error_exit = JpegErrorExit;
@@ -77,8 +140,11 @@ bool JpegStart(JpegJob* job, const unsigned char* data, unsigned long size)
         return false;
     jpeg_create_decompress(&job->cinfo);
     job->created = true;
-    job->progress.progress_monitor = JpegProgress;
-    job->cinfo.progress = &job->progress;
+    job->progress.pub.progress_monitor = JpegProgress;
+    job->progress.skim = skim;
+    job->progress.data = data;
+    job->progress.size = size;
+    job->cinfo.progress = &job->progress.pub;
     jpeg_mem_src(&job->cinfo, data, size);
     jpeg_read_header(&job->cinfo, TRUE);
 
@@ -94,11 +160,30 @@ bool JpegStart(JpegJob* job, const unsigned char* data, unsigned long size)
         // Straight into QImage::Format_RGB32 (0xffRRGGBB in native byte order).
         job->cinfo.out_color_space = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? JCS_EXT_BGRA : JCS_EXT_ARGB;
     }
+    if (scale_denom != 1) {
+        job->cinfo.scale_num = 1;
+        job->cinfo.scale_denom = scale_denom;
+    }
     jpeg_start_decompress(&job->cinfo);
     return true;
 }
 
-// Decodes every row into `pixels` (rows `stride` bytes apart), then finishes.
+// After JpegStart at full size: whether the file has several scans, which jpeg_start_decompress
+// has then read whole. Reading the rows of such a file only turns the coefficients read into
+// pixels; the one thing there that can fail is the progress hook (the scan count), which the
+// first row's read calls and which is called here the same way. Returns false on failure.
+bool JpegReadWhole(JpegJob* job, bool* multiple_scans)
+{
+    if (setjmp(job->error.jump) != 0)
+        return false;
+    *multiple_scans = jpeg_has_multiple_scans(&job->cinfo) != 0;
+    if (*multiple_scans)
+        JpegProgress(reinterpret_cast<j_common_ptr>(&job->cinfo));
+    return true;
+}
+
+// Decodes every row into `pixels` (rows `stride` bytes apart; 0 puts every row into the same
+// place), then finishes.
 bool JpegReadRows(JpegJob* job, unsigned char* pixels, std::size_t stride)
 {
     if (setjmp(job->error.jump) != 0)
@@ -132,7 +217,73 @@ void CmykToRgb(QImage& image, bool inverted)
     }
 }
 
+// Ends the decompressor of a job, however the function holding it ends.
+struct JpegDestroy {
+    JpegJob* job;
+    ~JpegDestroy()
+    {
+        if (job->created)
+            jpeg_destroy_decompress(&job->cinfo);
+    }
+};
+
+// Whether a decode of `data` is sure to succeed, found without making the picture. A decode fails
+// either while it starts (the header, the tables, setting up the output: all within JpegStart;
+// for a file of several scans, all of its input is read there too) or while it reads the rows
+// and finishes (for a file of one scan, its data is read then, and, in jpeg_finish_decompress,
+// every marker up to EOI). The check runs the same two steps:
+//  - it starts exactly as a decode does, at full size, so a failure there is the real one; a
+//    file of several scans is then read whole (JpegReadWhole says what is left);
+//  - a file of one scan is then decoded at 1/8 of its size (an 8x8 block gives one pixel),
+//    reading every row and finishing. What depends on the scale (inverse DCT, upsampling, colour
+//    conversion) can fail only while being set up, and such a failure of the small decode only
+//    means that the full decode is run after all.
+// Both skim the scans (JpegProgress): libjpeg's Huffman decoders never fail on a scan's data (a
+// bad code, a marker inside the data or data ending early is a warning, after which they fill in
+// zeros; restart markers missing or out of order are resynchronised with warnings too), but for
+// the first DC scan of a progressive file, which fails on DC values that overflow. So for the
+// other scans what can fail is only what follows them (another scan, a second frame header, a
+// bad table, an unknown marker). The marker reader reads that from the marker ending the data
+// (EndOfScanData), wherever within the data the decoder stopped; so the check moves the input to
+// that marker when such a scan starts, the decoder meets it at once and fills the scan with
+// zeros, and the marker reader goes on from the same marker over the same bytes. Any other scan
+// (and one whose data holds an invalid marker) is decoded as it is; at 1/8, the Huffman decoder
+// reads the AC coefficients and drops them rather than storing them: the same bits.
+// A check that fails for any reason is followed by the full decode, which raises its own text:
+// failures are rare, and their text is exact by construction. The full picture's memory is not
+// taken here: a picture that finds no room for its pixels fails when it is shown instead.
+bool JpegDecodes(const unsigned char* data, unsigned long size)
+{
+    {
+        JpegJob job;
+        std::memset(&job, 0, sizeof job);
+        const JpegDestroy destroy{&job};
+        bool multiple_scans = false;
+        if (!JpegStart(&job, data, size, 1, true) || !JpegReadWhole(&job, &multiple_scans))
+            return false;
+        if (multiple_scans)
+            return true;
+    }
+    JpegJob job;
+    std::memset(&job, 0, sizeof job);
+    const JpegDestroy destroy{&job};
+    if (!JpegStart(&job, data, size, 8, true))
+        return false;
+    std::vector<unsigned char> row(static_cast<std::size_t>(job.cinfo.output_width) *
+                                   static_cast<std::size_t>(job.cinfo.output_components));
+    return JpegReadRows(&job, row.data(), 0);
+}
+
 }  // namespace
+
+void JpegPicture::CheckBytes(std::string_view bytes, const std::string& name)
+{
+    image_ = QImage();
+    if (JpegDecodes(reinterpret_cast<const unsigned char*>(bytes.data()), static_cast<unsigned long>(bytes.size())))
+        return;
+    LoadFromBytes(bytes, name);  // raises the decode's own failure
+    image_ = QImage();           // the small decode failed where the full one does not
+}
 
 void JpegPicture::LoadFromBytes(std::string_view bytes, const std::string& name)
 {
@@ -140,14 +291,7 @@ void JpegPicture::LoadFromBytes(std::string_view bytes, const std::string& name)
     JpegJob job;
     std::memset(&job, 0, sizeof job);
 
-    struct Destroy {
-        JpegJob* job;
-        ~Destroy()
-        {
-            if (job->created)
-                jpeg_destroy_decompress(&job->cinfo);
-        }
-    } destroy{&job};
+    const JpegDestroy destroy{&job};
 
     if (!JpegStart(&job, reinterpret_cast<const unsigned char*>(bytes.data()),
                    static_cast<unsigned long>(bytes.size()))) {

@@ -158,6 +158,12 @@ QPixmap Picture::ToPixmap() const
     return QPixmap::fromImage(image_);
 }
 
+void Picture::CheckBytes(std::string_view bytes, const std::string& name)
+{
+    LoadFromBytes(bytes, name);
+    image_ = QImage();
+}
+
 void BmpPicture::LoadFromBytes(std::string_view bytes, const std::string& name)
 {
     image_ = QImage();

@@ -33,6 +33,12 @@ public:
     // Throws PictureError; the picture is then empty.
     virtual void LoadFromBytes(std::string_view bytes, const std::string& name) = 0;
 
+    // Whether `bytes` decode, for a picture that only needs to be known to decode (it is decoded
+    // again when it is shown): throws exactly what LoadFromBytes throws for these bytes (the same
+    // PictureError text), and leaves the picture empty either way. This decodes and drops the
+    // picture; a kind that can reach the same verdict more cheaply does so.
+    virtual void CheckBytes(std::string_view bytes, const std::string& name);
+
     // The decoded picture (the first frame for a GIF); a null image before a successful load.
     const QImage& Image() const { return image_; }
     // A copy for a control's picture (needs the GUI application to exist).
@@ -66,6 +72,10 @@ public:
 class JpegPicture final : public Picture {
 public:
     void LoadFromBytes(std::string_view bytes, const std::string& name) override;
+    // Reads the file through the same library code as a decode, but leaves out the scans'
+    // entropy-coded data (which cannot fail a decode) and makes the picture at an eighth of its
+    // size (see JpegPicture.cpp for why the verdict is the same).
+    void CheckBytes(std::string_view bytes, const std::string& name) override;
 };
 
 // One displayed frame of an animated GIF: the whole logical screen after the image was drawn.
@@ -79,6 +89,8 @@ struct GifFrame {
 class GifPicture final : public Picture {
 public:
     void LoadFromBytes(std::string_view bytes, const std::string& name) override;
+    // Decodes, then lets go of every image of the file.
+    void CheckBytes(std::string_view bytes, const std::string& name) override;
 
     // Every frame composited on the logical screen, in file order, with disposal applied.
     // Throws PictureError when the whole animation would exceed 64 MiB of frames.

@@ -139,11 +139,15 @@ TEST_F(DecodeAheadTest, FailuresComeInTheBuildsOrderWithTheirOwnTexts)
         members.push_back({"good" + std::to_string(i) + ".jpg", Jpeg(400, 300, i)});
     members.push_back({"late_broken.jpg", Jpeg(400, 300, 50).substr(0, 300)});
     members.push_back({"late_bad.bmp", "BM not a bitmap"});
+    // Fails only once its scan has been read: a second scan before the end.
+    const std::string single = Jpeg(400, 300, 51);
+    const std::size_t sos = single.find("\xFF\xDA");
+    members.push_back({"two_scans.jpg", single.substr(0, single.size() - 2) + single.substr(sos, 30) + "\xFF\xD9"});
     MakeDisc(disc_, members);
 
     const std::vector<std::string> asked = {"good0.jpg",      "late_broken.jpg", "good5.jpg", "missing.jpg",
                                             "early_broken.jpg", "good1.JPG",     "cut.gif",   "late_bad.bmp",
-                                            "good7.jpg",      "late_broken.jpg"};
+                                            "good7.jpg",      "late_broken.jpg", "two_scans.jpg"};
     const std::vector<std::string> alone = BuildWith(0, asked);
     ASSERT_EQ(alone.size(), asked.size());
     EXPECT_EQ(alone[3], "box[okcancel] Error: Bad file: missing.jpg");
@@ -151,6 +155,7 @@ TEST_F(DecodeAheadTest, FailuresComeInTheBuildsOrderWithTheirOwnTexts)
     EXPECT_EQ(alone[4].rfind("Bad picture early_broken.jpg: ", 0), 0u) << alone[4];
     EXPECT_EQ(alone[6].rfind("Bad picture cut.gif: ", 0), 0u) << alone[6];
     EXPECT_EQ(alone[7].rfind("Bad picture late_bad.bmp: ", 0), 0u) << alone[7];
+    EXPECT_EQ(alone[10], "Bad picture two_scans.jpg: cannot decode JPEG: Didn't expect more than one scan");
     for (int round = 0; round < 3; ++round) {
         EXPECT_EQ(BuildWith(3, asked), alone) << "round " << round;
         EXPECT_EQ(BuildReadInBackground(3, asked), alone) << "round " << round;
@@ -246,6 +251,8 @@ TEST_F(DecodeAheadTest, AReadInTheBackgroundChecksEveryPictureBeforeTheBuildStar
     while (zip->Decoding()->DecodedCount() < 20 && std::chrono::steady_clock::now() < until)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     EXPECT_EQ(zip->Decoding()->DecodedCount(), 20u);
+    // Once the waiting pictures filled their share the others were checked, not decoded.
+    EXPECT_GT(zip->Decoding()->CheckedOnlyCount(), 10u);
     // What waited stayed within a tenth of the archive, or one picture.
     std::size_t archive = 0;
     for (const FixtureMember& member : members)
@@ -266,8 +273,20 @@ TEST_F(DecodeAheadTest, AReadInTheBackgroundChecksEveryPictureBeforeTheBuildStar
     for (std::size_t i = 0; i < asked.size(); ++i)
         EXPECT_EQ(checked[i].Image(), plain->LoadPicture(asked[i])->Image()) << asked[i];
     EXPECT_TRUE(checked.back().Decoded());
-    // The broken one fails when it is checked, as when it is loaded.
-    EXPECT_THROW(zip->CheckPicture("broken.jpg"), PictureError);
+    // The broken one fails when it is checked, as when it is loaded, with the same text.
+    std::string check_failure = "none", load_failure = "none";
+    try {
+        zip->CheckPicture("broken.jpg");
+    } catch (const PictureError& error) {
+        check_failure = error.what();
+    }
+    try {
+        plain->LoadPicture("broken.jpg");
+    } catch (const PictureError& error) {
+        load_failure = error.what();
+    }
+    EXPECT_EQ(check_failure, load_failure);
+    EXPECT_EQ(check_failure.rfind("Bad picture broken.jpg: ", 0), 0u) << check_failure;
     // A picture only checked is decoded again when loaded whole.
     EXPECT_EQ(Build(*zip, app, asked), alone);
     zip->Close();
@@ -405,7 +424,51 @@ TEST(DecodePoolTest, DecodedPicturesWaitingForTheBuildStayWithinTheirShare)
         EXPECT_GE(kept, 1u);
         if (check_beyond) {
             EXPECT_LE(kept, 5u);
+            // Once five waited, no picture of that size could be kept: the rest were only
+            // checked, but for those already under way.
+            EXPECT_GE(bounded.CheckedOnlyCount(), streams.size() - 5 - bounded.Workers());
+        } else {
+            EXPECT_EQ(bounded.CheckedOnlyCount(), 0u);
         }
+    }
+}
+
+TEST(DecodePoolTest, PicturesOnlyCheckedGiveTheVerdictOfADecode)
+{
+    // The first picture fills the share at once (it is larger than a share of nothing), so every
+    // later one is only checked: the good ones are reported checked, the broken ones (failing in
+    // their header, or only after their scan) are left to the caller, who raises their failure.
+    const std::string good = Jpeg(120, 90, 1);
+    const std::string twice = good.substr(0, good.size() - 2) + good.substr(good.find("\xFF\xDA"), 30) + "\xFF\xD9";
+    const std::vector<std::pair<std::string, std::string>> members = {
+        {"first.jpg", Jpeg(300, 200, 2)}, {"good.jpg", good},      {"twice.jpg", twice},
+        {"cut.jpg", good.substr(0, 100)}, {"bad.gif", "GIF89a"},   {"good.gif", GifFile({Noise(30, 20, 3)})},
+        {"none.txt", "not a picture"},
+    };
+    std::vector<std::unique_ptr<MemoryStream>> streams;
+    DecodePool pool(2, 0.001, DecodePool::Beyond::Check);
+    for (const auto& [name, bytes] : members) {
+        streams.push_back(std::make_unique<MemoryStream>());
+        streams.back()->Write(bytes.data(), bytes.size());
+    }
+    pool.Submit(members[0].first, streams[0].get());
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (pool.WaitingBytes() == 0 && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    for (std::size_t i = 1; i < members.size(); ++i)
+        pool.Submit(members[i].first, streams[i].get());
+    while (pool.DecodedCount() < 3 && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));  // the failures end too
+    EXPECT_EQ(pool.DecodedCount(), 3u);
+    EXPECT_EQ(pool.CheckedOnlyCount(), 2u);
+    for (std::size_t i = 0; i < members.size(); ++i) {
+        bool checked = false;
+        const std::unique_ptr<Picture> picture = pool.Take(streams[i].get(), &checked);
+        EXPECT_EQ(picture != nullptr, i == 0) << members[i].first;
+        const std::string& name = members[i].first;
+        const bool decodes = name == "first.jpg" || name.rfind("good", 0) == 0;
+        EXPECT_EQ(checked, decodes) << name;
     }
 }
 

@@ -22,11 +22,16 @@ protected:
                 picture.setPixel(x, y, qRgb(x * 6, y * 8, 128));
         const std::string jpg = EncodedPicture(picture, "JPG");
         const std::string gif = GifFile({picture});
+        // A second scan after the first: found only once the first scan has been read.
+        const std::string twice =
+            jpg.substr(0, jpg.size() - 2) + jpg.substr(jpg.find("\xFF\xDA"), 20) + "\xFF\xD9";
         MakeDisc(disc_, {{"skin\\back.jpg", jpg},
                          {"back.JPG", jpg},
                          {"back.jpeg", jpg},
                          {"a.b.gif", gif},
-                         {"broken.jpg", "not a jpeg at all"}});
+                         {"broken.jpg", "not a jpeg at all"},
+                         {"twice.jpg", twice},
+                         {"cut.gif", gif.substr(0, 20)}});
         zip_ = std::make_unique<ZipGrFile>(app_, PathResolver(disc_.path()));
     }
 
@@ -89,6 +94,38 @@ TEST_F(LoadPictureTest, UndecodableMemberRaisesThePictureErrorAndStaysReadable)
     EXPECT_THROW(zip_->LoadPicture("broken.jpg"), PictureError);
     EXPECT_TRUE(app_.calls.empty());
     EXPECT_EQ(zip_->Members().at("broken.jpg")->Position(), 0u);
+}
+
+// The message of the PictureError `load` raises, or "decodes".
+template <typename Load>
+std::string Failure(Load&& load)
+{
+    try {
+        load();
+        return "decodes";
+    } catch (const PictureError& e) {
+        return e.what();
+    }
+}
+
+TEST_F(LoadPictureTest, CheckPictureRaisesWhatLoadPictureRaisesAndRewinds)
+{
+    // Without workers every check is the caller's own.
+    ZipGrFile alone(app_, PathResolver(disc_.path()), kUnrarLibraryPath, kPictureArchivePath, kMaxUnpackedBytes, 0);
+    for (const char* name : {"skin\\back.jpg", "a.b.gif", "broken.jpg", "twice.jpg", "cut.gif"}) {
+        SCOPED_TRACE(name);
+        const std::string loaded = Failure([&] { alone.LoadPicture(name); });
+        EXPECT_EQ(Failure([&] { alone.CheckPicture(name); }), loaded);
+        EXPECT_EQ(Failure([&] { zip_->CheckPicture(name); }), loaded);
+        EXPECT_EQ(alone.Members().at(name)->Position(), 0u);
+    }
+    EXPECT_EQ(Failure([&] { alone.LoadPicture("twice.jpg"); }),
+              "Bad picture twice.jpg: cannot decode JPEG: Didn't expect more than one scan");
+    // A picture checked comes as its bytes and decodes when shown.
+    const CheckedPicture checked = alone.CheckPicture("skin\\back.jpg");
+    EXPECT_FALSE(checked.Decoded());
+    EXPECT_EQ(checked.Image(), alone.LoadPicture("skin\\back.jpg")->Image());
+    EXPECT_TRUE(app_.calls.empty());
 }
 
 }  // namespace

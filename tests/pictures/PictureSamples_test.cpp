@@ -238,6 +238,38 @@ TEST_F(JpegPictureSamples, DecodesEveryKindExactlyAsTheReferenceDecoder)
     }
 }
 
+// libjpeg's test images (baseline, progressive, arithmetic-coded, grey, 12-bit), an Adobe CMYK
+// picture and a cut one: each, cut at many places and with bytes changed, checks exactly as it
+// decodes.
+TEST_F(JpegPictureSamples, ChecksGiveTheVerdictOfADecode)
+{
+    std::size_t files = 0, failed = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(SamplePath("jpeg"))) {
+        if (entry.path().extension() != ".jpg")
+            continue;
+        ++files;
+        const std::string file = entry.path().filename().string();
+        const std::string bytes = ReadFileBytes(entry.path().string());
+        const bool twelve_bits = file == "testorig12.jpg";
+        EXPECT_EQ(ExpectCheckAgrees("x.jpg", bytes, file) == "decodes", !twelve_bits) << file;
+        for (std::size_t cut = 0; cut < bytes.size(); cut += 1 + bytes.size() / 150)
+            failed += ExpectCheckAgrees("x.jpg", bytes.substr(0, cut), file + " cut at " + std::to_string(cut)) !=
+                      "decodes";
+        std::uint32_t seed = 77;
+        for (int round = 0; round < 200; ++round) {
+            std::string changed = bytes;
+            seed = seed * 1664525u + 1013904223u;
+            const std::size_t at = seed % bytes.size();
+            changed[at] = round % 2 ? '\xFF' : static_cast<char>(seed >> 24);
+            if (round % 2 && at + 1 < changed.size())
+                changed[at + 1] = static_cast<char>(seed >> 16);
+            failed += ExpectCheckAgrees("x.jpg", changed, file + " changed at " + std::to_string(at)) != "decodes";
+        }
+    }
+    EXPECT_EQ(files, 8u);
+    EXPECT_GT(failed, 100u);
+}
+
 TEST_F(PictureSamples, DamagedBytesNeverEscapeAsAnythingButPictureError)
 {
     std::vector<std::string> files;

@@ -6,7 +6,13 @@
 #include <QImageWriter>
 #include <QPainter>
 
+#include <algorithm>
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
 #include <stdexcept>
+
+#include <jpeglib.h>
 
 namespace {
 
@@ -115,6 +121,126 @@ std::string BmpBytes(const QImage& image)
     return Encoded(image, "BMP", false);
 }
 
+namespace {
+
+struct JpegWriteError {
+    jpeg_error_mgr pub;
+    std::jmp_buf jump;
+    char message[JMSG_LENGTH_MAX];
+};
+
+extern "C" void JpegWriteErrorExit(j_common_ptr cinfo)
+{
+    auto* error = reinterpret_cast<JpegWriteError*>(cinfo->err);
+    (*cinfo->err->format_message)(cinfo, error->message);
+    std::longjmp(error->jump, 1);
+}
+
+// The compression itself; holds no C++ objects (libjpeg longjmps out of it on failure). `rows`
+// are `components` bytes a pixel, ready for the input colour space set.
+bool CompressJpeg(jpeg_compress_struct* cinfo, JpegWriteError* error, const JpegStorage& storage, int width,
+                  int height, int components, const unsigned char* rows, unsigned char** out, unsigned long* size)
+{
+    if (setjmp(error->jump) != 0)
+        return false;
+    jpeg_create_compress(cinfo);
+    jpeg_mem_dest(cinfo, out, size);
+    cinfo->image_width = static_cast<JDIMENSION>(width);
+    cinfo->image_height = static_cast<JDIMENSION>(height);
+    cinfo->input_components = components;
+    cinfo->in_color_space = components == 1 ? JCS_GRAYSCALE : components == 4 ? JCS_CMYK : JCS_RGB;
+    jpeg_set_defaults(cinfo);
+    using C = JpegStorage::Colours;
+    if (storage.colours == C::Cmyk)
+        jpeg_set_colorspace(cinfo, JCS_CMYK);  // writes the Adobe marker
+    else if (storage.colours == C::Ycck)
+        jpeg_set_colorspace(cinfo, JCS_YCCK);
+    jpeg_set_quality(cinfo, storage.quality, TRUE);
+    cinfo->comp_info[0].h_samp_factor = storage.h_sampling;
+    cinfo->comp_info[0].v_samp_factor = storage.v_sampling;
+    for (int i = 1; i < cinfo->num_components; ++i)
+        cinfo->comp_info[i].h_samp_factor = cinfo->comp_info[i].v_samp_factor = 1;
+    cinfo->restart_interval = static_cast<unsigned>(storage.restart_interval);
+    cinfo->arith_code = storage.arithmetic ? TRUE : FALSE;
+    if (storage.progressive)
+        jpeg_simple_progression(cinfo);
+    jpeg_start_compress(cinfo, TRUE);
+    const std::size_t stride = static_cast<std::size_t>(width) * static_cast<std::size_t>(components);
+    while (cinfo->next_scanline < cinfo->image_height) {
+        auto row = const_cast<JSAMPROW>(rows + cinfo->next_scanline * stride);
+        jpeg_write_scanlines(cinfo, &row, 1);
+    }
+    jpeg_finish_compress(cinfo);
+    return true;
+}
+
+}  // namespace
+
+std::string JpegBytes(const QImage& image, const JpegStorage& storage)
+{
+    using C = JpegStorage::Colours;
+    const int components = storage.colours == C::Grey ? 1 : storage.colours == C::YCbCr ? 3 : 4;
+    std::vector<unsigned char> rows;
+    rows.reserve(static_cast<std::size_t>(image.width()) * image.height() * components);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb p = image.pixel(x, y);
+            if (components == 1) {
+                rows.push_back(static_cast<unsigned char>(qGray(p)));
+            } else if (components == 3) {
+                rows.insert(rows.end(), {static_cast<unsigned char>(qRed(p)), static_cast<unsigned char>(qGreen(p)),
+                                         static_cast<unsigned char>(qBlue(p))});
+            } else {  // inks stored inverted, as Adobe's programs write them
+                const int k = std::min({255 - qRed(p), 255 - qGreen(p), 255 - qBlue(p)});
+                rows.insert(rows.end(), {static_cast<unsigned char>(255 - (255 - qRed(p) - k)),
+                                         static_cast<unsigned char>(255 - (255 - qGreen(p) - k)),
+                                         static_cast<unsigned char>(255 - (255 - qBlue(p) - k)),
+                                         static_cast<unsigned char>(255 - k)});
+            }
+        }
+    jpeg_compress_struct cinfo{};
+    JpegWriteError error{};
+    cinfo.err = jpeg_std_error(&error.pub);
+    error.pub.error_exit = JpegWriteErrorExit;
+    unsigned char* out = nullptr;
+    unsigned long size = 0;
+    const bool written =
+        CompressJpeg(&cinfo, &error, storage, image.width(), image.height(), components, rows.data(), &out, &size);
+    jpeg_destroy_compress(&cinfo);
+    std::string bytes = written && out != nullptr ? std::string(reinterpret_cast<const char*>(out), size) : "";
+    std::free(out);
+    if (!written)
+        throw std::runtime_error(std::string("libjpeg cannot write the test picture: ") + error.message);
+    return bytes;
+}
+
+std::string PictureOutcome(const std::string& name, const std::string& bytes, bool check)
+{
+    std::unique_ptr<Picture> picture = MakePicture(name);
+    if (!picture)
+        throw std::logic_error("no picture kind for " + name);
+    std::string outcome = "decodes";
+    try {
+        if (check)
+            picture->CheckBytes(bytes, name);
+        else
+            picture->LoadFromBytes(bytes, name);
+    } catch (const PictureError& e) {
+        outcome = e.what();
+    }
+    if (check) {
+        EXPECT_TRUE(picture->Image().isNull()) << name << ": a check left a picture";
+    }
+    return outcome;
+}
+
+std::string ExpectCheckAgrees(const std::string& name, const std::string& bytes, const std::string& label)
+{
+    const std::string decoded = PictureOutcome(name, bytes, false);
+    EXPECT_EQ(PictureOutcome(name, bytes, true), decoded) << label;
+    return decoded;
+}
+
 std::string IndexedBitmap(const QImage& indexed, int bits, bool run_length)
 {
     if (indexed.format() != QImage::Format_Indexed8 || (bits != 1 && bits != 4 && bits != 8) ||
@@ -206,12 +332,15 @@ void ExpectDamageGivesOnlyPictureErrors(const std::string& label, const std::str
     for (const std::string& v : variants) {
         for (const char* name : {"x.bmp", "x.gif", "x.jpg"}) {
             std::unique_ptr<Picture> picture = MakePicture(name);
+            std::string outcome = "decodes";
             try {
                 picture->LoadFromBytes(v, name);
                 EXPECT_FALSE(picture->Image().isNull()) << label;
-            } catch (const PictureError&) {
+            } catch (const PictureError& e) {
                 EXPECT_TRUE(picture->Image().isNull()) << label;
+                outcome = e.what();
             }
+            EXPECT_EQ(PictureOutcome(name, v, true), outcome) << label << " as " << name;
         }
     }
 }

@@ -83,6 +83,25 @@ QImage TestPattern(int width, int height);
 std::string JpegBytes(const QImage& image, bool progressive = false);
 std::string BmpBytes(const QImage& image);
 
+// The storages of a JPEG that Qt's writer does not offer, written by libjpeg itself.
+struct JpegStorage {
+    enum class Colours { YCbCr, Grey, Cmyk, Ycck } colours = Colours::YCbCr;
+    int h_sampling = 2, v_sampling = 2;  // of the first component; the others are sampled 1x1
+    int restart_interval = 0;            // a restart marker every this many MCUs (0: none)
+    bool arithmetic = false;             // arithmetic coding instead of Huffman's
+    bool progressive = false;
+    int quality = 85;
+};
+std::string JpegBytes(const QImage& image, const JpegStorage& storage);
+
+// What a picture of `name`'s kind makes of `bytes`: "decodes", or the text of its PictureError.
+// With `check` through CheckBytes, which must leave the picture empty either way.
+std::string PictureOutcome(const std::string& name, const std::string& bytes, bool check);
+
+// Expects CheckBytes to raise exactly what LoadFromBytes raises for `bytes` (or nothing when it
+// decodes); returns the decode's outcome.
+std::string ExpectCheckAgrees(const std::string& name, const std::string& bytes, const std::string& label);
+
 // A Windows bitmap of an indexed picture (QImage::Format_Indexed8, at most 2^bits colours)
 // written by hand: `bits` 1, 4 or 8 per pixel, stored plain or run-length encoded (RLE8 for 8
 // bits, RLE4 for 4: runs of one index, a row's end and the bitmap's end marked), rows bottom-up.
@@ -93,6 +112,6 @@ std::string TopDownBitmap(const std::string& bottom_up);
 
 // Cuts `bytes` short at many places and changes a few bytes of it at random (from a fixed seed),
 // and decodes every variant as a BMP, a GIF and a JPEG: each either decodes to a picture or
-// raises PictureError and leaves the picture empty. Run under the sanitizers this also finds
-// reads past the bytes.
+// raises PictureError and leaves the picture empty, and a check of it says the same. Run under
+// the sanitizers this also finds reads past the bytes.
 void ExpectDamageGivesOnlyPictureErrors(const std::string& label, const std::string& bytes);
