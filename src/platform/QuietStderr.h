@@ -1,12 +1,14 @@
 // Keeps what a library writes to standard error on its own from reaching it: while a
 // QuietStderr lives, file descriptor 2 points at /dev/null; the destructor puts the original
-// back. libunarr, as Debian builds it, logs a line for every folder entry it passes over and for
-// every damage it meets, and whoever reads the menu's standard error must see only the menu's
-// own lines.
+// back. The sound libraries under SDL complain there while a device is looked for, some from
+// threads of their own and some straight to the descriptor, and whoever reads the menu's standard
+// error must see only the menu's own lines.
 //
-// Descriptor 2 belongs to the whole process: hold one only around the library's own calls, on
-// the thread that reads the archive, and never while our own code may report something.
-// Should any step fail (descriptor 2 closed, no /dev/null), nothing is redirected.
+// Descriptor 2 belongs to the whole process: what every thread writes meanwhile is lost, so hold
+// one only briefly, around the library's own calls, and never while our own code may report
+// something. A library that writes through stderr on one thread is silenced with
+// ThreadQuietStderr instead. Should any step fail (descriptor 2 closed, no /dev/null), nothing is
+// redirected.
 #pragma once
 
 #include <fcntl.h>
