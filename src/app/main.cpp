@@ -130,19 +130,13 @@ int main(int argc, char** argv)
             unreadable_image = e.what();
         }
     }
-    // Its boxes need the Qt application below; until they are shown it only keeps settings.
-    QtApplication app;
-    // The picture archive is read, and its pictures decoded, while the window system, the
-    // languages and the splash come up; what fails is shown where the build first needs it.
-    std::unique_ptr<ZipGrFile> pictures;
-    if (disc)
-        pictures = ZipGrFile::ReadInBackground(app, PathResolver(disc));
     // Qt sees the program's name only: the command line has been read.
     int qt_argc = 1;
     char* qt_argv[] = {argv[0], nullptr};
     auto scale = std::make_unique<ScreenScaleSetting>(line.scale);
     ZulApplication application(qt_argc, qt_argv);
     scale.reset();
+    QtApplication app;
     // The window title of a message box with no window yet: the application's own title.
     app.SetTitle("");
     RegisterSkinFonts();
@@ -155,6 +149,12 @@ int main(int argc, char** argv)
     const PathResolver resolver(std::move(disc));
     // The audio device lives longest: it closes after the window, when the menu ends.
     AudioOutput audio;
+    // The picture archive is read, and its pictures decoded, while the languages, the splash and
+    // the description come up; what fails is shown where the build first needs it. Not sooner:
+    // Qt takes the thread that first uses it for its main thread (the workers use QImage), the
+    // environment is changed for Qt's scale until the application exists, and the search for the
+    // audio device silences standard error for every thread.
+    std::unique_ptr<ZipGrFile> pictures = ZipGrFile::ReadInBackground(app, resolver);
     // Once a second while the device is open: parked (closed) once nothing has been heard for two
     // seconds, so that the menu left open wakes nothing up; the next sound opens it (and starts
     // this) again.

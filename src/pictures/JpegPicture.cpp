@@ -9,6 +9,7 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 #include <jerror.h>
@@ -117,8 +118,9 @@ extern "C" void JpegProgress(j_common_ptr cinfo)
         return;
     const JOCTET* at = dinfo->src->next_input_byte;
     std::size_t end = 0;
-    if (dinfo->unread_marker != 0 || at < progress->data ||
-        at > progress->data + progress->size ||
+    // The memory source points at a buffer of its own once the data is used up.
+    const std::less<const JOCTET*> before;
+    if (dinfo->unread_marker != 0 || before(at, progress->data) || before(progress->data + progress->size, at) ||
         !EndOfScanData(progress->data, progress->size, static_cast<std::size_t>(at - progress->data), &end))
         return;
     dinfo->src->next_input_byte = progress->data + end;

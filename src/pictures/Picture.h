@@ -36,7 +36,8 @@ public:
     // Whether `bytes` decode, for a picture that only needs to be known to decode (it is decoded
     // again when it is shown): throws exactly what LoadFromBytes throws for these bytes (the same
     // PictureError text), and leaves the picture empty either way. This decodes and drops the
-    // picture; a kind that can reach the same verdict more cheaply does so.
+    // picture; a kind that can reach the same verdict more cheaply does so. A JPEG check takes no
+    // memory for the whole picture: a picture that finds none fails when it is decoded to be shown.
     virtual void CheckBytes(std::string_view bytes, const std::string& name);
 
     // The decoded picture (the first frame for a GIF); a null image before a successful load.

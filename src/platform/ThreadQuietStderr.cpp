@@ -37,6 +37,10 @@ FILE* MakeFilter()
     // Unbuffered like the stream it replaces: each call reaches descriptor 2 at once, in order
     // with what is written there directly.
     std::setvbuf(filter, nullptr, _IONBF, 0);
+    // Whoever asks which descriptor standard error is (GLib's log writer drops its messages when
+    // there is none) is told descriptor 2, where the writes go. The stream itself still writes
+    // through WriteUnlessQuiet only.
+    filter->_fileno = STDERR_FILENO;
     std::fflush(stderr);
     stderr = filter;
     return filter;

@@ -8,9 +8,10 @@
 // other threads report meanwhile, and two threads doing so at once could leave it silenced for good.
 //
 // For this, `stderr` is replaced once, before main runs, by an unbuffered stream that writes to
-// descriptor 2 at the moment of each write, unless the writing thread holds a ThreadQuietStderr.
-// What is written to descriptor 2 directly (or through std::cerr) is not filtered. Holding one costs
-// no system call.
+// descriptor 2 at the moment of each write, unless the writing thread holds a ThreadQuietStderr;
+// asked for its descriptor (fileno), it gives 2. What is written to descriptor 2 directly is not
+// filtered, nor, as a rule, what std::cerr writes (it keeps the stream it was made with). Holding
+// one costs no system call.
 #pragma once
 
 class ThreadQuietStderr {

@@ -248,6 +248,7 @@ TEST(QuietStderr, SilencesDescriptorTwoOnlyWhileItLives)
 TEST(ThreadQuietStderr, SilencesOnlyTheHoldingThread)
 {
     ASSERT_TRUE(ThreadQuietStderr::Filtering());
+    EXPECT_EQ(::fileno(stderr), STDERR_FILENO);
     TempDir dir;
     const auto file = dir.path() / "err.txt";
     constexpr int kLines = 2000;
