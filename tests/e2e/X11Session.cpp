@@ -261,6 +261,25 @@ std::optional<int> RunningProgram::WaitForExit(std::chrono::milliseconds timeout
     return exit_code_;
 }
 
+std::string RunningProgram::ThreadDump() const
+{
+    if (ended_ || pid_ <= 0 || kill(pid_, 0) != 0)
+        return "\n(the program has ended)\n";
+    if (std::system("command -v gdb > /dev/null 2>&1") != 0)
+        return "\n(the program still runs; no gdb to show its threads)\n";
+    const std::string command = "gdb -p " + std::to_string(pid_) +
+                                " -batch -ex 'thread apply all bt 30' 2>&1 | grep -E '^(Thread|#)'";
+    std::string dump = "\nthe program still runs; its threads:\n";
+    if (FILE* out = popen(command.c_str(), "r")) {
+        char buf[4096];
+        std::size_t n = 0;
+        while ((n = std::fread(buf, 1, sizeof buf, out)) > 0)
+            dump.append(buf, n);
+        pclose(out);
+    }
+    return dump;
+}
+
 std::string RunningProgram::Stderr() const
 {
     return Slurp(err_file_);

@@ -72,6 +72,9 @@ public:
     pid_t Pid() const { return pid_; }
     // Waits until standard error holds `text`.
     bool WaitForStderr(const std::string& text, std::chrono::milliseconds timeout) const;
+    // For a failure message: whether the program still runs and, when it does and gdb is
+    // installed, where each of its threads is.
+    std::string ThreadDump() const;
 
 private:
     pid_t pid_ = -1;

@@ -61,7 +61,7 @@ TEST_F(ZulshellOnScreen, TheDemoDiscOpensTheSkinnedWindowThatMovesByItsStripAndC
     x.Key(dialog[0], "Return");
 
     const std::string window = WaitForMainWindow(x);
-    ASSERT_FALSE(window.empty()) << zulshell.Stderr();
+    ASSERT_FALSE(window.empty()) << zulshell.Stderr() << zulshell.ThreadDump();
     QRect geometry = x.Geometry(window);
     EXPECT_EQ(geometry.topLeft(), QPoint((kScreenWidth - 648) / 2, (kScreenHeight - 511) / 2));
 
@@ -229,7 +229,7 @@ TEST_P(ZulshellOnEachDisc, AReaderBrowsesTheCatalogue)
                              "XDG_RUNTIME_DIR=" + runtime.path().string()});
     const auto started = std::chrono::steady_clock::now();
     const std::string window = WaitForMainWindow(x);
-    ASSERT_FALSE(window.empty()) << zulshell.Stderr();
+    ASSERT_FALSE(window.empty()) << zulshell.Stderr() << zulshell.ThreadDump();
     const QPoint origin = x.Geometry(window).topLeft();
     std::this_thread::sleep_until(started + 6500ms);
     auto at = [&](int px, int py) { return origin + QPoint(px, py); };
@@ -377,7 +377,7 @@ TEST_F(ZulshellOnScreen, TheMenuIsHeard)
     RunningProgram zulshell(kZulshell, {}, disc.Root(), x.display(), {"SDL_AUDIODRIVER=disk", raw.Setting()});
     const auto started = std::chrono::steady_clock::now();
     const std::string window = WaitForMainWindow(x);
-    ASSERT_FALSE(window.empty()) << zulshell.Stderr();
+    ASSERT_FALSE(window.empty()) << zulshell.Stderr() << zulshell.ThreadDump();
     const QPoint origin = x.Geometry(window).topLeft();
     std::this_thread::sleep_until(started + 6500ms);
     auto click = [&](int px, int py) { x.Click(origin.x() + px, origin.y() + py); };
@@ -572,7 +572,7 @@ TEST_F(ZulshellOnScreen, TheOptionsSwitchTheMusicAndTheWallpaper)
     RunningProgram zulshell(kZulshell, {}, disc.Root(), x.display(), {"SDL_AUDIODRIVER=disk", raw.Setting()});
     const auto started = std::chrono::steady_clock::now();
     const std::string window = WaitForMainWindow(x);
-    ASSERT_FALSE(window.empty()) << zulshell.Stderr();
+    ASSERT_FALSE(window.empty()) << zulshell.Stderr() << zulshell.ThreadDump();
     const QPoint origin = x.Geometry(window).topLeft();
     std::this_thread::sleep_until(started + 6500ms);
     const QImage back = disc.Picture(d.cd.window.back.pic);
@@ -671,7 +671,7 @@ TEST_F(ZulshellOnScreen, UnderAWindowManagerTheWallpaperStaysBehind)
     RunningProgram zulshell(kZulshell, {}, disc.Root(), x.display(), {"SDL_AUDIODRIVER=dummy"});
     const auto started = std::chrono::steady_clock::now();
     const std::string window = WaitForMainWindow(x);
-    ASSERT_FALSE(window.empty()) << zulshell.Stderr();
+    ASSERT_FALSE(window.empty()) << zulshell.Stderr() << zulshell.ThreadDump();
     std::this_thread::sleep_until(started + 6500ms);
     QPoint origin = x.Geometry(window).topLeft();
     const QImage back = disc.Picture(d.cd.window.back.pic);
@@ -825,7 +825,7 @@ TEST_F(ZulshellOnScreen, ADiscImageOpensTheMenuAndADamagedOneEndsWithItsMessage)
     RunningProgram zulshell(kZulshell, {image}, elsewhere.path().string(), x.display());
     const auto started = std::chrono::steady_clock::now();
     const std::string window = WaitForMainWindow(x);
-    ASSERT_FALSE(window.empty()) << zulshell.Stderr();
+    ASSERT_FALSE(window.empty()) << zulshell.Stderr() << zulshell.ThreadDump();
     std::this_thread::sleep_until(started + 6500ms);  // the splash has gone
 
     // The skin from the image's archive.
