@@ -104,15 +104,10 @@ void ZipGrFile::ReadBehind(const std::filesystem::path& archive_file, std::share
     t_reading_behind = false;
 }
 
-void ZipGrFile::FinishRead()
+void ZipGrFile::WaitForRead()
 {
     if (reader_.joinable())
         reader_.join();
-}
-
-void ZipGrFile::WaitForRead()
-{
-    FinishRead();
     if (read_error_)
         std::rethrow_exception(std::exchange(read_error_, nullptr));
     if (read_failure_)

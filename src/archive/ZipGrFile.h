@@ -89,8 +89,6 @@ public:
     // here). Does nothing for an archive read by its constructor or waited for once already.
     // LoadPicture and Close wait first; Members() is complete only after it.
     void WaitForRead();
-    // Waits until a read in the background has ended and keeps its failure for WaitForRead.
-    void FinishRead();
 
     // Stops the decoding workers (after the decodes under way), closes the archive (a failure to
     // close is fatal, as everywhere here), unloads the library and lets go of every member.
