@@ -30,10 +30,50 @@ std::vector<char*> Argv(const std::string& program, const std::vector<std::strin
     return argv;
 }
 
+// Where a started program's session bus would be: nowhere. The private X server has no session
+// bus, and without an address the D-Bus library (through Qt's accessibility and theme) launches
+// one by forking; a forked child that allocates before it executes anything hangs for ever under
+// the address sanitizer of our compiler when another thread held the sanitizer's allocator lock
+// at the fork. With an address that cannot be reached, Qt goes on without a bus at once.
+constexpr const char* kNoSessionBus = "DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent/zulshell-test-bus";
+
+// This process's environment for a program on `display`: DISPLAY set, no session bus, no Qt
+// platform chosen, then `settings` (NAME=VALUE) over all of it. Made before a fork, since a child
+// of a process with threads must not allocate.
+std::vector<std::string> Environment(const std::string& display, const std::vector<std::string>& settings)
+{
+    std::vector<std::string> env;
+    auto replace = [&env](const std::string& setting) {
+        const std::string name = setting.substr(0, setting.find('=') + 1);
+        std::erase_if(env, [&name](const std::string& e) { return e.rfind(name, 0) == 0; });
+        env.push_back(setting);
+    };
+    for (char** e = environ; *e != nullptr; ++e)
+        env.emplace_back(*e);
+    std::erase_if(env, [](const std::string& e) { return e.rfind("QT_QPA_PLATFORM=", 0) == 0; });
+    replace("DISPLAY=" + display);
+    replace(kNoSessionBus);
+    for (const std::string& setting : settings)
+        replace(setting);
+    return env;
+}
+
+std::vector<char*> Pointers(std::vector<std::string>& strings)
+{
+    std::vector<char*> pointers;
+    for (std::string& s : strings)
+        pointers.push_back(s.data());
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
 // Runs a program to its end with DISPLAY set; returns its standard output.
 std::string Capture(const std::string& display, const std::string& program,
                     const std::vector<std::string>& args)
 {
+    std::vector<std::string> env = Environment(display, {});
+    const std::vector<char*> envp = Pointers(env);
+    const std::vector<char*> argv = Argv(program, args);
     int pipe_fds[2];
     if (pipe(pipe_fds) != 0)
         throw std::runtime_error("pipe");
@@ -43,9 +83,7 @@ std::string Capture(const std::string& display, const std::string& program,
         close(pipe_fds[0]);
         const int null_fd = open("/dev/null", O_WRONLY);
         dup2(null_fd, 2);
-        setenv("DISPLAY", display.c_str(), 1);
-        std::vector<char*> argv = Argv(program, args);
-        execvp(program.c_str(), argv.data());
+        execvpe(program.c_str(), argv.data(), envp.data());
         _exit(127);
     }
     close(pipe_fds[1]);
@@ -74,14 +112,14 @@ X11Session::X11Session(int width, int height)
     int pipe_fds[2];
     if (pipe(pipe_fds) != 0)
         throw std::runtime_error("pipe");
+    const std::string fd = std::to_string(pipe_fds[1]);
+    const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
     server_ = fork();
     if (server_ == 0) {
         close(pipe_fds[0]);
         const int null_fd = open("/dev/null", O_RDWR);
         dup2(null_fd, 1);
         dup2(null_fd, 2);
-        const std::string fd = std::to_string(pipe_fds[1]);
-        const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
         execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-nolisten",
                "tcp", "-noreset", static_cast<char*>(nullptr));
         _exit(127);
@@ -210,7 +248,9 @@ RunningProgram::RunningProgram(const std::string& program, const std::vector<std
                                const std::vector<std::string>& env)
 {
     // Made before the fork: the child only hands them on.
-    std::vector<std::string> settings = env;
+    std::vector<std::string> settings = Environment(display, env);
+    const std::vector<char*> envp = Pointers(settings);
+    const std::vector<char*> argv = Argv(program, args);
     char name[] = "/tmp/zul-err-XXXXXX";
     const int err_fd = mkstemp(name);
     err_file_ = name;
@@ -220,14 +260,9 @@ RunningProgram::RunningProgram(const std::string& program, const std::vector<std
         const int null_fd = open("/dev/null", O_RDWR);
         dup2(null_fd, 0);
         dup2(null_fd, 1);
-        setenv("DISPLAY", display.c_str(), 1);
-        unsetenv("QT_QPA_PLATFORM");
-        for (std::string& setting : settings)
-            putenv(setting.data());
         if (chdir(cwd.c_str()) != 0)
             _exit(127);
-        std::vector<char*> argv = Argv(program, args);
-        execv(program.c_str(), argv.data());
+        execve(program.c_str(), argv.data(), envp.data());
         _exit(127);
     }
     close(err_fd);

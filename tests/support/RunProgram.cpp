@@ -29,6 +29,12 @@ ProgramResult RunProgram(const std::string& program, const std::vector<std::stri
     const int out_fd = mkstemp(out_name);
     const int err_fd = mkstemp(err_name);
     ProgramResult result;
+    // Made before the fork: a child of a process with threads must not allocate.
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(program.c_str()));
+    for (const std::string& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
     const pid_t pid = fork();
     if (pid == 0) {
         dup2(out_fd, 1);
@@ -37,11 +43,6 @@ ProgramResult RunProgram(const std::string& program, const std::vector<std::stri
         dup2(null_fd, 0);
         if (!cwd.empty() && chdir(cwd.c_str()) != 0)
             _exit(127);
-        std::vector<char*> argv;
-        argv.push_back(const_cast<char*>(program.c_str()));
-        for (const std::string& a : args)
-            argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
         execv(program.c_str(), argv.data());
         _exit(127);
     }
