@@ -124,6 +124,11 @@ bool CopyFolder(CopyState& state, const fs::path& from, const fs::path& to, std:
 
 }  // namespace
 
+void DiscCopies::Release(const fs::path& folder)
+{
+    std::erase(folders_, folder);
+}
+
 DiscCopies::~DiscCopies()
 {
     for (const fs::path& folder : folders_) {

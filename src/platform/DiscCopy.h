@@ -1,7 +1,8 @@
 // Copies of a disc image's files on this system's file system. Programs and documents inside an
 // image can only be opened by others once they are files: the opened file's whole folder is
 // copied (installers need their neighbours) into a fresh private temporary folder, which goes
-// when the copies are destroyed, that is when the menu ends.
+// when the copies are destroyed, that is when the menu ends (or, for a folder whose programs still
+// run then, once they have ended: see SystemOpener).
 #pragma once
 
 #include <cstdint>
@@ -39,6 +40,10 @@ public:
 
     // The folders made so far.
     const std::vector<std::filesystem::path>& Folders() const { return folders_; }
+
+    // Leaves `folder`, one of Folders(), in place when the copies are destroyed: whoever releases
+    // it removes it.
+    void Release(const std::filesystem::path& folder);
 
 private:
     DiscCopyLimits limits_;

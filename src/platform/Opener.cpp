@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <mutex>
 #include <system_error>
 #include <thread>
@@ -399,10 +400,44 @@ OpenPlan PlanOpen(std::string_view target, const PathResolver& resolver, const s
     return Start({*interpreter, path.string()}, std::move(root), std::move(runs));
 }
 
+namespace {
+
+// The shell commands that remove a copied folder (its first argument) once every process named
+// by the others has ended. The outer shell ends at once, so the remover is nobody's child to wait
+// for; it polls once a second, which costs nothing while an installer runs.
+constexpr const char* kRemoveWhenEnded =
+    "folder=$1; shift\n"
+    "( for pid in \"$@\"; do while kill -0 \"$pid\" 2>/dev/null; do sleep 1; done; done\n"
+    "  rm -rf -- \"$folder\" ) >/dev/null 2>&1 &\n";
+
+// Removes `folder` once the processes `pids` have ended, in a process of its own that outlives this
+// one; false when it cannot be started.
+bool RemoveWhenEnded(const fs::path& folder, const std::vector<pid_t>& pids)
+{
+    OpenPlan plan;
+    plan.argv = {"/bin/sh", "-c", kRemoveWhenEnded, "zulshell", folder.string()};
+    for (const pid_t pid : pids)
+        plan.argv.push_back(std::to_string(pid));
+    plan.cwd = "/";
+    pid_t pid = 0;
+    if (Spawn(plan, pid) != 0)
+        return false;
+    int status = 0;
+    pid_t reaped = 0;
+    do {
+        reaped = waitpid(pid, &status, 0);
+    } while (reaped < 0 && errno == EINTR);
+    return reaped == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+}  // namespace
+
 struct SystemOpener::Children {
     std::mutex mutex;
     std::condition_variable ended;
     int running = 0;
+    // The processes started from each copied folder that have not ended yet.
+    std::map<fs::path, std::vector<pid_t>> running_in;
 };
 
 SystemOpener::SystemOpener(PathResolver resolver, std::optional<std::string> path_env)
@@ -412,9 +447,22 @@ SystemOpener::SystemOpener(PathResolver resolver, std::optional<std::string> pat
 {
 }
 
-SystemOpener::~SystemOpener() = default;
+SystemOpener::~SystemOpener()
+{
+    // An installer started from a copy usually still runs when the reader closes the menu, and
+    // reads its neighbours later: such a folder goes once its programs have ended, not now.
+    std::map<fs::path, std::vector<pid_t>> running_in;
+    {
+        std::lock_guard lock(children_->mutex);
+        running_in = children_->running_in;
+    }
+    for (const auto& [folder, pids] : running_in) {
+        if (!pids.empty() && RemoveWhenEnded(folder, pids))
+            copies_.Release(folder);
+    }
+}
 
-OpenPlan SystemOpener::Plan(const std::string& target)
+OpenPlan SystemOpener::Plan(const std::string& target, std::optional<fs::path>& copy)
 {
     if (!resolver_.Disc().IsImage() || target.empty() || HasScheme(target) || StartsWithWww(target))
         return PlanOpen(target, resolver_, path_env_);
@@ -426,7 +474,7 @@ OpenPlan SystemOpener::Plan(const std::string& target)
         return Failure("it is neither a file nor a folder");
     const fs::path folder = entry.kind == DiscEntryKind::kFolder ? *found : found->parent_path();
     std::string failure;
-    const std::optional<fs::path> copy = copies_.Copy(resolver_.Disc(), folder, failure);
+    copy = copies_.Copy(resolver_.Disc(), folder, failure);
     if (!copy)
         return Failure("cannot copy it out of the disc image: " + failure);
     return PlanOpen(target, PathResolver(*copy), path_env_);
@@ -434,7 +482,8 @@ OpenPlan SystemOpener::Plan(const std::string& target)
 
 void SystemOpener::Open(const std::string& target)
 {
-    const OpenPlan plan = Plan(target);
+    std::optional<fs::path> copy;
+    const OpenPlan plan = Plan(target, copy);
     switch (plan.action) {
     case OpenPlan::Action::Nothing:
         return;
@@ -457,11 +506,13 @@ void SystemOpener::Open(const std::string& target)
     {
         std::lock_guard lock(children_->mutex);
         ++children_->running;
+        if (copy)
+            children_->running_in[*copy].push_back(pid);
     }
     // The target is made printable here, where the disc's code page is read, not in the waiter.
     const bool report_status = plan.action == OpenPlan::Action::Hand;
     auto wait = [pid, report_status, runs = plan.runs, printable_target = PrintableDiscText(target),
-                 children = children_] {
+                 copy, children = children_] {
         int status = 0;
         pid_t reaped = 0;
         do {
@@ -477,6 +528,8 @@ void SystemOpener::Open(const std::string& target)
         }
         std::lock_guard lock(children->mutex);
         --children->running;
+        if (copy)
+            std::erase(children->running_in[*copy], pid);
         children->ended.notify_all();
     };
     try {
@@ -485,6 +538,8 @@ void SystemOpener::Open(const std::string& target)
         // No thread to wait with: the process runs on, and is reaped by no one until the menu ends.
         std::lock_guard lock(children_->mutex);
         --children_->running;
+        if (copy)
+            std::erase(children_->running_in[*copy], pid);
     }
 }
 

@@ -20,7 +20,8 @@
 // - On a disc image, a disc path's whole folder (a folder's own self) is first copied out with its
 //   subfolders into a fresh private temporary folder (DiscCopies), and the copy is opened by the
 //   rules above, its temporary folder standing for the disc root. The copies go when the opener is
-//   destroyed, as the menu ends.
+//   destroyed, as the menu ends; a copy that a process started from it still runs in (an installer
+//   reading its neighbours) goes once those processes have ended.
 //
 // Nothing is shown on screen when a target cannot be opened: one line
 //   zulshell: cannot open "TARGET": REASON
@@ -72,7 +73,8 @@ OpenPlan PlanOpen(std::string_view target, const PathResolver& resolver, const s
 // Opens targets for real: plans, then starts the process. A waiter thread for every process
 // started reaps it when it ends (so no zombie is left) and, for xdg-open, reports a non-zero exit
 // status. Destroying the opener does not wait for, nor end, the processes it started; it removes
-// the copies it made of an image's files.
+// the copies it made of an image's files, at once or, where its processes still run, once they
+// have ended.
 class SystemOpener : public Opener {
 public:
     // `path_env` is the search path for xdg-open; by default this process's PATH when the opener is
@@ -91,8 +93,9 @@ public:
 private:
     struct Children;
 
-    // The plan for `target`, copying its folder out first when the disc is an image.
-    OpenPlan Plan(const std::string& target);
+    // The plan for `target`, copying its folder out first when the disc is an image (`copy` is
+    // then the copy's folder).
+    OpenPlan Plan(const std::string& target, std::optional<std::filesystem::path>& copy);
 
     PathResolver resolver_;
     std::string path_env_;

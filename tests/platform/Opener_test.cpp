@@ -10,8 +10,10 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -408,4 +410,35 @@ TEST(SystemOpener, OpensCopiesOfAnImagesFoldersAndRemovesThemAtTheEnd)
     }
     EXPECT_TRUE(temp.Empty());
     EXPECT_FALSE(AnyChildLeft());
+}
+
+TEST(SystemOpener, AnInstallerStillRunningWhenTheMenuEndsKeepsItsCopyUntilItEnds)
+{
+    TempDir out;
+    TempDirAsSystemTemp temp;
+    const fs::path started = out.path() / "started";
+    const fs::path go = out.path() / "go";
+    const fs::path read = out.path() / "read.txt";
+    auto disc = std::make_shared<MemoryDisc>();
+    // It reads its neighbour only after the menu has ended.
+    disc->Add("Soft/App/Setup.sh", "#!/bin/sh\ntouch '" + started.string() + "'\nwhile [ ! -e '" + go.string() +
+                                       "' ]; do sleep 0.05; done\ncat \"$(dirname \"$0\")/data1.cab\" > '" +
+                                       read.string() + "'\n");
+    disc->Add("Soft/App/data1.cab", "cab");
+    auto eventually = [](auto condition) {
+        const auto until = std::chrono::steady_clock::now() + kWait;
+        while (!condition() && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        return condition();
+    };
+    {
+        SystemOpener opener{PathResolver(disc), ""};
+        opener.Open("soft\\app\\setup.sh");
+        ASSERT_TRUE(eventually([&] { return fs::exists(started); }));
+    }
+    EXPECT_FALSE(temp.Empty());
+    std::ofstream(go).put('\n');
+    ASSERT_TRUE(eventually([&] { return fs::exists(read) && ReadFileBytes(read) == "cab"; }));
+    EXPECT_TRUE(eventually([&] { return temp.Empty(); }));
+    EXPECT_TRUE(eventually([] { return !AnyChildLeft(); }));
 }
