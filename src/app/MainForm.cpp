@@ -10,6 +10,7 @@
 #include <QWindow>
 
 #include "archive/ZipGrFile.h"
+#include "elements/Label.h"
 #include "sound/Mp3Module.h"
 #include "sound/Players.h"
 #include "platform/DiscText.h"
@@ -22,9 +23,7 @@ namespace {
 // The skin's font: Tahoma, 11 pixels high, in the character set of the language.
 QFont SkinFont()
 {
-    QFont font(QStringLiteral("Tahoma"));
-    font.setPixelSize(11);
-    return font;
+    return FormFont(QStringLiteral("Tahoma"));
 }
 
 }  // namespace

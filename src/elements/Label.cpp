@@ -75,6 +75,13 @@ QFont MakeQFont(const TFont& font)
     return result;
 }
 
+QFont FormFont(const QString& family)
+{
+    QFont font(family);
+    font.setPixelSize(11);
+    return font;
+}
+
 QColor ColorFromValue(std::int32_t value)
 {
     const auto bits = static_cast<std::uint32_t>(value);

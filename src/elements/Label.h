@@ -37,6 +37,11 @@ struct TFont {
 // height (at most 1000 pixels), bold or normal.
 QFont MakeQFont(const TFont& font);
 
+// The font of a form laid out in 8 points on the window system the skin was made for (96 dots per
+// inch): 11 of the skin's pixels high, whatever the screen's font resolution, so that the text
+// keeps the size the form's layout was made for at every scale.
+QFont FormFont(const QString& family);
+
 // A colour given as the window system's colour value: 0x00BBGGRR for a plain colour (13689318
 // is RGB 230, 225, 208); a negative value (high bit set) names a system colour by its low byte,
 // taken from the classic desktop scheme (0x80000008, window text, is black).

@@ -10,6 +10,7 @@
 #include <memory>
 #include <utility>
 
+#include "elements/Label.h"
 #include "pictures/Picture.h"
 #include "pictures/PictureFile.h"
 #include "platform/Cursors.h"
@@ -41,9 +42,7 @@ TImageView::TImageView(QWidget* owner, const SoundFile& picture_sound, const Sou
     // Closing the viewer must never end the program.
     setAttribute(Qt::WA_QuitOnClose, false);
     setWindowTitle(QStringLiteral("image"));
-    QFont font("MS Sans Serif");
-    font.setPointSize(8);
-    setFont(font);
+    setFont(FormFont(QStringLiteral("MS Sans Serif")));
     setFixedSize(688, 453);
     setCursor(ScreenCursor(kMainCursorSlot));
 

@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QScreen>
 
+#include "elements/Label.h"
 #include "platform/DiscText.h"
 
 TSelectLangForm::TSelectLangForm(QWidget* owner, const std::vector<lang_inf>& languages)
@@ -15,9 +16,7 @@ TSelectLangForm::TSelectLangForm(QWidget* owner, const std::vector<lang_inf>& la
 {
     setModal(true);
     setWindowTitle(".ZUL CD");
-    QFont font("MS Sans Serif");
-    font.setPointSize(8);
-    setFont(font);
+    setFont(FormFont(QStringLiteral("MS Sans Serif")));
     setFixedSize(280, 59);
 
     Label1->setGeometry(0, 0, 280, 13);

@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QScreen>
 
+#include "elements/Label.h"
 #include "platform/Cursors.h"
 #include "platform/DiscText.h"
 #include "platform/EventErrors.h"
@@ -34,9 +35,7 @@ Tsetup_win::Tsetup_win(QWidget* owner, const std::vector<string_pair>& setups,
     // Closing this window must never end the program.
     setAttribute(Qt::WA_QuitOnClose, false);
     setWindowTitle(QString());
-    QFont font("Tahoma");
-    font.setPointSize(8);
-    setFont(font);
+    setFont(FormFont(QStringLiteral("Tahoma")));
     setFixedSize(kClientWidth, kClientHeight);
     setCursor(ScreenCursor(kMainCursorSlot));
 

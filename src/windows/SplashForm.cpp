@@ -8,6 +8,7 @@
 #include <memory>
 #include <system_error>
 
+#include "elements/Label.h"
 #include "pictures/Picture.h"
 #include "pictures/PictureFile.h"
 
@@ -21,9 +22,7 @@ TSplashForm::TSplashForm(QWidget* owner, const PathResolver& resolver,
 {
     // The splash going away must never end the program, whatever else is on screen then.
     setAttribute(Qt::WA_QuitOnClose, false);
-    QFont font("MS Sans Serif");
-    font.setPointSize(8);
-    setFont(font);
+    setFont(FormFont(QStringLiteral("MS Sans Serif")));
 
     const std::unique_ptr<Picture> picture = LoadPictureFile(resolver, picture_path);
     frames_.push_back(picture->ToPixmap());

@@ -795,6 +795,54 @@ TEST_F(ZulshellOnScreen, UnderAWindowManagerTheWallpaperStaysBehind)
     EXPECT_EQ(zulshell.WaitForExit(8s), 0) << zulshell.Stderr();
 }
 
+// A desktop of higher font resolution (150%, as Xft.dpi says it) leaves the menu at its own size,
+// the factor rounded down; the forms' text keeps the size their layout was made for, so the setup
+// window looks as it does at 96 dots per inch.
+TEST_F(ZulshellOnScreen, AtAHigherFontResolutionTheSetupWindowKeepsItsLayout)
+{
+    auto setup_window_at = [this](int dpi) {
+        DemoDisc disc;
+        fs::remove(disc.Script("image_lit.dat"));
+        const Inf_control_panel& c = disc.description.control_panel;
+        X11Session x(kScreenWidth, kScreenHeight);
+        RunningProgram zulshell(kZulshell, {}, disc.Root(), x.display(),
+                                {"SDL_AUDIODRIVER=dummy", "QT_FONT_DPI=" + std::to_string(dpi)});
+        const auto started = std::chrono::steady_clock::now();
+        const std::string window = WaitForMainWindow(x);
+        EXPECT_FALSE(window.empty()) << zulshell.Stderr() << zulshell.ThreadDump();
+        if (window.empty())
+            return QImage();
+        std::this_thread::sleep_until(started + 6500ms);
+        const QPoint origin = x.Geometry(window).topLeft();
+        const QPoint setup = origin + Middle(c.setup_btn, disc.Picture(c.setup_btn.normal_pic));
+        x.Click(setup.x(), setup.y());
+        for (int i = 0; i < 50; ++i) {
+            for (const std::string& w : x.WaitForWindows("^.*$", 200ms)) {  // it has no caption text
+                const QRect place = x.Geometry(w);
+                if (place.size() == QSize(585, 109)) {
+                    std::this_thread::sleep_for(500ms);
+                    return x.Screenshot().copy(place);
+                }
+            }
+        }
+        ADD_FAILURE() << "no setup window at " << dpi << " dpi: " << zulshell.Stderr();
+        return QImage();
+    };
+    const QImage plain = setup_window_at(96);
+    const QImage higher = setup_window_at(144);
+    ASSERT_FALSE(plain.isNull());
+    ASSERT_FALSE(higher.isNull());
+    int differing = 0;
+    for (int y = 0; y < plain.height(); ++y)
+        for (int x = 0; x < plain.width(); ++x)
+            differing += plain.pixel(x, y) != higher.pixel(x, y);
+    EXPECT_EQ(differing, 0);
+    if (differing != 0) {
+        plain.save("/tmp/zul-setup-96.png");
+        higher.save("/tmp/zul-setup-144.png");
+    }
+}
+
 }  // namespace
 
 namespace {
