@@ -402,20 +402,35 @@ OpenPlan PlanOpen(std::string_view target, const PathResolver& resolver, const s
 
 namespace {
 
-// The shell commands that remove a copied folder (its first argument) once every process named
-// by the others has ended. The outer shell ends at once, so the remover is nobody's child to wait
-// for; it polls once a second, which costs nothing while an installer runs.
+// Whether anything of what was started as `pid` still runs. Every program is started in a session
+// of its own, so its process group has its number: an installer's own children (a setup script
+// that starts the real installer and ends) count too. A group that exists but may not be signalled
+// (the program became another user's, as through pkexec) runs too. Linux hands out no process
+// number still in use as a group's, so an ended group is never taken for another.
+bool StillRuns(pid_t pid)
+{
+    return kill(-pid, 0) == 0 || errno == EPERM;
+}
+
+// The shell commands that remove a copied folder (its first argument) once the process groups
+// named by the others have ended (by StillRuns' rule; a leader that became another user's shows in
+// /proc). The outer shell ends at once, so the remover is nobody's child to wait for; it polls once
+// a second, which costs nothing while an installer runs.
 constexpr const char* kRemoveWhenEnded =
     "folder=$1; shift\n"
-    "( for pid in \"$@\"; do while kill -0 \"$pid\" 2>/dev/null; do sleep 1; done; done\n"
+    "( for pid in \"$@\"; do\n"
+    "    while kill -0 \"-$pid\" 2>/dev/null || [ -d \"/proc/$pid\" ]; do sleep 1; done\n"
+    "  done\n"
     "  rm -rf -- \"$folder\" ) >/dev/null 2>&1 &\n";
 
-// Removes `folder` once the processes `pids` have ended, in a process of its own that outlives this
-// one; false when it cannot be started.
+// Removes `folder` once the process groups `pids` have ended, in a process of its own that
+// outlives this one; false when it cannot be started.
 bool RemoveWhenEnded(const fs::path& folder, const std::vector<pid_t>& pids)
 {
     OpenPlan plan;
-    plan.argv = {"/bin/sh", "-c", kRemoveWhenEnded, "zulshell", folder.string()};
+    // The remover works in "/" (it must not hold the disc's folder), so a folder under a relative
+    // temporary folder is named in full.
+    plan.argv = {"/bin/sh", "-c", kRemoveWhenEnded, "zulshell", fs::absolute(folder).string()};
     for (const pid_t pid : pids)
         plan.argv.push_back(std::to_string(pid));
     plan.cwd = "/";
@@ -436,8 +451,6 @@ struct SystemOpener::Children {
     std::mutex mutex;
     std::condition_variable ended;
     int running = 0;
-    // The processes started from each copied folder that have not ended yet.
-    std::map<fs::path, std::vector<pid_t>> running_in;
 };
 
 SystemOpener::SystemOpener(PathResolver resolver, std::optional<std::string> path_env)
@@ -451,13 +464,12 @@ SystemOpener::~SystemOpener()
 {
     // An installer started from a copy usually still runs when the reader closes the menu, and
     // reads its neighbours later: such a folder goes once its programs have ended, not now.
-    std::map<fs::path, std::vector<pid_t>> running_in;
-    {
-        std::lock_guard lock(children_->mutex);
-        running_in = children_->running_in;
-    }
-    for (const auto& [folder, pids] : running_in) {
-        if (!pids.empty() && RemoveWhenEnded(folder, pids))
+    for (const auto& [folder, pids] : started_in_) {
+        std::vector<pid_t> running;
+        for (const pid_t pid : pids)
+            if (StillRuns(pid))
+                running.push_back(pid);
+        if (!running.empty() && RemoveWhenEnded(folder, running))
             copies_.Release(folder);
     }
 }
@@ -506,13 +518,13 @@ void SystemOpener::Open(const std::string& target)
     {
         std::lock_guard lock(children_->mutex);
         ++children_->running;
-        if (copy)
-            children_->running_in[*copy].push_back(pid);
     }
+    if (copy)
+        started_in_[*copy].push_back(pid);
     // The target is made printable here, where the disc's code page is read, not in the waiter.
     const bool report_status = plan.action == OpenPlan::Action::Hand;
     auto wait = [pid, report_status, runs = plan.runs, printable_target = PrintableDiscText(target),
-                 copy, children = children_] {
+                 children = children_] {
         int status = 0;
         pid_t reaped = 0;
         do {
@@ -528,8 +540,6 @@ void SystemOpener::Open(const std::string& target)
         }
         std::lock_guard lock(children->mutex);
         --children->running;
-        if (copy)
-            std::erase(children->running_in[*copy], pid);
         children->ended.notify_all();
     };
     try {
@@ -538,8 +548,6 @@ void SystemOpener::Open(const std::string& target)
         // No thread to wait with: the process runs on, and is reaped by no one until the menu ends.
         std::lock_guard lock(children_->mutex);
         --children_->running;
-        if (copy)
-            std::erase(children_->running_in[*copy], pid);
     }
 }
 

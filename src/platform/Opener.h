@@ -20,8 +20,8 @@
 // - On a disc image, a disc path's whole folder (a folder's own self) is first copied out with its
 //   subfolders into a fresh private temporary folder (DiscCopies), and the copy is opened by the
 //   rules above, its temporary folder standing for the disc root. The copies go when the opener is
-//   destroyed, as the menu ends; a copy that a process started from it still runs in (an installer
-//   reading its neighbours) goes once those processes have ended.
+//   destroyed, as the menu ends; a copy whose programs still run then (an installer reading its
+//   neighbours, or what it started) goes once they have ended.
 //
 // Nothing is shown on screen when a target cannot be opened: one line
 //   zulshell: cannot open "TARGET": REASON
@@ -30,8 +30,11 @@
 // xdg-open that ends with a non-zero status.
 #pragma once
 
+#include <sys/types.h>
+
 #include <chrono>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -101,4 +104,6 @@ private:
     std::string path_env_;
     DiscCopies copies_;
     std::shared_ptr<Children> children_;  // shared with the waiter threads, which may outlive this
+    // The processes started from each copied folder, ended or not.
+    std::map<std::filesystem::path, std::vector<pid_t>> started_in_;
 };

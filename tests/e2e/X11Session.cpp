@@ -43,14 +43,17 @@ constexpr const char* kNoSessionBus = "DBUS_SESSION_BUS_ADDRESS=unix:path=/nonex
 std::vector<std::string> Environment(const std::string& display, const std::vector<std::string>& settings)
 {
     std::vector<std::string> env;
+    // NAME=VALUE sets NAME; a NAME alone takes it away.
     auto replace = [&env](const std::string& setting) {
-        const std::string name = setting.substr(0, setting.find('=') + 1);
+        const std::size_t eq = setting.find('=');
+        const std::string name = (eq == std::string::npos ? setting : setting.substr(0, eq)) + "=";
         std::erase_if(env, [&name](const std::string& e) { return e.rfind(name, 0) == 0; });
-        env.push_back(setting);
+        if (eq != std::string::npos)
+            env.push_back(setting);
     };
     for (char** e = environ; *e != nullptr; ++e)
         env.emplace_back(*e);
-    std::erase_if(env, [](const std::string& e) { return e.rfind("QT_QPA_PLATFORM=", 0) == 0; });
+    replace("QT_QPA_PLATFORM");
     replace("DISPLAY=" + display);
     replace(kNoSessionBus);
     for (const std::string& setting : settings)

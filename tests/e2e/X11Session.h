@@ -56,7 +56,7 @@ private:
 // A program started in the background on a display, with its output collected.
 class RunningProgram {
 public:
-    // `env` holds NAME=VALUE settings added to the program's environment.
+    // `env` holds NAME=VALUE settings added to the program's environment (a NAME alone takes it away).
     RunningProgram(const std::string& program, const std::vector<std::string>& args,
                    const std::string& cwd, const std::string& display,
                    const std::vector<std::string>& env = {});

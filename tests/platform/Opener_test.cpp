@@ -416,15 +416,21 @@ TEST(SystemOpener, AnInstallerStillRunningWhenTheMenuEndsKeepsItsCopyUntilItEnds
 {
     TempDir out;
     TempDirAsSystemTemp temp;
-    const fs::path started = out.path() / "started";
     const fs::path go = out.path() / "go";
-    const fs::path read = out.path() / "read.txt";
     auto disc = std::make_shared<MemoryDisc>();
-    // It reads its neighbour only after the menu has ended.
-    disc->Add("Soft/App/Setup.sh", "#!/bin/sh\ntouch '" + started.string() + "'\nwhile [ ! -e '" + go.string() +
-                                       "' ]; do sleep 0.05; done\ncat \"$(dirname \"$0\")/data1.cab\" > '" +
-                                       read.string() + "'\n");
-    disc->Add("Soft/App/data1.cab", "cab");
+    // Each says it has started, then reads its neighbour only once the menu has ended (giving up
+    // after 20 seconds). The first runs on; the second leaves that to a process of its own and
+    // ends at once, as a setup script that starts the real installer does.
+    auto installer = [&](const std::string& name, const std::string& background) {
+        const std::string at = (out.path() / name).string();
+        return "#!/bin/sh\ntouch '" + at + ".started'\n(i=0; while [ ! -e '" + go.string() +
+               "' ] && [ $i -lt 400 ]; do sleep 0.05; i=$((i+1)); done\ncat \"$(dirname \"$0\")/data1.cab\" > '" +
+               at + ".read') " + background + "\n";
+    };
+    disc->Add("Soft/Stays/Setup.sh", installer("stays", ""));
+    disc->Add("Soft/Stays/data1.cab", "cab1");
+    disc->Add("Soft/Leaves/Setup.sh", installer("leaves", "&"));
+    disc->Add("Soft/Leaves/data1.cab", "cab2");
     auto eventually = [](auto condition) {
         const auto until = std::chrono::steady_clock::now() + kWait;
         while (!condition() && std::chrono::steady_clock::now() < until)
@@ -433,12 +439,17 @@ TEST(SystemOpener, AnInstallerStillRunningWhenTheMenuEndsKeepsItsCopyUntilItEnds
     };
     {
         SystemOpener opener{PathResolver(disc), ""};
-        opener.Open("soft\\app\\setup.sh");
-        ASSERT_TRUE(eventually([&] { return fs::exists(started); }));
+        opener.Open("soft\\stays\\setup.sh");
+        opener.Open("soft\\leaves\\setup.sh");
+        ASSERT_TRUE(eventually([&] {
+            return fs::exists(out.path() / "stays.started") && fs::exists(out.path() / "leaves.started");
+        }));
     }
     EXPECT_FALSE(temp.Empty());
     std::ofstream(go).put('\n');
-    ASSERT_TRUE(eventually([&] { return fs::exists(read) && ReadFileBytes(read) == "cab"; }));
+    for (const auto& [read, expected] : {std::pair{"stays.read", "cab1"}, std::pair{"leaves.read", "cab2"}})
+        EXPECT_TRUE(eventually([&] { return fs::exists(out.path() / read) && ReadFileBytes(out.path() / read) == expected; }))
+            << read;
     EXPECT_TRUE(eventually([&] { return temp.Empty(); }));
     EXPECT_TRUE(eventually([] { return !AnyChildLeft(); }));
 }
