@@ -75,6 +75,9 @@ MsgResult QtApplication::ShowMessageBox(const std::string& text, const std::stri
 {
     QMessageBox box;
     box.setWindowTitle(DiscText(caption));
+    // The text often carries disc text (a link's question, a file name): it is shown as the
+    // characters it holds, never guessed to be markup.
+    box.setTextFormat(Qt::PlainText);
     box.setText(DiscText(text));
     box.setWindowFlag(Qt::WindowStaysOnTopHint);
     switch (buttons) {

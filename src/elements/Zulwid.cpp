@@ -181,7 +181,7 @@ void ControlHint::SetHintCharset(std::uint8_t charset)
 
 void ControlHint::UpdateToolTip()
 {
-    control_.setToolTip(show_hint_ ? DiscText(hint_, own_charset_ ? charset_ : current_charset) : QString());
+    control_.setToolTip(show_hint_ ? LiteralTipText(DiscText(hint_, own_charset_ ? charset_ : current_charset)) : QString());
 }
 
 void TImage::TrackPress(const QMouseEvent& event)

@@ -16,3 +16,8 @@ inline QString DiscText(std::string_view bytes)
 {
     return DiscText(bytes, current_charset);
 }
+
+// `text` made ready for a place that takes text beginning with a tag for markup (a tooltip): it
+// then shows the characters themselves, so a disc text such as "<img src=...>" is never read as
+// a picture to load. Text that cannot be taken for markup is returned as it is.
+QString LiteralTipText(const QString& text);

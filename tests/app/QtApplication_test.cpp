@@ -2,7 +2,10 @@
 // delivered and shown as the application's error report, under the application's title.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QLabel>
+#include <QMessageBox>
 #include <QEvent>
 #include <QTimer>
 
@@ -59,6 +62,33 @@ TEST(ZulApplication, ExceptionsFromHandlersAndTimersBecomeTheErrorReport)
               "Disc: index out of range\nDisc: Bad picture ads\\a.gif: broken\n");
     EXPECT_EQ(app.boxes, (std::vector<std::string>{"Disc: index out of range",
                                                    "Disc: Bad picture ads\\a.gif: broken"}));
+}
+
+// A box shows its text as the characters it holds: markup from a disc (the link question) is
+// neither drawn nor followed.
+TEST(ZulApplication, MessageBoxTextIsPlain)
+{
+    static int argc = 1;
+    static char arg0[] = "zulshell";
+    static char* argv[] = {arg0, nullptr};
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    ZulApplication qt(argc, argv);
+    QtApplication app;
+    const std::string text = "<img src=\"/nonexistent/zul-box.png\">?";
+    QString shown;
+    Qt::TextFormat format = Qt::AutoText;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        auto* label = box->findChild<QLabel*>("qt_msgbox_label");
+        ASSERT_NE(label, nullptr);
+        shown = label->text();
+        format = label->textFormat();
+        box->reject();
+    });
+    EXPECT_EQ(app.MessageBox(text, "Link", MsgButtons::YesNo), MsgResult::No);
+    EXPECT_EQ(shown, QString::fromStdString(text));
+    EXPECT_EQ(format, Qt::PlainText);
 }
 
 }  // namespace

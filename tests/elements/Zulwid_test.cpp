@@ -3,6 +3,9 @@
 #include "elements/Zulwid.h"
 
 #include <QTest>
+#include <QTextDocument>
+#include <QUrl>
+#include <QVariant>
 
 #include <algorithm>
 #include <memory>
@@ -14,6 +17,26 @@
 #include "platform/CodePages.h"
 
 namespace {
+
+// What a tooltip shows: Qt takes a tip that might be markup for markup. Laying it out fails the
+// test if it would load anything.
+QString TipAsShown(const QString& tip)
+{
+    class Document : public QTextDocument {
+    protected:
+        QVariant loadResource(int, const QUrl& name) override
+        {
+            ADD_FAILURE() << "the tooltip loads " << name.toString().toStdString();
+            return {};
+        }
+    } document;
+    if (Qt::mightBeRichText(tip))
+        document.setHtml(tip);
+    else
+        document.setPlainText(tip);
+    document.size();  // lays it out, as showing it does
+    return document.toPlainText();
+}
 
 const QColor kNormal(200, 0, 0);
 const QColor kOver(0, 200, 0);
@@ -136,6 +159,14 @@ TEST_F(WidgetTest, SetupImageButtonLoadsThreePicturesAndTheHint)
     EXPECT_FALSE(plain.ShowHint());
     EXPECT_TRUE(plain.toolTip().isEmpty());
     EXPECT_EQ(plain.size(), QSize(20, 10));
+
+    // Markup in a hint is shown as its characters: the tooltip, read as Qt reads tooltips,
+    // holds the text itself and names no picture to load.
+    TImgBtn marked(&window);
+    Inf_button with_markup = Record();
+    with_markup.hint = "<img src=\"/nonexistent/zul-hint.png\">?";
+    SetupImageButton(marked, &window, with_markup, source);
+    EXPECT_EQ(TipAsShown(marked.toolTip()), QString::fromStdString(with_markup.hint));
 
     current_charset = saved_charset;
 }
