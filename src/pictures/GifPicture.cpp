@@ -258,8 +258,10 @@ std::vector<GifFrame> GifPicture::Frames() const
     std::vector<GifFrame> frames;
     if (images_.empty())
         return frames;
-    if (std::int64_t{screen_width_} * screen_height_ * static_cast<std::int64_t>(images_.size()) >
-        kMaxAnimationPixels)
+    // One image is the picture itself, already within the picture's own limit.
+    if (images_.size() > 1 &&
+        std::int64_t{screen_width_} * screen_height_ * static_cast<std::int64_t>(images_.size()) >
+            kMaxAnimationPixels)
         throw PictureError(name_, "the animation is too large");
     frames.reserve(images_.size());
     Compose(&frames, nullptr);

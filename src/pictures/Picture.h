@@ -94,7 +94,8 @@ public:
     void CheckBytes(std::string_view bytes, const std::string& name) override;
 
     // Every frame composited on the logical screen, in file order, with disposal applied.
-    // Throws PictureError when the whole animation would exceed 64 MiB of frames.
+    // Throws PictureError when an animation of several frames would exceed 64 MiB of frames; the
+    // picture itself (the first frame) stays.
     std::vector<GifFrame> Frames() const;
     int FrameCount() const { return static_cast<int>(images_.size()); }
     // The NETSCAPE2.0 loop count (0 = forever); -1 when the file has none.

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <QByteArray>
+
+#include <vector>
+
 #include "PictureTestSupport.h"
 #include "demo/DemoFormats.h"
 
@@ -89,6 +93,20 @@ TEST(GifPicture, AnAnimationBeyond64MiBOfFramesIsRefusedBeforeAnythingIsComposed
     const GifPicture picture = LoadGif(WriteGif(gif));
     EXPECT_EQ(picture.FrameCount(), 2);
     EXPECT_THROW(picture.Frames(), PictureError);
+}
+
+// Found by fuzzing: a single image of 512 x 35072, within a picture's limit but beyond an
+// animation's, once made Frames() fail.
+TEST(GifPicture, ALargeSingleImageIsItsOwnOnlyFrame)
+{
+    const QByteArray input = QByteArray::fromBase64(
+        "SUdJRgsAAAAAAAAAAD0sAAIAAAAAAImTPSyPSUdJRgsAAAAAATQAAAAAAAAAiZc9LHSBuLa59P//AAABAAAAAAAAHwAAAAAAAAAACgoK"
+        "CgpNCgoKCwoKCgoKCgoKCi8KCgoKCgpw");
+    const GifPicture picture = LoadGif(input.mid(1).toStdString());  // the fuzzer's first byte picks the kind
+    EXPECT_EQ(picture.Image().size(), QSize(512, 35072));
+    const std::vector<GifFrame> frames = picture.Frames();
+    ASSERT_EQ(frames.size(), 1u);
+    EXPECT_EQ(frames.front().image, picture.Image());
 }
 
 TEST(GifPicture, AnimationsKeepEveryFrameWithItsDelay)
