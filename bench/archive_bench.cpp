@@ -113,9 +113,9 @@ size_t UnpackedSize()
 void ReadWithZipGrFile()
 {
     ConsoleApplication app;
-    RegisterBuiltinUnrarModule();
     // The reading alone: no workers decoding ahead (start_bench measures those).
-    ZipGrFile zip(app, LoadBuiltinModule("unrar.dll"), ArchiveFile(), "graph\\shell.dat", kMaxUnpackedBytes, 0);
+    ZipGrFile zip(app, MakeBuiltinLibrary(BuiltinUnrarEntryPoints()), ArchiveFile(), "graph\\shell.dat",
+                  kMaxUnpackedBytes, 0);
     benchmark::DoNotOptimize(zip.Members().size());
 }
 

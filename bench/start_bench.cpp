@@ -159,8 +159,8 @@ std::uint64_t g_sink = 0;
 void SingleThreaded()
 {
     ConsoleApplication app;
-    RegisterBuiltinUnrarModule();
-    ZipGrFile zip(app, LoadBuiltinModule("unrar.dll"), BigDisc().archive, "graph\\shell.dat", kMaxUnpackedBytes, 0);
+    ZipGrFile zip(app, MakeBuiltinLibrary(BuiltinUnrarEntryPoints()), BigDisc().archive, "graph\\shell.dat",
+                  kMaxUnpackedBytes, 0);
     for (const Asked& asked : BigDisc().build_order) {
         const std::unique_ptr<Picture> picture = zip.LoadPicture(asked.name);
         g_sink += static_cast<std::uint64_t>(picture->Width()) + picture->Image().pixel(0, 0);
@@ -176,7 +176,6 @@ constexpr int kShownAtOnce = 4;
 void Start(int workers, std::size_t* peak_waiting = nullptr)
 {
     ConsoleApplication app;
-    RegisterBuiltinUnrarModule();
     const std::unique_ptr<ZipGrFile> zip = ZipGrFile::ReadInBackground(app, PathResolver(BigDisc().root), workers);
     std::vector<CheckedPicture> thumbnails;
     for (const Asked& asked : BigDisc().build_order) {
@@ -259,9 +258,8 @@ fs::path BigMenuDisc()
 void UnpackAndDecodeMenuDisc(const fs::path& disc)
 {
     ConsoleApplication app;
-    RegisterBuiltinUnrarModule();
-    ZipGrFile zip(app, LoadBuiltinModule("unrar.dll"), disc / "graph" / "shell.dat", "graph\\shell.dat",
-                  kMaxUnpackedBytes, 0);
+    ZipGrFile zip(app, MakeBuiltinLibrary(BuiltinUnrarEntryPoints()), disc / "graph" / "shell.dat",
+                  "graph\\shell.dat", kMaxUnpackedBytes, 0);
     for (const auto& [name, stream] : zip.Members())
         if (MakePicture(name) != nullptr)
             g_sink += static_cast<std::uint64_t>(zip.LoadPicture(name)->Width());
@@ -271,9 +269,8 @@ void UnpackAndDecodeMenuDisc(const fs::path& disc)
 std::size_t MenuDiscUnpackedSize(const fs::path& disc)
 {
     ConsoleApplication app;
-    RegisterBuiltinUnrarModule();
-    ZipGrFile zip(app, LoadBuiltinModule("unrar.dll"), disc / "graph" / "shell.dat", "graph\\shell.dat",
-                  kMaxUnpackedBytes, 0);
+    ZipGrFile zip(app, MakeBuiltinLibrary(BuiltinUnrarEntryPoints()), disc / "graph" / "shell.dat",
+                  "graph\\shell.dat", kMaxUnpackedBytes, 0);
     std::size_t size = 0;
     for (const auto& [name, stream] : zip.Members())
         size += stream->Size();

@@ -506,16 +506,14 @@ int BuiltinRARProcessFile(RARHANDLE handle, int operation, char*, char*)
 
 }  // extern "C"
 
-void RegisterBuiltinUnrarModule()
+const BuiltinEntryPoints& BuiltinUnrarEntryPoints()
 {
-    static const bool registered = [] {
-        RegisterBuiltinModule("unrar.dll",
-                              {{"RAROpenArchive", reinterpret_cast<void*>(&BuiltinRAROpenArchive)},
-                               {"RARCloseArchive", reinterpret_cast<void*>(&BuiltinRARCloseArchive)},
-                               {"RARSetProcessDataProc", reinterpret_cast<void*>(&BuiltinRARSetProcessDataProc)},
-                               {"RARReadHeader", reinterpret_cast<void*>(&BuiltinRARReadHeader)},
-                               {"RARProcessFile", reinterpret_cast<void*>(&BuiltinRARProcessFile)}});
-        return true;
-    }();
-    (void)registered;
+    static const BuiltinEntryPoints entry_points = {
+        {"RAROpenArchive", reinterpret_cast<void*>(&BuiltinRAROpenArchive)},
+        {"RARCloseArchive", reinterpret_cast<void*>(&BuiltinRARCloseArchive)},
+        {"RARSetProcessDataProc", reinterpret_cast<void*>(&BuiltinRARSetProcessDataProc)},
+        {"RARReadHeader", reinterpret_cast<void*>(&BuiltinRARReadHeader)},
+        {"RARProcessFile", reinterpret_cast<void*>(&BuiltinRARProcessFile)},
+    };
+    return entry_points;
 }

@@ -1,7 +1,7 @@
 // The built-in UnRAR module: the five entry points of the UnRAR library over libunarr (archives
 // of RAR 2.x to 4.x, signature "Rar!\x1A\x07\x00") and libarchive (RAR 5, signature
 // "Rar!\x1A\x07\x01\x00"), chosen by the archive's signature. It stands in for the Windows
-// library graph\dll\unrar.dll that every disc carries.
+// library graph\dll\unrar.dll that every disc carries, whatever that file holds.
 //
 // What it reports:
 // - one header per file member, in archive order; folder entries are passed over (they hold no
@@ -21,6 +21,7 @@
 #include <string>
 
 #include "archive/UnrarApi.h"
+#include "platform/LibraryLoader.h"
 
 extern "C" {
 RARHANDLE BuiltinRAROpenArchive(struct RAROpenArchiveData* ArchiveData);
@@ -36,6 +37,5 @@ int BuiltinRARProcessFile(RARHANDLE hArcData, int Operation, char* DestPath, cha
 RARHANDLE BuiltinRAROpenArchiveFromMemory(struct RAROpenArchiveData* ArchiveData,
                                           std::shared_ptr<const std::string> bytes);
 
-// Registers the module as the stand-in for Windows libraries named "unrar.dll". Safe to call
-// more than once.
-void RegisterBuiltinUnrarModule();
+// The module's entry points by name, as the UnRAR library names them.
+const BuiltinEntryPoints& BuiltinUnrarEntryPoints();

@@ -57,16 +57,17 @@ constexpr int kMaxUnexplainedStatuses = 64;
 }  // namespace
 
 ZipGrFile::ZipGrFile(Application& app, const PathResolver& resolver, std::string library_path,
-                     std::string archive_path, uint64_t unpack_limit, int decode_workers)
+                     std::string archive_path, uint64_t unpack_limit, int decode_workers,
+                     const LibraryLoader& load_library)
     : app_(app),
       library_path_(std::move(library_path)),
       archive_path_(std::move(archive_path)),
       unpack_limit_(unpack_limit)
 {
     StartDecoding(decode_workers);
-    RegisterBuiltinUnrarModule();
     const DiscFs& disc = resolver.Disc();
-    library_ = ::LoadLibrary(disc, resolver.Resolve(library_path_));
+    const std::filesystem::path library = resolver.Resolve(library_path_);
+    library_ = load_library ? load_library(disc, library) : LoadLibrary(disc, library, BuiltinUnrarEntryPoints());
     Open(resolver.Resolve(archive_path_), disc.IsImage() ? &disc : nullptr);
 }
 
@@ -76,9 +77,8 @@ ZipGrFile::ZipGrFile(Application& app, const PathResolver& resolver, int decode_
     // Nobody takes pictures before the build starts: past what may wait, the workers go on
     // checking, so that the whole archive is decoded once while the start goes on.
     StartDecoding(decode_workers, DecodePool::Beyond::Check);
-    RegisterBuiltinUnrarModule();
     const std::shared_ptr<const DiscFs>& disc = resolver.SharedDisc();
-    library_ = ::LoadLibrary(*disc, resolver.Resolve(library_path_));
+    library_ = LoadLibrary(*disc, resolver.Resolve(library_path_), BuiltinUnrarEntryPoints());
     // The disc's readers may be used on any thread; the disc itself stays alive with the thread.
     reader_ = std::thread([this, file = resolver.Resolve(archive_path_), image = disc->IsImage() ? disc : nullptr] {
         ReadBehind(file, image);
@@ -161,7 +161,7 @@ void ZipGrFile::Open(const std::filesystem::path& archive_file, const DiscFs* im
     process_ = EntryPointAs<RARProcessFileFn>(lookup("RARProcessFile"));
 
     // Inside an image the archive is no file of this system: the built-in module reads it from
-    // memory, a native library from a private copy. Either failing to come counts as an archive
+    // memory, any other library from a private copy. Either failing to come counts as an archive
     // that does not open.
     std::shared_ptr<const std::string> bytes;
     std::string host_path = archive_file.string();

@@ -56,16 +56,19 @@ public:
     using MemberMap = std::map<std::string, std::shared_ptr<MemoryStream>>;
 
     // Loads the library and reads the archive, both named by disc paths under `resolver`'s root
-    // and read through its disc. An archive in a folder is opened by its file name; one inside a
-    // disc image is read into memory (at most kMaxImageArchiveBytes) for the built-in module, or
-    // copied to a private temporary file for a native library, which opens files by name only.
+    // and read through its disc; `load_library` gets the library (empty: the built-in module
+    // standing in for the disc's file). An archive in a folder is opened by its file name; one
+    // inside a disc image is read into memory (at most kMaxImageArchiveBytes) for the built-in
+    // module, or copied to a private temporary file for any other library, which opens files by
+    // name only.
     // `unpack_limit` bounds what the whole archive may unpack; `decode_workers` threads decode
     // pictures ahead (0: none, every picture is decoded when it is asked for).
     ZipGrFile(Application& app, const PathResolver& resolver,
               std::string library_path = kUnrarLibraryPath,
               std::string archive_path = kPictureArchivePath,
               uint64_t unpack_limit = kMaxUnpackedBytes,
-              int decode_workers = kDecodeWorkersOfMachine);
+              int decode_workers = kDecodeWorkersOfMachine,
+              const LibraryLoader& load_library = {});
 
     // Reads the archive at the host path `archive_file` through an already loaded library
     // (nullptr counts as a library that could not be loaded); `archive_path` is the path the
@@ -136,7 +139,7 @@ private:
     // After members_: destroyed first, so no worker outlives the streams it reads.
     std::unique_ptr<DecodePool> pool_;
     std::unique_ptr<LoadedLibrary> library_;
-    std::unique_ptr<PrivateFileCopy> archive_copy_;  // a native library's copy of an image's archive
+    std::unique_ptr<PrivateFileCopy> archive_copy_;  // another library's copy of an image's archive
     RARHANDLE archive_ = nullptr;
     RAROpenArchiveFn open_ = nullptr;
     RARCloseArchiveFn close_ = nullptr;

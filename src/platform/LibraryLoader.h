@@ -1,14 +1,13 @@
-// Run-time loading of the disc's libraries (graph\dll\unrar.dll and the like).
+// The disc's libraries (graph\dll\unrar.dll and the like).
 //
-// A path that names no file cannot be loaded. A file that begins with "MZ" is a Windows library,
-// as every real disc carries: it is stood in for by the built-in module of the same role, which
-// is compiled into the program and registered under the library's file name (for example
-// "unrar.dll"). Any other file is opened as a native shared object and its entry points are
-// looked up by name.
+// Every disc carries Windows libraries there, which this program cannot run; whatever such a
+// file holds, the program never maps, loads or runs it. A library file that is present is stood
+// in for by the built-in module of its role, compiled into the program and handed to the loader
+// by the code that uses the library; a path that names no file cannot be loaded.
 #pragma once
 
-#include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -18,11 +17,7 @@
 // The entry points of a built-in module, by name.
 using BuiltinEntryPoints = std::map<std::string, void*>;
 
-// Registers (or replaces) the built-in module that stands in for Windows libraries named
-// `file_name`; the name is matched without regard to ASCII letter case.
-void RegisterBuiltinModule(const std::string& file_name, BuiltinEntryPoints entry_points);
-
-// A loaded library; destroying it unloads the library.
+// A loaded library; destroying it lets it go.
 class LoadedLibrary {
 public:
     virtual ~LoadedLibrary() = default;
@@ -30,24 +25,23 @@ public:
     // The address of the named entry point, or nullptr when the library has none of that name.
     virtual void* GetProcAddress(const std::string& name) const = 0;
 
-    // True when this is a built-in module standing in for a Windows library.
+    // True when this is a built-in module standing in for a disc's library.
     virtual bool IsBuiltin() const = 0;
 };
 
-// Loads the library at `path`; nullptr when it cannot be loaded (no such file, a Windows library
-// without a built-in stand-in, or a file the system loader refuses).
-std::unique_ptr<LoadedLibrary> LoadLibrary(const std::filesystem::path& path);
+// The built-in module made of `entry_points` (names are matched exactly).
+std::unique_ptr<LoadedLibrary> MakeBuiltinLibrary(BuiltinEntryPoints entry_points);
 
-// The same for the library `path` of `disc`; its first bytes are read through the disc. A native
-// library inside a disc image is copied to a private temporary file for the system loader, and
-// the copy is removed as soon as it is loaded.
-std::unique_ptr<LoadedLibrary> LoadLibrary(const DiscFs& disc, const std::filesystem::path& path);
+// The library `path` of `disc`: the built-in module `stand_in` when a file is there, whatever it
+// holds (the file is only looked up, never read); nullptr when there is none (nothing, a folder
+// or anything else that is no file).
+std::unique_ptr<LoadedLibrary> LoadLibrary(const DiscFs& disc, const std::filesystem::path& path,
+                                           const BuiltinEntryPoints& stand_in);
 
-// Libraries larger than this are not copied out of an image.
-inline constexpr std::uintmax_t kMaxImageLibraryBytes = 64u << 20;
-
-// The built-in module registered under `file_name`, without any file; nullptr when none is.
-std::unique_ptr<LoadedLibrary> LoadBuiltinModule(const std::string& file_name);
+// How a user of a library gets it: the disc and the library's path on it, the answer being what
+// LoadLibrary gives (nullptr: the library cannot be loaded).
+using LibraryLoader =
+    std::function<std::unique_ptr<LoadedLibrary>(const DiscFs& disc, const std::filesystem::path& path)>;
 
 // Converts an entry-point address into the function type the caller expects.
 template <typename Function>

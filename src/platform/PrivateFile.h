@@ -1,6 +1,6 @@
 // A file of the disc copied into a private temporary file of this system, for readers that can
-// only open a file by its name (the system's library loader, a disc's own archive library). The
-// copy is readable and writable by the owner only and goes when the object is destroyed.
+// only open a file by its name (an archive library other than the built-in module). The copy is
+// readable and writable by the owner only and goes when the object is destroyed.
 #pragma once
 
 #include <cstddef>

@@ -78,15 +78,13 @@ TElPlayer::~TElPlayer()
 
 void TElPlayer::Init()
 {
-    RegisterBuiltinMp3Module();
     Deinit();
 
-    std::unique_ptr<LoadedLibrary> library;
-    if (resolver_ != nullptr) {
-        library = LoadLibrary(resolver_->Disc(), resolver_->Resolve(path_to_dll_));
-    } else {
-        library = LoadLibrary(PathResolver(".").Resolve(path_to_dll_));
-    }
+    const PathResolver current_folder(".");
+    const PathResolver& resolver = resolver_ != nullptr ? *resolver_ : current_folder;
+    const std::filesystem::path path = resolver.Resolve(path_to_dll_);
+    std::unique_ptr<LoadedLibrary> library = load_library_ ? load_library_(resolver.Disc(), path)
+                                                           : LoadLibrary(resolver.Disc(), path, BuiltinMp3EntryPoints());
     if (library == nullptr)
         throw TElSException(peNotLoaded);
 

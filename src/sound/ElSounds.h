@@ -1,10 +1,10 @@
 // The decoder-module player: the component through which the menu plays mp3 tracks.
 //
-// The decoding itself is done by an external module, graph\dll\elamp.esp, loaded at run time
-// through the library loader (a Windows library there is stood in for by the built-in mp3
-// module, see Mp3Module.h). The player talks to any module only through its 41 entry points,
-// looked up by name; the module reads its input through callbacks that the player forwards to
-// the item's input events, and writes the decoded sound to the output itself.
+// The decoding itself is done by a module, graph\dll\elamp.esp, got through the library loader
+// (the file there is stood in for by the built-in mp3 module, see Mp3Module.h). The player talks
+// to any module only through its 41 entry points, looked up by name; the module reads its input
+// through callbacks that the player forwards to the item's input events, and writes the decoded
+// sound to the output itself.
 //
 // TElPlayerMan owns a collection TElPlayers of TElPlayer items; the program uses item 0.
 // Every failure surfaces as a TElSException carrying the module's error code.
@@ -15,9 +15,11 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
-class LoadedLibrary;
+#include "platform/LibraryLoader.h"
+
 class PathResolver;
 
 enum TElSInputMode : int { imFile, imCallback };
@@ -144,6 +146,9 @@ public:
     void SetOutputName(const std::string& name);
     const std::string& PathToDLL() const { return path_to_dll_; }
     void SetPathToDLL(const std::string& path) { path_to_dll_ = path; }
+    // How Init gets the module named by PathToDLL; unset (or empty), the built-in mp3 module
+    // stands in for the file there.
+    void SetLibraryLoader(LibraryLoader load_library) { load_library_ = std::move(load_library); }
     int StartPos() const { return start_pos_; }
     void SetStartPos(int ms);
     int EndPos() const { return end_pos_; }
@@ -215,6 +220,7 @@ private:
     TElSOutputMode output_mode_ = omMMSystem;
     std::string output_name_;
     std::string path_to_dll_;
+    LibraryLoader load_library_;
     int start_pos_ = 0;
     int end_pos_ = 0;
     int priority_ = 0;

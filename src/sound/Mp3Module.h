@@ -1,5 +1,6 @@
 // The built-in mp3 module: the 41 entry points of the audio decoder module over libmpg123. It
-// stands in for the Windows library graph\dll\elamp.esp that every disc carries.
+// stands in for the Windows library graph\dll\elamp.esp that every disc carries, whatever that
+// file holds.
 //
 // How it works:
 // - it reads only through the input callbacks it was given, on a decoding thread of its own
@@ -21,6 +22,7 @@
 
 #include <functional>
 
+#include "platform/LibraryLoader.h"
 #include "sound/ElSounds.h"
 
 class AudioRing;
@@ -31,6 +33,5 @@ class AudioRing;
 // streams initialised afterwards.
 void SetMp3ModuleOutput(AudioRing* ring, std::function<void()> clear = {});
 
-// Registers the module as the stand-in for Windows libraries named "elamp.esp". Safe to call
-// more than once.
-void RegisterBuiltinMp3Module();
+// The module's 41 entry points by name.
+const BuiltinEntryPoints& BuiltinMp3EntryPoints();

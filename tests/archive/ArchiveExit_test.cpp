@@ -13,10 +13,13 @@
 
 namespace {
 
-// Runs the probe program on the disc (with the member `picture` to load, if any).
-ProgramResult RunProbe(const TempDir& disc, const std::string& picture = "")
+// Runs the probe program on the disc (with the member `picture` to load, if any), the library
+// being the built-in module or the fake UnRAR library `fake`.
+ProgramResult RunProbe(const TempDir& disc, const std::string& picture = "", const std::string& fake = "")
 {
     std::vector<std::string> args{disc.path().string(), "graph\\dll\\unrar.dll", "graph\\shell.dat"};
+    if (!fake.empty())
+        args.insert(args.begin(), {"--fake", fake});
     if (!picture.empty())
         args.push_back(picture);
     return RunProgram(ARCHIVE_EXIT_PROBE, args);
@@ -31,18 +34,10 @@ bool HasLine(const std::string& text, const std::string& line)
     return false;
 }
 
-void InstallFake(const TempDir& disc, const std::string& variant)
+void ExpectExit(const TempDir& disc, const std::string& text, const std::string& picture = "",
+                const std::string& fake = "")
 {
-    const auto target = disc.path() / "graph" / "dll" / "unrar.dll";
-    std::filesystem::create_directories(target.parent_path());
-    std::filesystem::remove(target);
-    std::filesystem::copy_file(std::string(FAKE_UNRAR_DIR) + "/" + variant + ".so", target);
-    disc.Write("graph/shell.dat", "read by the fake library only");
-}
-
-void ExpectExit(const TempDir& disc, const std::string& text, const std::string& picture = "")
-{
-    const ProgramResult r = RunProbe(disc, picture);
+    const ProgramResult r = RunProbe(disc, picture, fake);
     EXPECT_EQ(r.exit_code, 1);
     EXPECT_TRUE(HasLine(r.err, "Error: " + text)) << r.err;
 }
@@ -68,8 +63,8 @@ TEST(ArchiveExit, BadFunctionForEachEntryPoint)
     for (const char* entry : {"RAROpenArchive", "RARCloseArchive", "RARSetProcessDataProc", "RARReadHeader",
                               "RARProcessFile"}) {
         TempDir disc;
-        InstallFake(disc, std::string("NO_") + entry);
-        ExpectExit(disc, std::string("Bad function ") + entry);
+        disc.Write("graph/shell.dat", "read by the fake library only");
+        ExpectExit(disc, std::string("Bad function ") + entry, "", std::string("NO_") + entry);
     }
 }
 
@@ -100,8 +95,8 @@ TEST(ArchiveExit, BadExtractingFile)
 TEST(ArchiveExit, BadCloseRarArchive)
 {
     TempDir disc;
-    InstallFake(disc, "CLOSE_FAILS");
-    ExpectExit(disc, "Bad close rar archive: graph\\shell.dat");
+    disc.Write("graph/shell.dat", "read by the fake library only");
+    ExpectExit(disc, "Bad close rar archive: graph\\shell.dat", "", "CLOSE_FAILS");
 }
 
 TEST(ArchiveExit, BadExtAndBadFile)

@@ -32,11 +32,13 @@ inline std::vector<std::string> FatalCalls(const std::string& text)
 
 // Runs the constructor (and destructor) and gives back what the application recorded.
 inline std::vector<std::string> RunExpectingHalt(const TempDir& disc, const std::string& library = kUnrarLibraryPath,
-                                                 const std::string& archive = kPictureArchivePath)
+                                                 const std::string& archive = kPictureArchivePath,
+                                                 const LibraryLoader& load_library = {})
 {
     RecordingApplication app;
     try {
-        ZipGrFile zip(app, PathResolver(disc.path()), library, archive);
+        ZipGrFile zip(app, PathResolver(disc.path()), library, archive, kMaxUnpackedBytes, kDecodeWorkersOfMachine,
+                      load_library);
         ADD_FAILURE() << "no failure";
     } catch (const ProgramHalted& halted) {
         EXPECT_EQ(halted.exit_code, 1);

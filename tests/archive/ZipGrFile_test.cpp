@@ -1,7 +1,7 @@
 // ZipGrFile over the built-in module (archives written by the RAR writer, some of them made
-// broken or encrypted) and over small native UnRAR libraries (each lacking an entry point or
-// failing one step): the member map and every fatal message, recorded by the test double of the
-// application.
+// broken or encrypted) and over small native UnRAR libraries handed to it by the tests (each
+// lacking an entry point or failing one step): the member map and every fatal message, recorded
+// by the test double of the application.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -14,16 +14,19 @@
 #include "ArchiveTestSupport.h"
 #include "ZipGrFileTestSupport.h"
 #include "support/MemoryDisc.h"
+#include "support/NativeLibrary.h"
 
 namespace {
 
-// Puts a fake UnRAR library variant (a native shared object) in the disc's graph\dll\unrar.dll.
-void InstallFake(const TempDir& disc, const std::string& variant)
+// A loader giving a fake UnRAR library variant (a native shared object) for the disc's library.
+LibraryLoader Fake(const std::string& variant)
 {
-    const auto target = disc.path() / "graph" / "dll" / "unrar.dll";
-    std::filesystem::create_directories(target.parent_path());
-    std::filesystem::remove(target);  // a fresh file, never one still mapped by the loader
-    std::filesystem::copy_file(std::string(FAKE_UNRAR_DIR) + "/" + variant + ".so", target);
+    return NativeLibraryInstead(std::string(FAKE_UNRAR_DIR) + "/" + variant + ".so");
+}
+
+std::vector<std::string> RunFakeExpectingHalt(const TempDir& disc, const std::string& variant)
+{
+    return RunExpectingHalt(disc, kUnrarLibraryPath, kPictureArchivePath, Fake(variant));
 }
 
 TEST(ZipGrFile, ThreeMembersGiveThreeEntriesAtPositionZero)
@@ -93,17 +96,25 @@ TEST(ZipGrFile, DiscPathsAreFoundWithoutRegardToCase)
     EXPECT_EQ(Keys(zip), (std::vector<std::string>{"a.gif"}));
 }
 
-TEST(ZipGrFile, MissingLibraryOrOneWithoutStandIn)
+TEST(ZipGrFile, MissingLibraryIsBadAndAnyFileThereIsTheBuiltinModule)
 {
     TempDir disc;
     WriteRar(disc.path() / "graph" / "shell.dat", {{"a.gif", "x"}});
     EXPECT_EQ(RunExpectingHalt(disc), FatalCalls("Bad unzip dll"));
-
-    // A Windows library of another role, and a file that is no library at all.
-    disc.Write("graph/dll/other.dll", std::string("MZ\x90\x00", 4));
-    EXPECT_EQ(RunExpectingHalt(disc, "graph\\dll\\other.dll"), FatalCalls("Bad unzip dll"));
-    disc.Write("graph/dll/unrar.dll", "not a library");
+    disc.MakeDir("graph/dll/unrar.dll");
     EXPECT_EQ(RunExpectingHalt(disc), FatalCalls("Bad unzip dll"));
+
+    // Whatever the file holds, a native object included, it is never run.
+    LoaderTestModuleMarker marker;
+    std::filesystem::remove(disc.path() / "graph" / "dll" / "unrar.dll");
+    for (const std::string& bytes : {std::string("not a library"), std::string(), ReadFileBytes(LOADER_TEST_MODULE)}) {
+        disc.Write("graph/dll/unrar.dll", bytes);
+        RecordingApplication app;
+        ZipGrFile zip(app, PathResolver(disc.path()));
+        EXPECT_EQ(Keys(zip), std::vector<std::string>{"a.gif"});
+        EXPECT_TRUE(app.calls.empty());
+    }
+    EXPECT_FALSE(marker.Ran());
 }
 
 TEST(ZipGrFile, MissingArchiveCannotBeOpened)
@@ -141,10 +152,10 @@ TEST(ZipGrFile, NativeLibraryServesTheMembers)
 {
     TempDir disc;
     disc.Write("graph/shell.dat", "the fake library does not read it");
-    InstallFake(disc, "WORKING");
     RecordingApplication app;
     {
-        ZipGrFile zip(app, PathResolver(disc.path()));
+        ZipGrFile zip(app, PathResolver(disc.path()), kUnrarLibraryPath, kPictureArchivePath, kMaxUnpackedBytes,
+                      kDecodeWorkersOfMachine, Fake("WORKING"));
         // Data came one byte at a time; the repeated a.gif replaced the first one.
         EXPECT_EQ(Keys(zip), (std::vector<std::string>{"A.GIF", "a.gif", "b.gif"}));
         EXPECT_EQ(Content(zip, "a.gif"), "second");
@@ -160,8 +171,7 @@ TEST(ZipGrFile, EachMissingEntryPointIsNamed)
     for (const char* entry : {"RAROpenArchive", "RARCloseArchive", "RARSetProcessDataProc", "RARReadHeader",
                               "RARProcessFile"}) {
         SCOPED_TRACE(entry);
-        InstallFake(disc, std::string("NO_") + entry);
-        EXPECT_EQ(RunExpectingHalt(disc),
+        EXPECT_EQ(RunFakeExpectingHalt(disc, std::string("NO_") + entry),
                   FatalCalls(std::string("Bad function ") + entry));
     }
 }
@@ -170,25 +180,21 @@ TEST(ZipGrFile, FailingStepsOfTheLibrary)
 {
     TempDir disc;
     disc.Write("graph/shell.dat", "x");
-    InstallFake(disc, "OPEN_FAILS");
-    EXPECT_EQ(RunExpectingHalt(disc), FatalCalls("Bad open rar archive: graph\\shell.dat"));
-    InstallFake(disc, "HEADER_BROKEN");
-    EXPECT_EQ(RunExpectingHalt(disc), FatalCalls(" File header broken: graph\\shell.dat"));
-    InstallFake(disc, "PROCESS_FAILS");
-    EXPECT_EQ(RunExpectingHalt(disc), FatalCalls("Bad extracting file"));
+    EXPECT_EQ(RunFakeExpectingHalt(disc, "OPEN_FAILS"), FatalCalls("Bad open rar archive: graph\\shell.dat"));
+    EXPECT_EQ(RunFakeExpectingHalt(disc, "HEADER_BROKEN"), FatalCalls(" File header broken: graph\\shell.dat"));
+    EXPECT_EQ(RunFakeExpectingHalt(disc, "PROCESS_FAILS"), FatalCalls("Bad extracting file"));
     // A library that never stops answering with an unexplained status still ends the loop.
-    InstallFake(disc, "ODD_STATUS");
-    EXPECT_EQ(RunExpectingHalt(disc), FatalCalls(" File header broken: graph\\shell.dat"));
+    EXPECT_EQ(RunFakeExpectingHalt(disc, "ODD_STATUS"), FatalCalls(" File header broken: graph\\shell.dat"));
 }
 
 TEST(ZipGrFile, AFailingCloseIsFatalWhenTheArchiveIsClosedAndNeverInADestructor)
 {
     TempDir disc;
     disc.Write("graph/shell.dat", "x");
-    InstallFake(disc, "CLOSE_FAILS");
     RecordingApplication app;
     try {
-        ZipGrFile zip(app, PathResolver(disc.path()));
+        ZipGrFile zip(app, PathResolver(disc.path()), kUnrarLibraryPath, kPictureArchivePath, kMaxUnpackedBytes,
+                      kDecodeWorkersOfMachine, Fake("CLOSE_FAILS"));
         EXPECT_EQ(zip.Members().size(), 3u);
         EXPECT_TRUE(app.calls.empty());
         zip.Close();
@@ -201,7 +207,8 @@ TEST(ZipGrFile, AFailingCloseIsFatalWhenTheArchiveIsClosedAndNeverInADestructor)
     // A picture error unwinding past an open archive closes it quietly.
     app.calls.clear();
     try {
-        ZipGrFile zip(app, PathResolver(disc.path()));
+        ZipGrFile zip(app, PathResolver(disc.path()), kUnrarLibraryPath, kPictureArchivePath, kMaxUnpackedBytes,
+                      kDecodeWorkersOfMachine, Fake("CLOSE_FAILS"));
         throw std::runtime_error("Bad picture a.gif");
     } catch (const std::runtime_error&) {
     }
@@ -240,11 +247,13 @@ std::shared_ptr<MemoryDisc> ImageOf(const TempDir& dir)
 }
 
 // What the application recorded when reading the archive of `image` ended the program.
-std::vector<std::string> ImageRunExpectingHalt(const std::shared_ptr<MemoryDisc>& image)
+std::vector<std::string> ImageRunExpectingHalt(const std::shared_ptr<MemoryDisc>& image,
+                                               const LibraryLoader& load_library = {})
 {
     RecordingApplication app;
     try {
-        ZipGrFile zip(app, PathResolver(image));
+        ZipGrFile zip(app, PathResolver(image), kUnrarLibraryPath, kPictureArchivePath, kMaxUnpackedBytes,
+                      kDecodeWorkersOfMachine, load_library);
         ADD_FAILURE() << "no failure";
     } catch (const ProgramHalted& halted) {
         EXPECT_EQ(halted.exit_code, 1);
@@ -260,6 +269,8 @@ TEST(ZipGrFile, TheArchiveOfADiscImageIsReadFromMemory)
         big[i] = static_cast<char>(i * 13 + i / 509);
     MakeDisc(disc, {{"skin\\back.jpg", big}, {"a.gif", "gif"}, {"x.bmp", ""}});
     const auto image = ImageOf(disc);
+    image->Add("graph/dll/unrar.dll", ReadFileBytes(LOADER_TEST_MODULE));  // never run, nor read
+    LoaderTestModuleMarker marker;
     TempDirAsSystemTemp temp;
     RecordingApplication app;
     {
@@ -271,7 +282,8 @@ TEST(ZipGrFile, TheArchiveOfADiscImageIsReadFromMemory)
     }
     EXPECT_TRUE(app.calls.empty());
     EXPECT_TRUE(temp.Empty());  // nothing was copied out
-    EXPECT_EQ(image->Opened(), (std::vector<std::string>{"graph/dll/unrar.dll", "graph/shell.dat"}));
+    EXPECT_EQ(image->Opened(), std::vector<std::string>{"graph/shell.dat"});
+    EXPECT_FALSE(marker.Ran());
 }
 
 TEST(ZipGrFile, ArchivesOfADiscImageFailAsTheSameArchivesInAFolder)
@@ -300,19 +312,19 @@ TEST(ZipGrFile, ArchivesOfADiscImageFailAsTheSameArchivesInAFolder)
     auto no_archive = std::make_shared<MemoryDisc>();
     no_archive->Add("graph/dll/unrar.dll", "MZ");
     EXPECT_EQ(ImageRunExpectingHalt(no_archive), bad_open);
-    EXPECT_EQ(big->Opened(), std::vector<std::string>{"graph/dll/unrar.dll"});  // refused by its size
+    EXPECT_TRUE(big->Opened().empty());  // refused by its size
 }
 
-TEST(ZipGrFile, ANativeLibraryOfADiscImageReadsItsPrivateCopies)
+TEST(ZipGrFile, ANativeLibraryReadsPrivateCopiesOfAnImagesArchive)
 {
     TempDir disc;
     disc.Write("graph/shell.dat", "the fake library does not read it");
-    InstallFake(disc, "WORKING");
     const auto image = ImageOf(disc);
     TempDirAsSystemTemp temp;
     RecordingApplication app;
     {
-        ZipGrFile zip(app, PathResolver(image));
+        ZipGrFile zip(app, PathResolver(image), kUnrarLibraryPath, kPictureArchivePath, kMaxUnpackedBytes,
+                      kDecodeWorkersOfMachine, Fake("WORKING"));
         EXPECT_EQ(Keys(zip), (std::vector<std::string>{"A.GIF", "a.gif", "b.gif"}));
         EXPECT_FALSE(temp.Empty());  // the archive's copy, while the archive is open
         zip.Close();
@@ -322,7 +334,7 @@ TEST(ZipGrFile, ANativeLibraryOfADiscImageReadsItsPrivateCopies)
 
     // A copy that cannot be made is an archive that does not open.
     image->ClaimSize("graph/shell.dat", kMaxImageArchiveBytes + 1);
-    EXPECT_EQ(ImageRunExpectingHalt(image), FatalCalls("Bad open rar archive: graph\\shell.dat"));
+    EXPECT_EQ(ImageRunExpectingHalt(image, Fake("WORKING")), FatalCalls("Bad open rar archive: graph\\shell.dat"));
     EXPECT_TRUE(temp.Empty());
 }
 

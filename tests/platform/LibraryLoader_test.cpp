@@ -1,13 +1,13 @@
-// The library loader: native shared objects through the system loader, Windows libraries
-// through the registered built-in module of their file name, and every way loading fails.
+// The disc's libraries: whatever file is at a library's path, in a folder or in an image, the
+// built-in stand-in is what loads; the file is never run, read or copied. No file, no library.
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <filesystem>
 #include <string>
-#include <vector>
 
 #include "platform/LibraryLoader.h"
 #include "support/MemoryDisc.h"
+#include "support/NativeLibrary.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -17,75 +17,61 @@ int BuiltinAnswer()
     return 7;
 }
 
-TEST(LibraryLoader, NativeLibraryEntryPointsByName)
-{
-    auto library = LoadLibrary(LOADER_TEST_MODULE);
-    ASSERT_NE(library, nullptr);
-    EXPECT_FALSE(library->IsBuiltin());
-    auto answer = EntryPointAs<int (*)()>(library->GetProcAddress("zul_loader_test_answer"));
-    ASSERT_NE(answer, nullptr);
-    EXPECT_EQ(answer(), 42);
-    EXPECT_EQ(library->GetProcAddress("RARProcessFile"), nullptr);
-}
+const BuiltinEntryPoints kStandIn = {{"Answer", reinterpret_cast<void*>(&BuiltinAnswer)}};
 
-TEST(LibraryLoader, WindowsLibraryIsStoodInForByTheBuiltinOfItsName)
+void ExpectStandIn(const std::unique_ptr<LoadedLibrary>& library)
 {
-    RegisterBuiltinModule("Loader-Test.DLL", {{"Answer", reinterpret_cast<void*>(&BuiltinAnswer)}});
-    TempDir dir;
-    const auto dll = dir.Write("dll/LOADER-TEST.dll", std::string("MZ\x90\x00\x03", 5));
-    auto library = LoadLibrary(dll);
     ASSERT_NE(library, nullptr);
     EXPECT_TRUE(library->IsBuiltin());
     EXPECT_EQ(EntryPointAs<int (*)()>(library->GetProcAddress("Answer"))(), 7);
     EXPECT_EQ(library->GetProcAddress("answer"), nullptr);  // entry-point names are exact
-
-    // Without a file, by name only.
-    EXPECT_NE(LoadBuiltinModule("loader-test.dll"), nullptr);
-    EXPECT_EQ(LoadBuiltinModule("nothing.dll"), nullptr);
+    EXPECT_EQ(library->GetProcAddress("zul_loader_test_answer"), nullptr);
 }
 
-TEST(LibraryLoader, FailuresGiveNoLibrary)
+TEST(LibraryLoader, AnyFileOfAFolderDiscIsTheStandInAndIsNeverRun)
 {
+    LoaderTestModuleMarker marker;
     TempDir dir;
-    EXPECT_EQ(LoadLibrary(dir.path() / "missing.so"), nullptr);
-    EXPECT_EQ(LoadLibrary(dir.path()), nullptr);  // a folder
-    EXPECT_EQ(LoadLibrary(dir.Write("unknown.dll", "MZ")), nullptr);  // Windows library of no known role
-    EXPECT_EQ(LoadLibrary(dir.Write("junk.so", "not an object")), nullptr);
-    EXPECT_EQ(LoadLibrary(dir.Write("empty.dll", "")), nullptr);
+    const auto disc = FolderDiscFs(dir.path());
+    const std::string object = ReadFileBytes(LOADER_TEST_MODULE);
+    for (const auto& [name, bytes] : {std::pair<std::string, std::string>{"unrar.dll", object},
+                                      {"elamp.esp", object},
+                                      {"windows.dll", std::string("MZ\x90\x00\x03", 5)},
+                                      {"junk.so", "not an object"},
+                                      {"empty.dll", ""}}) {
+        SCOPED_TRACE(name);
+        ExpectStandIn(LoadLibrary(*disc, dir.Write("graph/dll/" + name, bytes), kStandIn));
+    }
+    EXPECT_FALSE(marker.Ran());
+
+    EXPECT_EQ(LoadLibrary(*disc, dir.path() / "graph/dll/missing.dll", kStandIn), nullptr);
+    EXPECT_EQ(LoadLibrary(*disc, dir.path() / "graph/dll", kStandIn), nullptr);  // a folder
+
+    // The marker does tell: the system loader runs the constructor.
+    ASSERT_NE(LoadNativeLibrary(LOADER_TEST_MODULE), nullptr);
+    EXPECT_TRUE(marker.Ran());
 }
 
-// The libraries of a disc image: a Windows library is told by the bytes read through the disc, a
-// native one is loaded from a private copy that is gone once it is loaded.
-TEST(LibraryLoader, LibrariesOfADiscImage)
+TEST(LibraryLoader, AnyFileOfAnImageIsTheStandInWithoutBeingOpenedOrCopied)
 {
-    RegisterBuiltinModule("image-test.dll", {{"Answer", reinterpret_cast<void*>(&BuiltinAnswer)}});
-    MemoryDisc image;
-    image.Add("dll/image-test.dll", std::string("MZ\x90\x00", 4));
-    image.Add("dll/native.so", ReadFileBytes(LOADER_TEST_MODULE));
-    image.Add("dll/junk.so", "not an object");
-    image.Add("dll/big.so", ReadFileBytes(LOADER_TEST_MODULE));
-    image.ClaimSize("dll/big.so", kMaxImageLibraryBytes + 1);
-    image.Add("dll/cut.so", ReadFileBytes(LOADER_TEST_MODULE));
-    image.FailAfter("dll/cut.so", 100);
-
+    LoaderTestModuleMarker marker;
     TempDirAsSystemTemp temp;
-    auto builtin = LoadLibrary(image, "dll/image-test.dll");
-    ASSERT_NE(builtin, nullptr);
-    EXPECT_TRUE(builtin->IsBuiltin());
-    EXPECT_EQ(EntryPointAs<int (*)()>(builtin->GetProcAddress("Answer"))(), 7);
+    MemoryDisc image;
+    image.Add("graph/dll/unrar.dll", ReadFileBytes(LOADER_TEST_MODULE));
+    image.Add("graph/dll/elamp.esp", ReadFileBytes(LOADER_TEST_MODULE), true);
+    image.Add("graph/dll/empty.dll", "");
+    image.Add("graph/dll/cut.dll", ReadFileBytes(LOADER_TEST_MODULE));
+    image.FailAfter("graph/dll/cut.dll", 0);
+    for (const char* path : {"graph/dll/unrar.dll", "graph/dll/elamp.esp", "graph/dll/empty.dll", "graph/dll/cut.dll"}) {
+        SCOPED_TRACE(path);
+        ExpectStandIn(LoadLibrary(image, path, kStandIn));
+    }
+    EXPECT_EQ(LoadLibrary(image, "graph/dll/none.dll", kStandIn), nullptr);
+    EXPECT_EQ(LoadLibrary(image, "graph/dll", kStandIn), nullptr);
 
-    auto native = LoadLibrary(image, "dll/native.so");
-    ASSERT_NE(native, nullptr);
-    EXPECT_FALSE(native->IsBuiltin());
-    EXPECT_EQ(EntryPointAs<int (*)()>(native->GetProcAddress("zul_loader_test_answer"))(), 42);
-    EXPECT_TRUE(temp.Empty());  // loaded, the copy is gone
-
-    for (const char* path : {"dll/junk.so", "dll/big.so", "dll/cut.so", "dll/none.so", "dll"})
-        EXPECT_EQ(LoadLibrary(image, path), nullptr) << path;
+    EXPECT_TRUE(image.Opened().empty());
     EXPECT_TRUE(temp.Empty());
-    // The big one was refused by its size: only its first two bytes were read, nothing copied.
-    const std::vector<std::string> opened = image.Opened();
-    EXPECT_EQ(std::count(opened.begin(), opened.end(), "dll/big.so"), 1);
+    EXPECT_FALSE(marker.Ran());
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
-// The decoder-module player against small test modules (fake_elamp.cpp): loading and its
-// failures, the order of the module calls, the error rule, the callbacks, and the main window's
-// file input events.
+// The decoder-module player against small test modules (fake_elamp.cpp), handed to it in place
+// of the built-in module: loading and its failures, the order of the module calls, the error
+// rule, the callbacks, and the main window's file input events.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -11,6 +11,7 @@
 #include "platform/PathResolver.h"
 #include "sound/ElSounds.h"
 #include "support/MemoryDisc.h"
+#include "support/NativeLibrary.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -75,42 +76,59 @@ TEST(ElPlayer, WithoutAModuleEveryOperationRaisesAndSettersOnlyStore)
 TEST(ElPlayer, ModulesThatCannotBeUsedFailInit)
 {
     TempDir dir;
-    dir.Write("graph/dll/junk.esp", "not a library");
-    dir.Write("graph/dll/other.dll", "MZ\x90");  // a Windows library with no built-in stand-in
+    dir.MakeDir("graph/dll/folder.esp");
     PathResolver resolver(dir.path());
-    PathResolver fakes(FAKE_ELAMP_DIR);
     struct Case {
-        const PathResolver* resolver;
         const char* path;
+        const char* fake;  // a test module handed to the player, or nothing for the disc's own
         int code;
     } cases[] = {
-        {&resolver, "graph\\dll\\elamp.esp", peNotLoaded},  // missing
-        {&resolver, "graph\\dll\\junk.esp", peNotLoaded},
-        {&resolver, "graph\\dll\\other.dll", peNotLoaded},
-        {&fakes, "NO_ESEQ.so", peNotLoaded},
-        {&fakes, "INIT_FAILS.so", peNotInitialized},
+        {"graph\\dll\\elamp.esp", nullptr, peNotLoaded},  // missing
+        {"graph\\dll\\folder.esp", nullptr, peNotLoaded},
+        {"graph\\dll\\elamp.esp", "NO_ESEQ", peNotLoaded},
+        {"graph\\dll\\elamp.esp", "INIT_FAILS", peNotInitialized},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.path);
-        TElPlayer p(c.resolver);
+        SCOPED_TRACE(c.fake != nullptr ? c.fake : c.path);
+        TElPlayer p(&resolver);
         p.SetPathToDLL(c.path);
+        if (c.fake != nullptr)
+            p.SetLibraryLoader(NativeLibraryInstead(std::string(FAKE_ELAMP_DIR "/") + c.fake + ".so"));
         ExpectRaises(c.code, [&] { p.Init(); });
         EXPECT_FALSE(p.Initialized());
         EXPECT_EQ(p.Version(), -1);
     }
 }
 
+// Whatever file is the disc's module, a native object included, the built-in module stands in
+// for it, and the file is never run.
+TEST(ElPlayer, AnyFileOfTheDiscIsTheBuiltinModule)
+{
+    LoaderTestModuleMarker marker;
+    TempDir dir;
+    PathResolver resolver(dir.path());
+    for (const std::string& bytes : {std::string("not a library"), std::string(), ReadFileBytes(LOADER_TEST_MODULE)}) {
+        dir.Write("graph/dll/elamp.esp", bytes);
+        TElPlayer p(&resolver);
+        p.SetPathToDLL("graph\\dll\\elamp.esp");
+        p.Init();
+        EXPECT_EQ(p.ModuleName(), "MPEG audio decoder");
+    }
+    EXPECT_FALSE(marker.Ran());
+}
+
 // A player on the recording module; the test keeps its own handle on the library, so that the
 // record outlives the player's Deinit.
 class RecordingModule : public testing::Test {
 protected:
-    RecordingModule() : fakes_(FAKE_ELAMP_DIR), library_(LoadLibrary(FAKE_ELAMP_DIR "/RECORDING.so"))
+    RecordingModule() : fakes_(FAKE_ELAMP_DIR), library_(LoadNativeLibrary(FAKE_ELAMP_DIR "/RECORDING.so"))
     {
         calls_ = EntryPointAs<const char* (*)()>(library_->GetProcAddress("FakeCalls"));
         fail_ = EntryPointAs<void (*)(const char*, int)>(library_->GetProcAddress("FakeFail"));
         EntryPointAs<void (*)()>(library_->GetProcAddress("FakeReset"))();
         player_ = &man_.Players().Add();
         player_->SetPathToDLL("RECORDING.so");
+        player_->SetLibraryLoader(NativeLibraryInstead(FAKE_ELAMP_DIR "/RECORDING.so"));
     }
 
     // The calls recorded since the last look.

@@ -14,10 +14,9 @@
 
 int RunListArchive(const std::string& archive, std::ostream& out, std::ostream&)
 {
-    RegisterBuiltinUnrarModule();
     ConsoleApplication app;
     // Names and bytes only: no workers decoding pictures ahead.
-    ZipGrFile zip(app, LoadBuiltinModule("unrar.dll"), archive, archive, kMaxUnpackedBytes, 0);
+    ZipGrFile zip(app, MakeBuiltinLibrary(BuiltinUnrarEntryPoints()), archive, archive, kMaxUnpackedBytes, 0);
     for (const auto& [name, stream] : zip.Members()) {
         char crc[9];
         std::snprintf(crc, sizeof crc, "%08x", Crc32(stream->Bytes()));
