@@ -127,18 +127,27 @@ PathResolver::PathResolver(std::shared_ptr<const DiscFs> disc) : disc_(std::move
 std::vector<std::string> SplitDiscPath(std::string_view disc_path)
 {
     std::vector<std::string> parts;
+    auto add = [&parts](std::string part) {
+        if (part.empty() || part == ".")
+            return;
+        if (part == "..") {
+            // As in a file system, the root is its own parent.
+            if (!parts.empty())
+                parts.pop_back();
+            return;
+        }
+        parts.push_back(std::move(part));
+    };
     std::string part;
     for (char c : disc_path) {
         if (c == '\\' || c == '/') {
-            if (!part.empty())
-                parts.push_back(std::move(part));
+            add(std::move(part));
             part.clear();
         } else {
             part += c;
         }
     }
-    if (!part.empty())
-        parts.push_back(std::move(part));
+    add(std::move(part));
     return parts;
 }
 
@@ -146,12 +155,6 @@ std::optional<fs::path> PathResolver::Find(std::string_view disc_path) const
 {
     fs::path current = Root();
     for (const std::string& part : SplitDiscPath(disc_path)) {
-        if (part == ".")
-            continue;
-        if (part == "..") {
-            current /= part;
-            continue;
-        }
         fs::path exact = current / part;
         if (Exists(*disc_, exact)) {
             current = std::move(exact);

@@ -43,7 +43,9 @@ private:
     std::shared_ptr<const DiscFs> disc_;
 };
 
-// Splits a disc path at backslashes (and forward slashes) into its non-empty components.
+// Splits a disc path at backslashes (and forward slashes) into its non-empty components, read as a
+// file system reads them: "." is dropped and ".." drops the component before it, none at the root,
+// so that no disc path leads above the disc root.
 std::vector<std::string> SplitDiscPath(std::string_view disc_path);
 
 // Wildcard match of a file name against a pattern of '*' and '?', without regard to ASCII case.
