@@ -28,9 +28,33 @@ private:
     std::FILE* file_;
 };
 
+// True when the absolute, symlink-free path `inner` is `outer` or lies under it.
+bool IsWithin(const fs::path& inner, const fs::path& outer)
+{
+    auto a = inner.begin();
+    for (auto b = outer.begin(); b != outer.end(); ++b, ++a) {
+        if (b->empty())  // the empty last component of a root written with a trailing slash
+            continue;
+        if (a == inner.end() || *a != *b)
+            return false;
+    }
+    return true;
+}
+
 class FolderFs final : public DiscFs {
 public:
-    explicit FolderFs(fs::path root) : root_(std::move(root)) {}
+    explicit FolderFs(fs::path root) : root_(std::move(root))
+    {
+        // A disc has no part outside its folder: what a link there leads out to is no part of it.
+        // The root's own real path is taken once; each entry's real path is taken as it is used.
+        // The empty root (the files of this system named by their own paths) confines nothing.
+        if (!root_.empty()) {
+            std::error_code ec;
+            real_root_ = fs::weakly_canonical(fs::absolute(root_, ec), ec);
+            if (ec)
+                real_root_ = fs::absolute(root_, ec).lexically_normal();
+        }
+    }
 
     const fs::path& Root() const override { return root_; }
 
@@ -49,6 +73,8 @@ public:
         } else if (fs::exists(status) || fs::exists(fs::symlink_status(path, ec))) {
             entry.kind = DiscEntryKind::kOther;
         }
+        if (entry.kind != DiscEntryKind::kMissing && fs::exists(status) && !OnTheDisc(path))
+            return DiscEntry{};
         if (entry.kind != DiscEntryKind::kMissing)
             entry.executable = (status.permissions() & fs::perms::owner_exec) != fs::perms::none;
         return entry;
@@ -57,6 +83,8 @@ public:
     std::vector<std::string> List(const fs::path& folder) const override
     {
         std::vector<std::string> names;
+        if (!OnTheDisc(folder))
+            return names;
         std::error_code ec;
         for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
             names.push_back(it->path().filename().string());
@@ -66,7 +94,7 @@ public:
     std::unique_ptr<DiscReader> Open(const fs::path& path) const override
     {
         std::error_code ec;
-        if (!fs::is_regular_file(path, ec))
+        if (!fs::is_regular_file(path, ec) || !OnTheDisc(path))
             return nullptr;
         std::FILE* file = std::fopen(path.c_str(), "rb");
         if (!file)
@@ -77,7 +105,18 @@ public:
     std::string Name() const override { return root_.string(); }
 
 private:
+    // Whether the existing `path`, its links followed, is the disc's folder or inside it.
+    bool OnTheDisc(const fs::path& path) const
+    {
+        if (real_root_.empty())
+            return true;
+        std::error_code ec;
+        const fs::path real = fs::canonical(path, ec);
+        return !ec && IsWithin(real, real_root_);
+    }
+
     fs::path root_;
+    fs::path real_root_;  // empty: nothing is confined
 };
 
 }  // namespace

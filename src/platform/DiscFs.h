@@ -60,5 +60,8 @@ public:
     virtual bool IsImage() const { return false; }
 };
 
-// The disc in a folder of this system.
+// The disc in a folder of this system. Nothing outside that folder is part of the disc: an entry
+// whose real path (its symbolic links followed) leads out of the folder's own real path is missing
+// to Stat, is not opened, and lists nothing; links that stay inside work as usual. The empty root
+// stands for the files of this system named by their own paths, and confines nothing.
 std::shared_ptr<const DiscFs> FolderDiscFs(std::filesystem::path root);

@@ -58,6 +58,28 @@ TEST(DiscCopies, CopyTheWholeFolderWithTheExecuteBitsADiscRecordsOrItsProgramsNe
     EXPECT_TRUE(temp.Empty());
 }
 
+// A copy of a disc folder holds what is on the disc: what a link leads to outside it stays out.
+TEST(DiscCopies, ACopyLeavesOutWhatLinksLeadToOutsideTheDisc)
+{
+    TempDirAsSystemTemp temp;
+    TempDir top;
+    top.Write("outside/secret.txt", "secret");
+    top.Write("disc/app/setup.sh", "#!/bin/sh\n");
+    top.Write("disc/shared/data.cab", "cab");
+    const auto disc = top.path() / "disc";
+    fs::create_symlink(top.path() / "outside/secret.txt", disc / "app/secret.txt");
+    fs::create_directory_symlink(top.path() / "outside", disc / "app/outside");
+    fs::create_symlink("../shared/data.cab", disc / "app/data.cab");
+    DiscCopies copies;
+    std::string failure;
+    const std::optional<fs::path> root = copies.Copy(*FolderDiscFs(disc), disc / "app", failure);
+    ASSERT_TRUE(root) << failure;
+    EXPECT_FALSE(fs::exists(*root / "app/secret.txt"));
+    EXPECT_FALSE(fs::exists(*root / "app/outside"));
+    EXPECT_EQ(ReadFileBytes(*root / "app/data.cab"), "cab");
+    EXPECT_TRUE(fs::exists(*root / "app/setup.sh"));
+}
+
 TEST(DiscCopies, ACopyBeyondItsLimitsIsNotMadeAndLeavesNothing)
 {
     TempDirAsSystemTemp temp;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/Files.h"
 #include "platform/PathResolver.h"
 #include "support/TempDir.h"
 
@@ -41,6 +42,54 @@ TEST(PathResolver, ResolveFallsBackToTheLiteralPath)
     TempDir disc;
     const PathResolver r(disc.path());
     EXPECT_EQ(r.Resolve("graph\\shell.dat"), disc.path() / "graph" / "shell.dat");
+}
+
+TEST(PathResolver, DiscPathsNeverClimbAboveTheDiscRoot)
+{
+    TempDir top;
+    top.Write("secret.txt", "s");
+    const auto root = top.path() / "disc";
+    const auto x = top.Write("disc/graph/x.bmp", "x");
+    const PathResolver r(root);
+    // ".." at the root stays there; "." is nothing.
+    EXPECT_EQ(r.Find("..\\graph\\x.bmp"), x);
+    EXPECT_EQ(r.Find("graph\\..\\..\\..\\Graph\\.\\X.BMP"), x);
+    EXPECT_FALSE(r.Find("..\\secret.txt"));
+    EXPECT_EQ(r.Resolve("..\\..\\secret.txt"), root / "secret.txt");
+    EXPECT_EQ(SplitDiscPath("a\\..\\..\\b\\.\\c/.."), (std::vector<std::string>{"b"}));
+}
+
+// Links of a disc folder: those leading out of it are missing to every reader, those that stay
+// inside (the disc itself reached through a link included) work.
+TEST(FolderDiscFs, LinksLeadingOutOfTheDiscAreNoPartOfIt)
+{
+    TempDir top;
+    top.Write("outside/secret.txt", "secret");
+    top.Write("outside/id", "#!/bin/sh\n");
+    top.Write("disc/docs/readme.txt", "readme");
+    const auto disc = top.path() / "disc";
+    std::filesystem::create_directory_symlink(top.path() / "outside", disc / "tools");
+    std::filesystem::create_symlink("../../outside/secret.txt", disc / "docs/secret.txt");
+    std::filesystem::create_directory_symlink("../docs", disc / "docs/again");
+    std::filesystem::create_directory_symlink("disc", top.path() / "link");
+
+    for (const auto& root : {disc, top.path() / "link"}) {
+        const PathResolver r(root);
+        const DiscFs& fs = r.Disc();
+        EXPECT_EQ(fs.Stat(root / "tools").kind, DiscEntryKind::kMissing);
+        EXPECT_EQ(fs.Stat(root / "tools/id").kind, DiscEntryKind::kMissing);
+        EXPECT_EQ(fs.Stat(root / "docs/secret.txt").kind, DiscEntryKind::kMissing);
+        EXPECT_FALSE(fs.Open(root / "docs/secret.txt"));
+        EXPECT_TRUE(fs.List(root / "tools").empty());
+        EXPECT_FALSE(r.Find("tools\\id"));
+        EXPECT_FALSE(r.Find("TOOLS\\ID"));
+        EXPECT_FALSE(r.Find("docs\\secret.txt"));
+        EXPECT_FALSE(ReadWholeFile(fs, r.Resolve("docs\\secret.txt")));
+
+        EXPECT_EQ(r.Find("DOCS\\AGAIN\\readme.txt"), root / "docs/again/readme.txt");
+        EXPECT_EQ(ReadWholeFile(fs, root / "docs/again/readme.txt"), "readme");
+        EXPECT_EQ(fs.List(root / "docs/again").size(), 3u);
+    }
 }
 
 TEST(WildcardMatch, StarsAndQuestionMarksIgnoringCase)
