@@ -67,7 +67,7 @@ ZipGrFile::ZipGrFile(Application& app, const PathResolver& resolver, std::string
     RegisterBuiltinUnrarModule();
     const DiscFs& disc = resolver.Disc();
     library_ = ::LoadLibrary(disc, resolver.Resolve(library_path_));
-    Open(resolver.Resolve(archive_path_), disc.IsImage() ? &disc : nullptr);
+    Open(resolver.Resolve(archive_path_), &disc);
 }
 
 ZipGrFile::ZipGrFile(Application& app, const PathResolver& resolver, int decode_workers, InBackground)
@@ -80,8 +80,8 @@ ZipGrFile::ZipGrFile(Application& app, const PathResolver& resolver, int decode_
     const std::shared_ptr<const DiscFs>& disc = resolver.SharedDisc();
     library_ = ::LoadLibrary(*disc, resolver.Resolve(library_path_));
     // The disc's readers may be used on any thread; the disc itself stays alive with the thread.
-    reader_ = std::thread([this, file = resolver.Resolve(archive_path_), image = disc->IsImage() ? disc : nullptr] {
-        ReadBehind(file, image);
+    reader_ = std::thread([this, file = resolver.Resolve(archive_path_), disc] {
+        ReadBehind(file, disc);
     });
 }
 
@@ -91,11 +91,11 @@ std::unique_ptr<ZipGrFile> ZipGrFile::ReadInBackground(Application& app, const P
     return std::unique_ptr<ZipGrFile>(new ZipGrFile(app, resolver, decode_workers, InBackground{}));
 }
 
-void ZipGrFile::ReadBehind(const std::filesystem::path& archive_file, std::shared_ptr<const DiscFs> image)
+void ZipGrFile::ReadBehind(const std::filesystem::path& archive_file, std::shared_ptr<const DiscFs> disc)
 {
     t_reading_behind = true;
     try {
-        Open(archive_file, image.get());
+        Open(archive_file, disc.get());
     } catch (const DeferredFailure& failure) {
         read_failure_ = failure.text;
     } catch (...) {
@@ -143,7 +143,7 @@ void ZipGrFile::Fatal(const std::string& text)
     std::exit(1);  // Halt does not come back; should an implementation do so, end here
 }
 
-void ZipGrFile::Open(const std::filesystem::path& archive_file, const DiscFs* image)
+void ZipGrFile::Open(const std::filesystem::path& archive_file, const DiscFs* disc)
 {
     if (library_ == nullptr)
         Fatal("Bad unzip dll");
@@ -163,9 +163,11 @@ void ZipGrFile::Open(const std::filesystem::path& archive_file, const DiscFs* im
     // Inside an image the archive is no file of this system: the built-in module reads it from
     // memory, a native library from a private copy. Either failing to come counts as an archive
     // that does not open.
+    const DiscFs* image = disc != nullptr && disc->IsImage() ? disc : nullptr;
     std::shared_ptr<const std::string> bytes;
     std::string host_path = archive_file.string();
-    bool readable = true;
+    // The library opens a folder's archive by its path: only a file the disc counts as its own.
+    bool readable = disc == nullptr || image != nullptr || disc->Stat(archive_file).kind != DiscEntryKind::kMissing;
     if (image != nullptr && open_ == &BuiltinRAROpenArchive) {
         std::optional<std::string> read = ReadWholeFile(*image, archive_file, kMaxImageArchiveBytes);
         readable = read.has_value();

@@ -118,10 +118,11 @@ private:
     struct InBackground {};
     ZipGrFile(Application& app, const PathResolver& resolver, int decode_workers, InBackground);
 
-    // Opens `archive_file`: a file of this system, or, with `image`, a file inside it.
-    void Open(const std::filesystem::path& archive_file, const DiscFs* image = nullptr);
+    // Opens `archive_file`: a file of this system, or, with `disc`, a file of that disc (read from
+    // inside it when it is an image).
+    void Open(const std::filesystem::path& archive_file, const DiscFs* disc = nullptr);
     // The reading thread's work: Open, keeping what fails for WaitForRead.
-    void ReadBehind(const std::filesystem::path& archive_file, std::shared_ptr<const DiscFs> image);
+    void ReadBehind(const std::filesystem::path& archive_file, std::shared_ptr<const DiscFs> disc);
     void StartDecoding(int decode_workers, DecodePool::Beyond beyond = DecodePool::Beyond::Rest);
     // The member stream of picture `name`: a wrong extension or a missing member is fatal.
     const std::shared_ptr<MemoryStream>& PictureMember(const std::string& name);

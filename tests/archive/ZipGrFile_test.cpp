@@ -114,6 +114,12 @@ TEST(ZipGrFile, MissingArchiveCannotBeOpened)
     EXPECT_EQ(RunExpectingHalt(disc), FatalCalls("Bad open rar archive: graph\\shell.dat"));
     disc.Write("graph/shell.dat", "GIF89a, not an archive");
     EXPECT_EQ(RunExpectingHalt(disc), FatalCalls("Bad open rar archive: graph\\shell.dat"));
+    // A good archive outside the disc, reached through a link, is none of the disc's.
+    TempDir outside;
+    MakeDisc(outside, {});
+    std::filesystem::remove(disc.path() / "graph" / "shell.dat");
+    std::filesystem::create_symlink(outside.path() / "graph" / "shell.dat", disc.path() / "graph" / "shell.dat");
+    EXPECT_EQ(RunExpectingHalt(disc), FatalCalls("Bad open rar archive: graph\\shell.dat"));
 }
 
 TEST(ZipGrFile, BrokenAndEncryptedArchivesEndInTheirMessages)
