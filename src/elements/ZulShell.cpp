@@ -78,7 +78,7 @@ void ZUL_shell::OpenLink(const std::string& link)
         MsgResult::Yes)
         return;
     PlayEventSound(context_.sound, context_.sounder, link_sound_);
-    context_.opener.Open(link);
+    context_.opener.OpenLink(link);
 }
 
 void ZUL_shell::RunSetup()

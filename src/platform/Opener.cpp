@@ -66,6 +66,73 @@ bool StartsWithWww(std::string_view target)
     return true;
 }
 
+bool EqualNoCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (AsciiLower(a[i]) != AsciiLower(b[i]))
+            return false;
+    return true;
+}
+
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+// A link without the blanks around it, which a script's line may leave there.
+std::string_view TrimBlanks(std::string_view text)
+{
+    while (!text.empty() && IsBlank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && IsBlank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+// Whether a target with a scheme (HasScheme) is a web or mail address, the only links followed.
+bool IsWebOrMailLink(std::string_view target)
+{
+    const std::string_view scheme = target.substr(0, target.find(':'));
+    for (const std::string_view allowed : {"http", "https", "ftp", "mailto"})
+        if (EqualNoCase(scheme, allowed))
+            return true;
+    return false;
+}
+
+// Whether a file's name says it is a Windows program, installer or shortcut, or a desktop
+// launcher: the desktop may start such a file when it is asked to open it, whatever it holds.
+bool NamedAsProgram(const fs::path& file)
+{
+    const std::string extension = file.extension().string();
+    for (const std::string_view program :
+         {".exe", ".com", ".bat", ".cmd", ".pif", ".scr", ".msi", ".lnk", ".desktop"})
+        if (EqualNoCase(extension, program))
+            return true;
+    return false;
+}
+
+// Why the file `path` of `disc` may not be opened from a link, or nothing when it is a document: a
+// program (native, or Windows by its "MZ" header) is never started from a link, not even by the
+// desktop it would be handed to.
+std::optional<std::string> LinkRefusal(const DiscFs& disc, const fs::path& path)
+{
+    static const std::string kProgram = "it is a program, which a link does not start";
+    if (NamedAsProgram(path))
+        return kProgram;
+    const std::unique_ptr<DiscReader> reader = disc.Open(path);
+    if (!reader)
+        return "cannot read it";
+    char head[4] = {};
+    const std::string_view bytes(head, reader->Read(head, sizeof head));
+    if (reader->Failed())
+        return "cannot read it";
+    if (bytes.starts_with("#!") || bytes.starts_with("\x7F" "ELF") || bytes.starts_with("MZ"))
+        return kProgram;
+    return std::nullopt;
+}
+
 // `p` made absolute, without the "." components a relative disc root leaves in it.
 fs::path Absolute(const fs::path& p)
 {
@@ -345,26 +412,36 @@ std::string DefaultSearchPath()
 
 }  // namespace
 
-OpenPlan PlanOpen(std::string_view target, const PathResolver& resolver, const std::string& path_env)
+OpenPlan PlanOpen(std::string_view target, const PathResolver& resolver, const std::string& path_env, OpenAs as)
 {
+    if (as == OpenAs::kLink)
+        target = TrimBlanks(target);
     if (target.empty())
         return {};
     fs::path root = Absolute(resolver.Root());
-    if (HasScheme(target))
+    if (HasScheme(target)) {
+        if (as == OpenAs::kLink && !IsWebOrMailLink(target))
+            return Failure("it is not an http, https, ftp or mailto link");
         return HandToDesktop(std::string(target), std::move(root), path_env);
+    }
     if (StartsWithWww(target))
         return HandToDesktop("http://" + std::string(target), std::move(root), path_env);
 
+    // The disc says what is its own: nothing it finds lies outside it.
     const std::optional<fs::path> found = resolver.Find(target);
     if (!found)
         return Failure("nothing of that name on the disc");
     const fs::path path = Absolute(*found);
-    std::error_code ec;
-    const fs::file_status status = fs::status(path, ec);
-    if (fs::is_directory(status))
+    const DiscEntryKind kind = resolver.Disc().Stat(*found).kind;
+    if (kind == DiscEntryKind::kFolder)
         return HandToDesktop(path.string(), std::move(root), path_env);
-    if (!fs::is_regular_file(status))
+    if (kind != DiscEntryKind::kFile)
         return Failure("it is neither a file nor a folder");
+    if (as == OpenAs::kLink) {
+        if (std::optional<std::string> refusal = LinkRefusal(resolver.Disc(), *found))
+            return Failure(std::move(*refusal));
+        return HandToDesktop(path.string(), std::move(root), path_env);
+    }
 
     // A native program is known by its first bytes: on a disc copied from or mounted as a Windows
     // file system every file may carry the executable bit, documents and Windows installers
@@ -474,28 +551,43 @@ SystemOpener::~SystemOpener()
     }
 }
 
-OpenPlan SystemOpener::Plan(const std::string& target, std::optional<fs::path>& copy)
+OpenPlan SystemOpener::Plan(std::string_view target, OpenAs as, std::optional<fs::path>& copy)
 {
     if (!resolver_.Disc().IsImage() || target.empty() || HasScheme(target) || StartsWithWww(target))
-        return PlanOpen(target, resolver_, path_env_);
+        return PlanOpen(target, resolver_, path_env_, as);
     const std::optional<fs::path> found = resolver_.Find(target);
     if (!found)
-        return PlanOpen(target, resolver_, path_env_);  // says that nothing has that name
+        return PlanOpen(target, resolver_, path_env_, as);  // says that nothing has that name
     const DiscEntry entry = resolver_.Disc().Stat(*found);
     if (entry.kind != DiscEntryKind::kFile && entry.kind != DiscEntryKind::kFolder)
         return Failure("it is neither a file nor a folder");
+    // A link to a program is refused before anything is copied for it.
+    if (as == OpenAs::kLink && entry.kind == DiscEntryKind::kFile)
+        if (std::optional<std::string> refusal = LinkRefusal(resolver_.Disc(), *found))
+            return Failure(std::move(*refusal));
     const fs::path folder = entry.kind == DiscEntryKind::kFolder ? *found : found->parent_path();
     std::string failure;
     copy = copies_.Copy(resolver_.Disc(), folder, failure);
     if (!copy)
         return Failure("cannot copy it out of the disc image: " + failure);
-    return PlanOpen(target, PathResolver(*copy), path_env_);
+    return PlanOpen(target, PathResolver(*copy), path_env_, as);
 }
 
 void SystemOpener::Open(const std::string& target)
 {
+    Carry(target, OpenAs::kSetup);
+}
+
+void SystemOpener::OpenLink(const std::string& link)
+{
+    // The blanks around a link are no part of it, in what is opened and in what is reported.
+    Carry(std::string(TrimBlanks(link)), OpenAs::kLink);
+}
+
+void SystemOpener::Carry(const std::string& target, OpenAs as)
+{
     std::optional<fs::path> copy;
-    const OpenPlan plan = Plan(target, copy);
+    const OpenPlan plan = Plan(target, as, copy);
     switch (plan.action) {
     case OpenPlan::Action::Nothing:
         return;

@@ -1,6 +1,7 @@
 // Opening what the disc's script names (installers, documents, folders and web links) the way the
 // Windows shell's "open" verb did, without ever going through a shell: every program is given its
-// arguments as a list.
+// arguments as a list. A setup is opened by the rules below; a link the reader follows by the
+// narrower rules after them, which never start a program.
 //
 // - An empty target opens nothing.
 // - A link, that is a target that begins with a URI scheme ("http:", "mailto:" ...) or with
@@ -17,6 +18,18 @@
 //   names (PT_INTERP). Any other file, and every folder, goes to xdg-open by its absolute path, so
 //   the desktop opens documents, folders and Windows installers with whatever it has for them.
 //
+// A link (a banner's, the side panel's, the main frame's, the info box's) has its leading and
+// trailing blanks (spaces, tabs, CR, LF) taken off, and then opens only as
+// - a web or mail address: one whose scheme is http, https, ftp or mailto, in any letter case, or
+//   one that begins with "www." (as above), goes to xdg-open;
+// - a document or folder of the disc: a disc path that names one goes to xdg-open as above. A disc
+//   path that names a program is refused: a native program, a Windows program (a file that begins
+//   with "MZ"), or a file named as a Windows program, installer or shortcut (.exe, .com, .bat,
+//   .cmd, .pif, .scr, .msi, .lnk) or as a desktop launcher (.desktop), which a desktop may start
+//   when asked to open it. A file that cannot be read is refused too, since what it is cannot be
+//   told.
+// Anything else, another scheme ("file:", "javascript:" ...) included, is refused.
+//
 // - On a disc image, a disc path's whole folder (a folder's own self) is first copied out with its
 //   subfolders into a fresh private temporary folder (DiscCopies), and the copy is opened by the
 //   rules above, its temporary folder standing for the disc root. The copies go when the opener is
@@ -26,8 +39,8 @@
 // Nothing is shown on screen when a target cannot be opened: one line
 //   zulshell: cannot open "TARGET": REASON
 // is written to standard error, the target written as printable UTF-8 (PrintableDiscText). That
-// covers a target that names nothing, a missing xdg-open, a program that cannot be started, and an
-// xdg-open that ends with a non-zero status.
+// covers a target that names nothing, a refused link (written without its blanks), a missing
+// xdg-open, a program that cannot be started, and an xdg-open that ends with a non-zero status.
 #pragma once
 
 #include <sys/types.h>
@@ -48,8 +61,18 @@ class Opener {
 public:
     virtual ~Opener() = default;
 
-    // Opens `target` (bytes from the disc) the way the Windows shell's "open" verb did.
+    // Opens `target` (bytes from the disc) the way the Windows shell's "open" verb did: setups.
     virtual void Open(const std::string& target) = 0;
+
+    // Opens `link` (bytes from the disc) if it is a web or mail address or names a document or
+    // folder of the disc; never starts a program.
+    virtual void OpenLink(const std::string& link) = 0;
+};
+
+// What a target is opened as.
+enum class OpenAs {
+    kSetup,  // whatever it is: programs are started
+    kLink,   // a web or mail address, or a document or folder of the disc
 };
 
 // What opening one target comes to.
@@ -71,7 +94,8 @@ struct OpenPlan {
 // the disc root, `path_env` is the search path (a PATH value) xdg-open is looked up on. Only
 // absolute folders of it are searched, so an "xdg-open" on the disc is never taken for the
 // desktop's own.
-OpenPlan PlanOpen(std::string_view target, const PathResolver& resolver, const std::string& path_env);
+OpenPlan PlanOpen(std::string_view target, const PathResolver& resolver, const std::string& path_env,
+                  OpenAs as = OpenAs::kSetup);
 
 // Opens targets for real: plans, then starts the process. A waiter thread for every process
 // started reaps it when it ends (so no zombie is left) and, for xdg-open, reports a non-zero exit
@@ -88,6 +112,7 @@ public:
     SystemOpener& operator=(const SystemOpener&) = delete;
 
     void Open(const std::string& target) override;
+    void OpenLink(const std::string& link) override;
 
     // Waits at most `timeout` until every process this opener started has ended and its waiter
     // has reported; true when none is left. For tests, which check what the processes did.
@@ -98,7 +123,9 @@ private:
 
     // The plan for `target`, copying its folder out first when the disc is an image (`copy` is
     // then the copy's folder).
-    OpenPlan Plan(const std::string& target, std::optional<std::filesystem::path>& copy);
+    OpenPlan Plan(std::string_view target, OpenAs as, std::optional<std::filesystem::path>& copy);
+    // Carries out the plan for `target`, reporting what fails under that name.
+    void Carry(const std::string& target, OpenAs as);
 
     PathResolver resolver_;
     std::string path_env_;

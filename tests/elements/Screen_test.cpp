@@ -357,15 +357,17 @@ TEST_F(ScreenTest, WithoutFullInformationOnlyTheDeveloperLinksAfterTheQuestion)
     EXPECT_FALSE(shell->Frame().InfoBox().Shown());
     app.answers = {MsgResult::No, MsgResult::Yes};
     Click(v.L(4));
-    EXPECT_TRUE(opener.opened.empty());
+    EXPECT_TRUE(opener.links.empty());
     Click(v.L(4));
-    EXPECT_EQ(opener.opened, (std::vector<std::string>{"http://dev/alpha"}));
+    // Links go the way that never starts a program.
+    EXPECT_EQ(opener.links, (std::vector<std::string>{"http://dev/alpha"}));
+    EXPECT_TRUE(opener.opened.empty());
     EXPECT_EQ(app.calls, (std::vector<std::string>{"box[yesno] Web: Open this address?\nhttp://dev/alpha",
                                                    "box[yesno] Web: Open this address?\nhttp://dev/alpha"}));
     EXPECT_EQ(std::count(sound.played.begin(), sound.played.end(), "RIFF link"), 1);
     // The side panel's link button opens its hint.
     Click(*shell->Side().LinkButton());
-    EXPECT_EQ(opener.opened.back(), "http://magazine");
+    EXPECT_EQ(opener.links.back(), "http://magazine");
 }
 
 TEST_F(ScreenTest, TheInfoBoxTakesTheViewsPlaceInTabsWithFullInformation)
@@ -390,7 +392,7 @@ TEST_F(ScreenTest, TheInfoBoxTakesTheViewsPlaceInTabsWithFullInformation)
     EXPECT_FALSE(box.Thumbnail(1)->isVisible());
     app.answers = {MsgResult::Yes};
     Click(*box.Value(2));
-    EXPECT_EQ(opener.opened, (std::vector<std::string>{"http://dev/solo"}));
+    EXPECT_EQ(opener.links, (std::vector<std::string>{"http://dev/solo"}));
     EXPECT_TRUE(box.Shown());
     // Any other click returns to the view.
     Click(*box.Caption(0));
@@ -426,6 +428,7 @@ TEST_F(ScreenTest, ASubTabWithoutEntriesOffersNothing)
     Click(v.L(1));
     EXPECT_FALSE(shell->Frame().InfoBox().Shown());
     EXPECT_TRUE(opener.opened.empty());
+    EXPECT_TRUE(opener.links.empty());
     EXPECT_TRUE(errors.empty()) << errors.front();
 
     // A first sub-tab without entries starts the menu all the same.
@@ -460,6 +463,7 @@ TEST_F(ScreenTest, TheSetupButtonOpensTheOnlyInstallerDirectly)
     Build(d);
     shell->Controls().Button(1)->PressAndRelease();
     EXPECT_EQ(opener.opened, (std::vector<std::string>{"soft\\alpha\\setup.exe"}));
+    EXPECT_TRUE(opener.links.empty());
     shell->Controls().Button(3)->PressAndRelease();
     shell->Controls().Button(1)->PressAndRelease();  // beta has no setup
     EXPECT_EQ(opener.opened.size(), 1u);

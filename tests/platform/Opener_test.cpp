@@ -117,6 +117,63 @@ TEST(PlanOpen, LinksGoToXdgOpenAsTheirOneArgument)
     EXPECT_EQ(PlanOpen("wwwx", resolver, desktop.Path()).action, Action::Fail);
 }
 
+TEST(PlanOpen, ALinkOpensOnlyWebAndMailAddressesAndTheDiscsDocuments)
+{
+    TempDir disc;
+    FakeDesktop desktop;
+    const PathResolver resolver(disc.path());
+    auto link = [&](const std::string& target) { return PlanOpen(target, resolver, desktop.Path(), OpenAs::kLink); };
+
+    for (const auto& [target, opened] :
+         {std::pair{" https://zul.ru/a b ", "https://zul.ru/a b"}, std::pair{"HTTP://X", "HTTP://X"},
+          std::pair{"\t\r\nftp://ftp.zul.ru\r\n", "ftp://ftp.zul.ru"}, std::pair{"MailTo:cd@zul.ru", "MailTo:cd@zul.ru"},
+          std::pair{" WWW.x ", "http://WWW.x"}}) {
+        EXPECT_EQ(link(target).argv, Hand(desktop, opened)) << target;
+        EXPECT_EQ(link(target).cwd, disc.path());
+    }
+    for (const std::string target : {"apt:firefox", "javascript:alert(1)", "smb://host/share", "steam://run/1",
+                                     "file:///etc/passwd", "https-x://zul.ru"})
+        EXPECT_EQ(link(target).failure, "it is not an http, https, ftp or mailto link") << target;
+    EXPECT_EQ(link(" \r\n").action, Action::Nothing);
+    // A setup is opened whatever its scheme, as the desktop sees fit.
+    EXPECT_EQ(PlanOpen("apt:firefox", resolver, desktop.Path()).argv, Hand(desktop, "apt:firefox"));
+
+    // Documents and folders of the disc go to the desktop; programs, by their content or their
+    // name, are refused, though a setup starts them.
+    const auto page = disc.Write("Docs/Index.HTM", "<html>");
+    const auto folder = disc.MakeDir("Docs");
+    const auto script = disc.Write("Soft/setup.sh", "#!/bin/sh\n");
+    MakeExecutable(script);
+    disc.Write("Soft/tool", ReadFileBytes("/bin/true"));
+    disc.Write("Soft/setup.bin", "MZ\x90");
+    disc.Write("Soft/readme.exe", "words");
+    disc.Write("Soft/Start.Desktop", "[Desktop Entry]\n");
+    EXPECT_EQ(link(" docs\\index.htm\r\n").argv, Hand(desktop, page.string()));
+    EXPECT_EQ(link("DOCS").argv, Hand(desktop, folder.string()));
+    for (const std::string target : {"soft\\setup.sh", "soft\\tool", "soft\\setup.bin", "soft\\readme.exe",
+                                     "soft\\start.desktop"})
+        EXPECT_EQ(link(target).failure, "it is a program, which a link does not start") << target;
+    EXPECT_EQ(link("docs\\nothing.htm").failure, "nothing of that name on the disc");
+    EXPECT_EQ(PlanOpen("soft\\setup.sh", resolver, desktop.Path()).argv, Argv{script.string()});
+}
+
+// Nothing a disc path names lies outside the disc: a setup line that climbs out, or one through a
+// link to a folder of this system, names nothing; a link inside the disc works.
+TEST(PlanOpen, ASetupOutsideTheDiscNamesNothing)
+{
+    TempDir disc;
+    FakeDesktop desktop;
+    const auto script = disc.Write("Soft/App/setup.sh", "#!/bin/sh\n");
+    MakeExecutable(script);
+    fs::create_directory_symlink("/usr/bin", disc.path() / "Soft/tools");
+    fs::create_directory_symlink("App", disc.path() / "Soft/Same");
+    const PathResolver resolver(disc.path());
+    for (const std::string target : {"..\\..\\..\\..\\usr\\bin\\id", "soft\\tools\\id", "soft\\tools"})
+        EXPECT_EQ(PlanOpen(target, resolver, desktop.Path()).failure, "nothing of that name on the disc") << target;
+    EXPECT_EQ(PlanOpen("..\\soft\\same\\setup.sh", resolver, desktop.Path()).argv,
+              Argv{(disc.path() / "Soft/Same/setup.sh").string()});
+}
+
 TEST(PlanOpen, DocumentsFoldersAndWindowsInstallersGoToXdgOpenByTheirAbsolutePath)
 {
     TempDir disc;
@@ -357,6 +414,37 @@ TEST(SystemOpener, SaysOnStandardErrorWhatCouldNotBeOpenedAndWhy)
               "zulshell: cannot open \"setup.sh\": cannot start the interpreter \"/nonexistent/sh\": "
               "No such file or directory\n"
               "zulshell: cannot open \"www.zul.ru\": no xdg-open on PATH\n");
+    EXPECT_FALSE(AnyChildLeft());
+}
+
+// A refused link is one line on standard error, and nothing is started or copied for it.
+TEST(SystemOpener, ARefusedLinkIsReportedAndStartsNothing)
+{
+    TempDir disc;
+    FakeDesktop desktop;
+    const auto script = disc.Write("Setup.sh", "#!/bin/sh\ntouch started\n");
+    MakeExecutable(script);
+    const auto page = disc.Write("Index.htm", "<html>");
+    SystemOpener opener(PathResolver(disc.path()), desktop.Path());
+
+    TempDirAsSystemTemp temp;
+    auto image = std::make_shared<MemoryDisc>();
+    image->Add("Soft/Setup.exe", "MZ\x90");
+    SystemOpener image_opener(PathResolver(image), desktop.Path());
+
+    testing::internal::CaptureStderr();
+    opener.OpenLink(" apt:firefox\r\n");
+    opener.OpenLink("setup.sh");
+    image_opener.OpenLink("soft\\setup.exe");
+    opener.OpenLink("index.htm ");
+    ASSERT_TRUE(opener.WaitForChildren(kWait));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "zulshell: cannot open \"apt:firefox\": it is not an http, https, ftp or mailto link\n"
+              "zulshell: cannot open \"setup.sh\": it is a program, which a link does not start\n"
+              "zulshell: cannot open \"soft\\setup.exe\": it is a program, which a link does not start\n");
+    EXPECT_EQ(desktop.Log(), fs::canonical(disc.path()).string() + "\n" + page.string() + "\n");
+    EXPECT_FALSE(fs::exists(disc.path() / "started"));
+    EXPECT_TRUE(temp.Empty());
     EXPECT_FALSE(AnyChildLeft());
 }
 

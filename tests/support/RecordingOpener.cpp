@@ -4,3 +4,8 @@ void RecordingOpener::Open(const std::string& target)
 {
     opened.push_back(target);
 }
+
+void RecordingOpener::OpenLink(const std::string& link)
+{
+    links.push_back(link);
+}

@@ -1,4 +1,5 @@
-// A recording double of Opener: every target is appended to `opened`; nothing is opened.
+// A recording double of Opener: every setup target is appended to `opened` and every link to
+// `links`; nothing is opened.
 #pragma once
 
 #include <string>
@@ -9,6 +10,8 @@
 class RecordingOpener : public Opener {
 public:
     std::vector<std::string> opened;
+    std::vector<std::string> links;
 
     void Open(const std::string& target) override;
+    void OpenLink(const std::string& link) override;
 };
