@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -117,11 +118,20 @@ TEST(ElPlayer, AnyFileOfTheDiscIsTheBuiltinModule)
     EXPECT_FALSE(marker.Ran());
 }
 
-// A player on the recording module; the test keeps its own handle on the library, so that the
-// record outlives the player's Deinit.
+// The disc `disc` with a copy of the recording module at its root.
+PathResolver DiscWithRecordingModule(const TempDir& disc)
+{
+    std::filesystem::copy_file(FAKE_ELAMP_DIR "/RECORDING.so", disc.path() / "RECORDING.so");
+    return PathResolver(disc.path());
+}
+
+// A player on the recording module, on a disc of its own (the player reads only the disc's
+// files); the test keeps its own handle on the library, so that the record outlives the player's
+// Deinit.
 class RecordingModule : public testing::Test {
 protected:
-    RecordingModule() : fakes_(FAKE_ELAMP_DIR), library_(LoadNativeLibrary(FAKE_ELAMP_DIR "/RECORDING.so"))
+    RecordingModule()
+        : fakes_(DiscWithRecordingModule(disc_)), library_(LoadNativeLibrary(FAKE_ELAMP_DIR "/RECORDING.so"))
     {
         calls_ = EntryPointAs<const char* (*)()>(library_->GetProcAddress("FakeCalls"));
         fail_ = EntryPointAs<void (*)(const char*, int)>(library_->GetProcAddress("FakeFail"));
@@ -140,6 +150,7 @@ protected:
         return fresh;
     }
 
+    TempDir disc_;
     PathResolver fakes_;
     std::unique_ptr<LoadedLibrary> library_;
     const char* (*calls_)() = nullptr;
@@ -173,8 +184,7 @@ TEST_F(RecordingModule, InitHandsOverTheCallbacksAndDeinitLetsGo)
 
 TEST_F(RecordingModule, PlayingAFileCallsTheModuleInOrder)
 {
-    TempDir dir;
-    const auto file = dir.Write("track.mp3", "ID3 and more");
+    const auto file = disc_.Write("track.mp3", "ID3 and more");
     TElPlayer& p = *player_;
     p.SetInputMode(imCallback);
     p.SetOutputMode(omMMSystem);
