@@ -796,6 +796,55 @@ TEST_F(ZulshellOnScreen, UnderAWindowManagerTheWallpaperStaysBehind)
     EXPECT_EQ(zulshell.WaitForExit(8s), 0) << zulshell.Stderr();
 }
 
+// Minimising the menu takes the wallpaper along, and restoring it brings the wallpaper back
+// behind it: under a window manager (openbox), which takes the menu off the screen and gives it
+// back, and without one, where the menu stays on the screen until the reader presses on it.
+TEST_F(ZulshellOnScreen, MinimisingTheMenuTakesTheWallpaperAlong)
+{
+    for (const bool managed : {false, true}) {
+        if (managed && !fs::exists("/usr/bin/openbox"))
+            GTEST_SKIP() << "openbox is not installed";
+        SCOPED_TRACE(managed ? "under openbox" : "without a window manager");
+        DemoDisc disc;
+        fs::remove(disc.Script("image_lit.dat"));
+        const Inf_window& skin = disc.description.cd.window;
+        X11Session x(kScreenWidth, kScreenHeight);
+        std::optional<RunningProgram> wm;
+        if (managed) {
+            wm.emplace("/usr/bin/openbox", std::vector<std::string>{"--sm-disable"}, disc.Root(), x.display());
+            std::this_thread::sleep_for(1000ms);
+        }
+        RunningProgram zulshell(kZulshell, {}, disc.Root(), x.display(), {"SDL_AUDIODRIVER=dummy"});
+        const auto started = std::chrono::steady_clock::now();
+        const std::string window = WaitForMainWindow(x);
+        ASSERT_FALSE(window.empty()) << zulshell.Stderr() << zulshell.ThreadDump();
+        std::this_thread::sleep_until(started + 6500ms);
+        const QPoint origin = x.Geometry(window).topLeft();
+        const QImage back = disc.Picture(skin.back.pic);
+        const QPoint inside(540, 8);
+        auto menu_in_front = [&] { return SameColour(x.Screenshot().pixel(origin + inside), back.pixel(inside)); };
+        ASSERT_TRUE(ShowsWallpaperOf(disc, x.Screenshot(), "space"));
+
+        const QPoint min = origin + Middle(skin.min_btn, disc.Picture(skin.min_btn.normal_pic));
+        x.Click(min.x(), min.y());
+        std::this_thread::sleep_for(1000ms);
+        EXPECT_FALSE(ShowsWallpaperOf(disc, x.Screenshot(), "space"));
+        EXPECT_EQ(menu_in_front(), !managed);
+
+        if (managed)
+            x.XdoTool({"windowactivate", window});
+        else
+            x.Click(origin.x() + inside.x(), origin.y() + inside.y());
+        std::this_thread::sleep_for(1000ms);
+        EXPECT_TRUE(ShowsWallpaperOf(disc, x.Screenshot(), "space"));
+        EXPECT_TRUE(menu_in_front());
+
+        const QPoint close = origin + Middle(skin.close_btn, disc.Picture(skin.close_btn.normal_pic));
+        x.Click(close.x(), close.y());
+        EXPECT_EQ(zulshell.WaitForExit(8s), 0) << zulshell.Stderr();
+    }
+}
+
 // Two tabs without sub-tabs added to the demo disc, a software one and a music one: going to
 // them leaves no picture of another tab, and every button of their panels raises no box.
 TEST_F(ZulshellOnScreen, TabsWithoutSubTabsRaiseNothing)
