@@ -255,8 +255,35 @@ void TMainForm::backMouseDown(Qt::MouseButton, int x, int y, QPoint global)
     drag_->Start(QPoint(x, y), global);
 }
 
+void TMainForm::WindowStateChanged()
+{
+    if (!wp_form_)
+        return;
+    if (isMinimized()) {
+        if (wp_form_->isVisible()) {
+            wallpaper_away_ = true;
+            wp_form_->hide();
+        }
+    } else if (wallpaper_away_) {
+        // Shown again, the wallpaper raises the menu above itself once it is on the screen.
+        wallpaper_away_ = false;
+        wp_form_->show();
+    }
+}
+
+void TMainForm::TurnedTo()
+{
+    if (isMinimized())
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+}
+
 bool TMainForm::eventFilter(QObject* watched, QEvent* event)
 {
+    // Every press on the menu passes its window first: while the menu counts as minimised on
+    // the screen (no window manager took it away), a press means the reader uses it again.
+    if (watched == windowHandle() &&
+        (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::KeyPress))
+        TurnedTo();
     // The second press of a double click is a press too.
     if (watched == back &&
         (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)) {
@@ -274,6 +301,12 @@ bool TMainForm::event(QEvent* event)
     const bool handled = QWidget::event(event);
     if (event->type() == QEvent::Show && wp_form_ && wp_form_->isVisible())
         QMetaObject::invokeMethod(this, [this] { KeepMenuInFront(this); }, Qt::QueuedConnection);
+    if (event->type() == QEvent::Show && windowHandle() != nullptr)
+        windowHandle()->installEventFilter(this);  // once only, however often it is shown
+    if (event->type() == QEvent::WindowStateChange)
+        WindowStateChanged();
+    if (event->type() == QEvent::WindowActivate)
+        TurnedTo();
     return handled;
 }
 

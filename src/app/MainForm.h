@@ -59,6 +59,11 @@ public:
     void OptionsRequest();
     OptionsState GetOptionsState();
     void ApplyOptions(const OptionsState& r);
+    // Minimises the menu. The wallpaper window, which covers the whole desktop, hides while the
+    // menu is minimised and comes back behind it when the menu is restored. Without a window
+    // manager nothing iconifies the menu: it stays on the screen, counted as minimised, until
+    // the reader turns to it again (a mouse or key press on it, or its activation), which
+    // restores it.
     void min_btnClick();
     void close_btnClick();
     // A press on the background picture at (x, y) in its own coordinates.
@@ -75,6 +80,10 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The menu's window state has changed: the wallpaper follows it.
+    void WindowStateChanged();
+    // The reader turned to the menu while it counts as minimised: it is restored.
+    void TurnedTo();
     void StartReadingPictures();
     void BuildScreen();
     void FinalSoundState();
@@ -111,4 +120,6 @@ private:
     std::unique_ptr<TWPForm> wp_form_;
 
     WindowDrag* drag_;  // moves the window by its top strip; owned by `back`
+    // The wallpaper window was hidden because the menu was minimised, and comes back with it.
+    bool wallpaper_away_ = false;
 };

@@ -32,6 +32,12 @@ void ControlPanel::SetVisible(bool visible)
     }
 }
 
+void ControlPanel::SetListButtonsActive(bool active)
+{
+    for (std::size_t i : {0u, 1u, 3u})
+        buttons_[i]->SetSupported(active);
+}
+
 MControlPanel::MControlPanel(QWidget* parent, const Inf_mcontrol_panel& record,
                              TNotifyEvent previous, TNotifyEvent play, TNotifyEvent pause,
                              TNotifyEvent stop, TNotifyEvent next, TNotifyEvent options,
@@ -87,6 +93,13 @@ void MControlPanel::SetVisible(bool visible)
                              static_cast<QWidget*>(play_.get()), static_cast<QWidget*>(stop_.get()),
                              static_cast<QWidget*>(next_.get()), static_cast<QWidget*>(options_.get())})
         control->setVisible(visible);
+}
+
+void MControlPanel::SetListButtonsActive(bool active)
+{
+    for (TImgBtn* button : {previous_.get(), static_cast<TImgBtn*>(play_.get()),
+                            static_cast<TImgBtn*>(stop_.get()), next_.get()})
+        button->SetSupported(active);
 }
 
 void MControlPanel::PressStop()

@@ -21,6 +21,9 @@ public:
     ControlPanel& operator=(const ControlPanel&) = delete;
 
     void SetVisible(bool visible);
+    // Off, the previous, setup and next buttons ignore the mouse altogether (no picture changes,
+    // no click); the options button always works.
+    void SetListButtonsActive(bool active);
 
     // Pair i: 0 previous entry, 1 setup, 2 options, 3 next entry.
     TImage* Picture(int i) const { return pictures_.at(static_cast<std::size_t>(i)).get(); }
@@ -44,6 +47,9 @@ public:
     MControlPanel& operator=(const MControlPanel&) = delete;
 
     void SetVisible(bool visible);
+    // Off, the previous, play/pause, stop and next buttons ignore the mouse altogether (no
+    // picture changes, no click, and PressStop clicks nothing); the options button always works.
+    void SetListButtonsActive(bool active);
     // Releases play/pause and clicks stop: the stop callback runs.
     void PressStop();
     // Releases play/pause and shows stop pressed, calling nothing.

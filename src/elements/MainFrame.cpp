@@ -250,8 +250,7 @@ const mf_aux& MainFrame::View(int tab, int sub) const
 
 const SoftTabElement* MainFrame::SelectedEntry() const
 {
-    if (tab_ < 0 || static_cast<std::size_t>(tab_) >= views_.size() || sub_ < 0 ||
-        static_cast<std::size_t>(sub_) >= views_[static_cast<std::size_t>(tab_)].size())
+    if (!HasView(tab_, sub_))
         return nullptr;
     const std::vector<SoftTabElement>& entries = SubRecord(tab_, sub_).entries;
     const int row = View(tab_, sub_).selected;
@@ -361,15 +360,23 @@ void MainFrame::SelectTrack(int tab, int sub, int row)
     }
 }
 
+bool MainFrame::HasView(int tab, int sub) const
+{
+    return tab >= 0 && static_cast<std::size_t>(tab) < views_.size() && sub >= 0 &&
+           static_cast<std::size_t>(sub) < views_[static_cast<std::size_t>(tab)].size();
+}
+
+bool MainFrame::HasSubTabs() const
+{
+    return HasView(tab_, 0);
+}
+
 void MainFrame::ShowView(int tab, int sub, bool show)
 {
     // A tab without sub-tabs has no view to show or hide.
-    if (tab < 0 || static_cast<std::size_t>(tab) >= views_.size())
+    if (!HasView(tab, sub))
         return;
-    std::vector<mf_aux>& views = views_[static_cast<std::size_t>(tab)];
-    if (sub < 0 || static_cast<std::size_t>(sub) >= views.size())
-        return;
-    mf_aux& view = views[static_cast<std::size_t>(sub)];
+    mf_aux& view = ViewAt(tab, sub);
     ShowIfWanted(*view.list, show);
     for (auto& label : view.labels)
         ShowIfWanted(*label, show);
@@ -433,6 +440,15 @@ void MainFrame::ShowTab(int tab, int kind)
         ShowIfWanted(*music_strip_, true);
         ShowIfWanted(*music_label_, true);
     }
+    // A tab without sub-tabs gets no ShowSub, which changes the pictures otherwise: the picture
+    // of the tab shown before goes now, and the tab's own picture, if it has one, comes.
+    if (!HasSubTabs()) {
+        if (TImage* previous = TabPicture(previous_tab_, sub_))
+            previous->hide();
+        const std::size_t t = static_cast<std::size_t>(tab_);
+        if (tab_ >= 0 && t < tab_pictures_.size() && tab_pictures_[t].size() == 1)
+            tab_pictures_[t].front()->show();
+    }
 }
 
 void MainFrame::ShowSub(int sub)
@@ -440,24 +456,13 @@ void MainFrame::ShowSub(int sub)
     if (info_box_->Shown())
         info_box_->SetShown(false);
 
-    // The tab pictures: one picture stands for the whole tab, several for one sub-tab each. The
-    // current sub-tab index belongs to the tab shown before and may lie outside this tab's
-    // pictures: there is nothing to hide then.
-    auto picture_at = [this](int tab, int index) -> TImage* {
-        if (tab < 0 || static_cast<std::size_t>(tab) >= tab_pictures_.size())
-            return nullptr;
-        auto& pictures = tab_pictures_[static_cast<std::size_t>(tab)];
-        if (pictures.size() == 1)
-            return pictures.front().get();
-        if (index < 0 || static_cast<std::size_t>(index) >= pictures.size())
-            return nullptr;
-        return pictures[static_cast<std::size_t>(index)].get();
-    };
-    if (TImage* previous = picture_at(previous_tab_, sub_))
+    // The tab pictures. The current sub-tab index belongs to the tab shown before and may lie
+    // outside this tab's pictures: there is nothing to hide then.
+    if (TImage* previous = TabPicture(previous_tab_, sub_))
         previous->hide();
-    if (TImage* current = picture_at(tab_, sub_))
+    if (TImage* current = TabPicture(tab_, sub_))
         current->hide();
-    if (TImage* next = picture_at(tab_, sub))
+    if (TImage* next = TabPicture(tab_, sub))
         next->show();
 
     for (std::size_t s = 0; s < CheckedAt(views_, tab_).size(); ++s)
@@ -476,8 +481,24 @@ void MainFrame::SendKey(TStringGrid& list, int key)
     QCoreApplication::sendEvent(&list, &release);
 }
 
+TImage* MainFrame::TabPicture(int tab, int index) const
+{
+    // One picture stands for the whole tab, several for one sub-tab each.
+    if (tab < 0 || static_cast<std::size_t>(tab) >= tab_pictures_.size())
+        return nullptr;
+    const auto& pictures = tab_pictures_[static_cast<std::size_t>(tab)];
+    if (pictures.size() == 1)
+        return pictures.front().get();
+    if (index < 0 || static_cast<std::size_t>(index) >= pictures.size())
+        return nullptr;
+    return pictures[static_cast<std::size_t>(index)].get();
+}
+
 void MainFrame::MoveSelection(int tab, int sub, int step)
 {
+    // A tab without sub-tabs has no list to move in.
+    if (!HasView(tab, sub))
+        return;
     mf_aux& view = ViewAt(tab, sub);
     const std::vector<SoftTabElement>& entries = SubRecord(tab, sub).entries;
     const int count = static_cast<int>(entries.size());

@@ -60,7 +60,10 @@ public:
     void SetViewVisible(bool visible);
 
     int Tab() const { return tab_; }
+    // The sub-tab on show; meaningless while the tab on show has no sub-tabs.
     int Sub() const { return sub_; }
+    // Whether the tab on show has sub-tabs, and so a view on show.
+    bool HasSubTabs() const;
     int Kind() const { return kind_; }
     const mf_aux& View(int tab, int sub) const;
     // The records of a tab and of one of its sub-tabs (index-checked).
@@ -91,6 +94,10 @@ private:
     void SendKey(TStringGrid& list, int key);
 
     mf_aux& ViewAt(int tab, int sub);
+    bool HasView(int tab, int sub) const;
+    // The picture of `tab` that goes with its sub-tab `index`: its only picture, or the one at
+    // `index`; nullptr when there is none.
+    TImage* TabPicture(int tab, int index) const;
 
     std::unique_ptr<TImage> music_strip_;
     std::unique_ptr<TLabel> music_label_;

@@ -89,6 +89,9 @@ void MusicPlayback::StopBackgroundLoop()
 
 void MusicPlayback::Play()
 {
+    // A tab without sub-tabs has no track to play.
+    if (!frame_.HasSubTabs())
+        return;
     advance_.stop();
     stopped_by_user_ = false;
     clock_.start();
@@ -232,6 +235,9 @@ void MusicPlayback::StopPlayers()
 
 void MusicPlayback::Move(int step)
 {
+    // On a tab without sub-tabs previous and next do nothing, also while music plays.
+    if (!frame_.HasSubTabs())
+        return;
     if (kind_ == kNone) {
         // Nothing plays: the buttons only move the selection, and the track selected is the one
         // play will start.

@@ -55,6 +55,10 @@ void ZUL_shell::TabChosen(int tab, int kind)
     PlayEventSound(context_.sound, context_.sounder, side_panel_sound_);
     main_frame_->ShowTab(tab, kind);
     top_panel_->ShowRow(tab);
+    // A tab without sub-tabs has no list: the panels' buttons that act on one do nothing there.
+    const bool has_list = main_frame_->HasSubTabs();
+    control_panel_->SetListButtonsActive(has_list);
+    music_panel_->SetListButtonsActive(has_list);
     if (kind == 0) {
         music_panel_->SetVisible(false);
         control_panel_->SetVisible(true);

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -32,7 +33,8 @@ const QColor kHighlight(255, 255, 255);
 
 // Design size of the window; the background picture sets the real one.
 constexpr int kDesignWidth = 497;
-constexpr int kDesignHeight = 337;
+constexpr int kDesignHeight = 336;
+constexpr int kBackDesignHeight = 337;  // the background's design size is a row taller
 
 // The window's font: Tahoma, 8 points (11 pixels), in the character set of the language.
 TFont SkinFont(std::uint8_t charset, bool bold = false)
@@ -159,7 +161,7 @@ TOptionsForm::TOptionsForm(QWidget* owner, const Inf_about_window& about, const 
 
     // The layout.
     back = new TImage(this);
-    back->setGeometry(0, 0, kDesignWidth, kDesignHeight);
+    back->setGeometry(0, 0, kDesignWidth, kBackDesignHeight);
     back->installEventFilter(this);
     drag_ = new WindowDrag(this, back);
     close_btn = new TImgBtn(this);
@@ -218,9 +220,13 @@ TOptionsForm::TOptionsForm(QWidget* owner, const Inf_about_window& about, const 
     MusicCheckBox = check_box(176, QStringLiteral("Music off"));
     MusicLabel = label(8, 200);
     MusicComboBox = combo_box(216);
-    // The music list can be typed into, but only a listed file is ever chosen.
+    // The music list can be typed into, but typing chooses nothing: only an item chosen from the
+    // list counts. The box neither adds what was typed, nor completes it into a listed name, nor
+    // (at Enter or when it loses the focus) turns a listed name typed in full into its choice.
     MusicComboBox->setEditable(true);
     MusicComboBox->setInsertPolicy(QComboBox::NoInsert);
+    MusicComboBox->setCompleter(nullptr);
+    QObject::disconnect(MusicComboBox->lineEdit(), &QLineEdit::editingFinished, MusicComboBox, nullptr);
     Bevel3 = new TOptionsBevel(Panel1, TOptionsBevel::bsTopLine, TOptionsBevel::bsLowered);
     Bevel3->setGeometry(2, 264, 321, 2);
     YesBtn = button(8, QStringLiteral("&OK"));
@@ -274,8 +280,6 @@ TOptionsForm::TOptionsForm(QWidget* owner, const Inf_about_window& about, const 
     connect(LangComboBox, &QComboBox::currentIndexChanged, this,
             [this] { GuardEvent([&] { LangComboBoxChange(); }); });
     connect(MusicComboBox, &QComboBox::currentIndexChanged, this,
-            [this] { GuardEvent([&] { MusicComboBoxChange(); }); });
-    connect(MusicComboBox, &QComboBox::editTextChanged, this,
             [this] { GuardEvent([&] { MusicComboBoxChange(); }); });
     connect(YesBtn, &QAbstractButton::clicked, this, [this] { GuardEvent([&] { YesBtnClick(); }); });
     connect(CancelBtn, &QAbstractButton::clicked, this,
@@ -412,16 +416,8 @@ void TOptionsForm::LangComboBoxChange()
 
 void TOptionsForm::MusicComboBoxChange()
 {
-    state_.music_index = MusicSelection();
-}
-
-int TOptionsForm::MusicSelection() const
-{
-    const QString text = MusicComboBox->currentText();
-    const int current = MusicComboBox->currentIndex();
-    if (current >= 0 && MusicComboBox->itemText(current) == text)
-        return current;
-    return MusicComboBox->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    // Only the item chosen counts; text typed into the box chooses nothing.
+    state_.music_index = MusicComboBox->currentIndex();
 }
 
 void TOptionsForm::YesBtnClick()

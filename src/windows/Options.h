@@ -160,9 +160,6 @@ private:
     // Plays `sound` as an event sound when the sound switch allows it, takes `button`'s modal
     // result and ends the modal loop; nothing once OK or Cancel has been pressed in this showing.
     void Finish(const TBitBtnWithColor& button, const SoundFile& sound);
-    // The music box's selection: the selected item while the edit shows its text, else the first
-    // item whose text was typed exactly, else -1.
-    int MusicSelection() const;
 
     Inf_about_window description_;
     OptionsState state_;

@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QMouseEvent>
 #include <QTimer>
+#include <QWindow>
 
 #include <cstdlib>
 #include <filesystem>
@@ -83,6 +84,36 @@ TEST_F(MainFormTest, ClosingPlaysTheCloseSound)
     ASSERT_EQ(sound.played.size(), 1u);
     EXPECT_EQ(sound.played[0].rfind("RIFF", 0), 0u);  // a WAV file, from memory
     EXPECT_FALSE(form->isVisible());
+}
+
+// The wallpaper covers the whole desktop: it goes while the menu is minimised and comes back
+// when the menu is restored, by the window system or, where none takes the menu away, by the
+// reader pressing on it; a wallpaper switched off stays off.
+TEST_F(MainFormTest, TheWallpaperGoesWhileTheMenuIsMinimised)
+{
+    TWPForm& wallpaper = *form->wp_form();
+    form->show();
+    ASSERT_TRUE(wallpaper.isVisible());
+    form->min_btn->PressAndRelease();
+    EXPECT_TRUE(form->isMinimized());
+    EXPECT_FALSE(wallpaper.isVisible());
+    form->showNormal();
+    EXPECT_TRUE(wallpaper.isVisible());
+
+    form->min_btn->PressAndRelease();
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(300, 200), form->mapToGlobal(QPointF(300, 200)),
+                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(form->windowHandle(), &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, press.position(), press.globalPosition(), Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(form->windowHandle(), &release);
+    EXPECT_FALSE(form->isMinimized());
+    EXPECT_TRUE(wallpaper.isVisible());
+
+    wallpaper.hide();
+    form->min_btn->PressAndRelease();
+    form->showNormal();
+    EXPECT_FALSE(wallpaper.isVisible());
 }
 
 // The whole window against reviewed pictures (support/Golden.h). The banners change at random

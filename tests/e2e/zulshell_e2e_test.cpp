@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <sstream>
 #include <thread>
 
@@ -792,6 +793,120 @@ TEST_F(ZulshellOnScreen, UnderAWindowManagerTheWallpaperStaysBehind)
 
     const QPoint close = Middle(d.cd.window.close_btn, disc.Picture(d.cd.window.close_btn.normal_pic));
     x.Click(origin.x() + close.x(), origin.y() + close.y());
+    EXPECT_EQ(zulshell.WaitForExit(8s), 0) << zulshell.Stderr();
+}
+
+// Minimising the menu takes the wallpaper along, and restoring it brings the wallpaper back
+// behind it: under a window manager (openbox), which takes the menu off the screen and gives it
+// back, and without one, where the menu stays on the screen until the reader presses on it.
+TEST_F(ZulshellOnScreen, MinimisingTheMenuTakesTheWallpaperAlong)
+{
+    for (const bool managed : {false, true}) {
+        if (managed && !fs::exists("/usr/bin/openbox"))
+            GTEST_SKIP() << "openbox is not installed";
+        SCOPED_TRACE(managed ? "under openbox" : "without a window manager");
+        DemoDisc disc;
+        fs::remove(disc.Script("image_lit.dat"));
+        const Inf_window& skin = disc.description.cd.window;
+        X11Session x(kScreenWidth, kScreenHeight);
+        std::optional<RunningProgram> wm;
+        if (managed) {
+            wm.emplace("/usr/bin/openbox", std::vector<std::string>{"--sm-disable"}, disc.Root(), x.display());
+            std::this_thread::sleep_for(1000ms);
+        }
+        RunningProgram zulshell(kZulshell, {}, disc.Root(), x.display(), {"SDL_AUDIODRIVER=dummy"});
+        const auto started = std::chrono::steady_clock::now();
+        const std::string window = WaitForMainWindow(x);
+        ASSERT_FALSE(window.empty()) << zulshell.Stderr() << zulshell.ThreadDump();
+        std::this_thread::sleep_until(started + 6500ms);
+        const QPoint origin = x.Geometry(window).topLeft();
+        const QImage back = disc.Picture(skin.back.pic);
+        const QPoint inside(540, 8);
+        auto menu_in_front = [&] { return SameColour(x.Screenshot().pixel(origin + inside), back.pixel(inside)); };
+        ASSERT_TRUE(ShowsWallpaperOf(disc, x.Screenshot(), "space"));
+
+        const QPoint min = origin + Middle(skin.min_btn, disc.Picture(skin.min_btn.normal_pic));
+        x.Click(min.x(), min.y());
+        std::this_thread::sleep_for(1000ms);
+        EXPECT_FALSE(ShowsWallpaperOf(disc, x.Screenshot(), "space"));
+        EXPECT_EQ(menu_in_front(), !managed);
+
+        if (managed)
+            x.XdoTool({"windowactivate", window});
+        else
+            x.Click(origin.x() + inside.x(), origin.y() + inside.y());
+        std::this_thread::sleep_for(1000ms);
+        EXPECT_TRUE(ShowsWallpaperOf(disc, x.Screenshot(), "space"));
+        EXPECT_TRUE(menu_in_front());
+
+        const QPoint close = origin + Middle(skin.close_btn, disc.Picture(skin.close_btn.normal_pic));
+        x.Click(close.x(), close.y());
+        EXPECT_EQ(zulshell.WaitForExit(8s), 0) << zulshell.Stderr();
+    }
+}
+
+// Two tabs without sub-tabs added to the demo disc, a software one and a music one: going to
+// them leaves no picture of another tab, and every button of their panels raises no box.
+TEST_F(ZulshellOnScreen, TabsWithoutSubTabsRaiseNothing)
+{
+    DemoDisc disc;
+    fs::remove(disc.Script("image_lit.dat"));
+    const Inf_shell& d = disc.description;
+    const Inf_button& music = d.side_panel.tab_buttons.back();
+    auto empty_tab = [&](int top, const std::string& keys) {
+        return "tab\r\nbutton\r\nnormal_pic = " + music.normal_pic + "\r\nover_pic = " + music.over_pic +
+               "\r\ndown_pic = " + music.down_pic + "\r\nleft = " + std::to_string(music.left) +
+               "\r\ntop = " + std::to_string(top) + "\r\n/button\r\n" + keys + "/tab\r\n";
+    };
+    std::string script = ReadFileBytes(disc.Script("image_ru.dat"));
+    const std::size_t last_tab_end = script.rfind("/tab\r\n");
+    ASSERT_NE(last_tab_end, std::string::npos);
+    script.insert(last_tab_end + 6, empty_tab(music.top + 40, "") + empty_tab(music.top + 80, "music = 1\r\n"));
+    disc.dir.Write("graph/image_ru.dat", script);
+
+    X11Session x(kScreenWidth, kScreenHeight);
+    RunningProgram zulshell(kZulshell, {}, disc.Root(), x.display(), {"SDL_AUDIODRIVER=dummy"});
+    const auto started = std::chrono::steady_clock::now();
+    const std::string window = WaitForMainWindow(x);
+    ASSERT_FALSE(window.empty()) << zulshell.Stderr() << zulshell.ThreadDump();
+    std::this_thread::sleep_until(started + 6500ms);
+    const QPoint origin = x.Geometry(window).topLeft();
+    auto click = [&](QPoint p) {
+        x.Click(origin.x() + p.x(), origin.y() + p.y());
+        std::this_thread::sleep_for(300ms);
+    };
+    auto middle = [&](const Inf_button& b) { return Middle(b, disc.Picture(b.normal_pic)); };
+    // A box comes under the disc's title, as the main window does, and is echoed on standard
+    // error after that title.
+    const std::string caption = DiscText(d.cd.title, 204).toStdString();
+    const std::string title = "^" + caption + "$";
+    const std::size_t titled = x.WaitForWindows(title, 0ms).size();
+    const std::size_t said = zulshell.Stderr().size();
+
+    // From the second tab, whose sub-tab has a ribbon, to the empty software tab.
+    const Inf_button& tab1 = d.side_panel.tab_buttons[1];
+    click({tab1.left + 20, tab1.top + 10});
+    const Inf_image& ribbon = d.main_frame.tab_images[1][0];
+    const QPoint on_ribbon = origin + QPoint(ribbon.left + 40, ribbon.top + 14);
+    const QRgb ribbon_colour = disc.Picture(ribbon.pic).pixel(40, 14);
+    ASSERT_TRUE(SameColour(x.Screenshot().pixel(on_ribbon), ribbon_colour));
+    click({music.left + 20, music.top + 40 + 10});
+    EXPECT_FALSE(SameColour(x.Screenshot().pixel(on_ribbon), ribbon_colour));
+    const Inf_control_panel& c = d.control_panel;
+    for (const Inf_button* b : {&c.prev_btn, &c.next_btn, &c.setup_btn})
+        click(middle(*b));
+    // The empty music tab.
+    click({music.left + 20, music.top + 80 + 10});
+    const Inf_mcontrol_panel& m = d.mcontrol_panel;
+    for (const Inf_button* b : {&m.play_btn, &m.prev_btn, &m.next_btn, &m.stop_btn})
+        click(middle(*b));
+    std::this_thread::sleep_for(500ms);
+    EXPECT_EQ(x.WaitForWindows(title, 0ms).size(), titled) << "no box came up";
+    const std::string later = zulshell.Stderr().substr(said);
+    EXPECT_EQ(later.find(caption + ": "), std::string::npos) << later;
+    EXPECT_EQ(later.find("index out of range"), std::string::npos) << later;
+
+    click(middle(d.cd.window.close_btn));
     EXPECT_EQ(zulshell.WaitForExit(8s), 0) << zulshell.Stderr();
 }
 

@@ -456,6 +456,45 @@ TEST_F(ScreenTest, AnEmptyRowOfSubTabsShowsNoViewAndCanBeLeft)
     EXPECT_TRUE(errors.empty()) << errors.front();
 }
 
+// Tab 1 of the catalogue without sub-tabs, with a picture of its own.
+Inf_shell CatalogueWithAnEmptyTab()
+{
+    Inf_shell d = Catalogue();
+    d.top_panel.tab_rows[1].buttons.clear();
+    d.main_frame.tabs[1].sels.clear();
+    d.main_frame.tab_images[1] = {Image("pic1", 400, 5)};
+    return d;
+}
+
+TEST_F(ScreenTest, ATabWithoutSubTabsShowsOnlyItsOwnPictureAndItsListButtonsDoNothing)
+{
+    Build(CatalogueWithAnEmptyTab());
+    const QRgb pic0 = Rgb(source.pictures.at("pic0.bmp").colour);
+    const QRgb pic1 = Rgb(source.pictures.at("pic1.bmp").colour);
+    auto corner = [&] { return window.grab().toImage().pixel(405, 8) | 0xFF000000u; };
+    ASSERT_EQ(corner(), pic0);
+    ClickTab(1);
+    EXPECT_EQ(corner(), pic1);
+    EXPECT_FALSE(shell->Frame().View(0, 0).list->isVisible());
+    sound.played.clear();
+    for (int i : {0, 1, 3})
+        Click(*shell->Controls().Button(i));
+    EXPECT_TRUE(sound.played.empty());  // not even the setup sound
+    EXPECT_TRUE(opener.opened.empty());
+    Click(*shell->Controls().Button(2));
+    EXPECT_EQ(options, 1);
+    // The tab left for one without pictures takes its picture along, and nothing comes back.
+    ClickTab(2);
+    EXPECT_NE(corner(), pic0);
+    EXPECT_NE(corner(), pic1);
+    ClickTab(1);
+    ClickTab(0);
+    EXPECT_EQ(corner(), pic0);
+    Click(*shell->Controls().Button(3));
+    EXPECT_EQ(CurrentView().selected, 1);
+    EXPECT_TRUE(errors.empty()) << errors.front();
+}
+
 TEST_F(ScreenTest, TheSetupButtonOpensTheOnlyInstallerDirectly)
 {
     Inf_shell d = Catalogue();
@@ -729,6 +768,44 @@ TEST_F(MusicTest, ASubTabWithoutTracksPlaysNothing)
     Panel().PreviousButton()->PressAndRelease();
     EXPECT_EQ(decoder.mode, DecoderPlayer::Mode::Closed);
     EXPECT_TRUE(errors.empty()) << errors.front();
+}
+
+TEST_F(MusicTest, TheButtonsOfAMusicTabWithoutSubTabsLeaveTheMusicAlone)
+{
+    Inf_shell d = MusicCatalogue();
+    SP_Inf_button tab;
+    static_cast<Inf_button&>(tab) = Button("tab3", 5, 160);
+    tab.music = true;
+    d.side_panel.tab_buttons.push_back(tab);
+    d.top_panel.tab_rows.emplace_back();
+    d.main_frame.tabs.push_back(d.main_frame.tabs[2]);
+    d.main_frame.tabs[3].sels.clear();
+    d.main_frame.tab_images.emplace_back();
+    shell.reset();
+    Build(d);
+    ClickTab(2);
+    Panel().PlayButton()->PressAndRelease();
+    ClickTab(3);
+    decoder.calls.clear();
+    const QRgb play_down = Rgb(source.pictures.at("mp_play_down.bmp").colour);
+    const QRect play = Panel().PlayButton()->geometry();
+    auto play_colour = [&] { return window.grab(play).toImage().pixel(2, 2) | 0xFF000000u; };
+    ASSERT_EQ(play_colour(), play_down);
+    for (QWidget* button : {static_cast<QWidget*>(Panel().PlayButton()), static_cast<QWidget*>(Panel().NextButton()),
+                            static_cast<QWidget*>(Panel().PreviousButton()), static_cast<QWidget*>(Panel().StopButton())})
+        Click(*button);
+    EXPECT_EQ(play_colour(), play_down);
+    EXPECT_TRUE(decoder.calls.empty());
+    EXPECT_EQ(Music().Track(), 0);
+    // Asked directly, play and the track buttons' work find nothing to do either.
+    Music().Play();
+    Music().NextTrack();
+    EXPECT_TRUE(decoder.calls.empty());
+    EXPECT_TRUE(errors.empty()) << errors.front();
+    // Back on the tab of the track, the buttons work again.
+    ClickTab(2);
+    Panel().NextButton()->PressAndRelease();
+    EXPECT_EQ(Music().Track(), 1);
 }
 
 TEST_F(MusicTest, TheBackgroundLoopGivesWayToTheMusicAndComesBackOnASoftwareTab)
