@@ -190,6 +190,12 @@ void TLabel::mousePressEvent(QMouseEvent* event)
         clicked_ = true;
 }
 
+void TLabel::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    // The second press of a double click: the first press and its release were the click.
+    event->accept();
+}
+
 void TLabel::mouseReleaseEvent(QMouseEvent* event)
 {
     event->accept();

@@ -80,12 +80,14 @@ public:
 
     // The hint (ControlHint) is read in the font's character set, like the text.
 
-    // Raised by a left press on the label followed by a left release inside it.
+    // Raised by a left press on the label followed by a left release inside it. A double click
+    // is one click: the second press does not count again.
     TNotifyEvent OnClick;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:

@@ -179,6 +179,10 @@ TEST_F(LabelTest, ClickIsALeftPressAndReleaseInside)
     SendPress(*label, QPoint(2, 2), Qt::RightButton);
     SendRelease(*label, QPoint(2, 2), Qt::RightButton);
     EXPECT_EQ(clicks.size(), 1u);
+
+    // A double click is one click.
+    SendDoubleClick(*label, QPoint(2, 2));
+    EXPECT_EQ(clicks.size(), 2u);
 }
 
 TEST_F(LabelTest, DrawsOnlyItsTextOverWhatIsBeneath)
