@@ -18,6 +18,8 @@
 
 class QMouseEvent;
 class QPaintEvent;
+class QPainter;
+class QTextLayout;
 
 // A font as the screens describe one.
 struct TFont {
@@ -37,6 +39,20 @@ struct TFont {
 // height (at most 1000 pixels), bold or normal.
 QFont MakeQFont(const TFont& font);
 
+// How high a line of text is in a font record's font, measured as the window system the skin was
+// made for measures it: by the face's Windows ascent and descent (usWinAscent and usWinDescent of
+// its OS/2 table), each scaled to the font's size and rounded. For Tahoma a height of -11 gives
+// 11 + 2 = 13 pixels a line, -20 gives 20 + 4 = 24. The skins' layouts are reckoned in these
+// lines; the face's typographic metrics, which Qt goes by, are smaller. A face without the table
+// is measured by its typographic metrics.
+struct LineMetrics {
+    int ascent = 0;   // from the top of a line to its baseline
+    int descent = 0;  // from the baseline to the bottom of the line
+    // How high a line is, and how far apart the lines of a text are.
+    int Height() const { return ascent + descent; }
+};
+LineMetrics MeasureLines(const TFont& font);
+
 // The font of a form laid out in 8 points on the window system the skin was made for (96 dots per
 // inch): 11 of the skin's pixels high, whatever the screen's font resolution, so that the text
 // keeps the size the form's layout was made for at every scale.
@@ -50,6 +66,7 @@ QColor ColorFromValue(std::int32_t value);
 // A label that sizes itself to its text and draws only the text, at its top left corner, over
 // whatever lies beneath it (no background).
 //
+// Lines are as high and as far apart as MeasureLines says, each drawn on its baseline.
 // Without word wrap the label is as wide as the widest line of its text and as high as its
 // lines (a line feed starts a new line). With word wrap it keeps the width it is given and is as
 // high as the text wrapped at word boundaries within that width; a word longer than the width
@@ -80,16 +97,22 @@ public:
 
     // The hint (ControlHint) is read in the font's character set, like the text.
 
-    // Raised by a left press on the label followed by a left release inside it.
+    // Raised by a left press on the label followed by a left release inside it. A double click
+    // is one click: the second press does not count again.
     TNotifyEvent OnClick;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
+    // Draws the text as the label shows it, in the painter's pen, moved by `offset`.
+    void DrawText(QPainter& painter, QPointF offset) const;
+
 private:
-    int TextFlags() const;
+    // Lays the shown text out in `layout` as the label shows it; returns the size it takes.
+    QSize LayOut(QTextLayout& layout) const;
     void Decode();
     void Fit();
 
@@ -97,6 +120,7 @@ private:
     QString shown_;
     TFont font_;
     QFont qfont_;
+    LineMetrics lines_;
     bool word_wrap_ = false;
     bool clicked_ = false;
 };

@@ -416,7 +416,8 @@ void TStringGrid::mouseReleaseEvent(QMouseEvent* event)
 
 void TStringGrid::mouseDoubleClickEvent(QMouseEvent* event)
 {
-    // The press that came with the second click has already selected.
+    // The second press of a double click comes as this event alone and selects nothing: the
+    // first press has selected, and a double click selects once.
     event->accept();
     if (event->button() != Qt::LeftButton || !OnDblClick)
         return;

@@ -212,6 +212,13 @@ void TImage::mousePressEvent(QMouseEvent* event)
     Raise(OnMouseDown, *event);
 }
 
+void TImage::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    // The second press of a double click: the first press and its release were the click.
+    event->accept();
+    Raise(OnMouseDown, *event);
+}
+
 void TImage::mouseReleaseEvent(QMouseEvent* event)
 {
     event->accept();
@@ -300,6 +307,12 @@ void TImgBtn::mousePressEvent(QMouseEvent* event)
     if (inside_)
         ShowPicture(pic_down_);
     Raise(OnMouseDown, *event);
+}
+
+void TImgBtn::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    // A button reacts to the press: the second press of a double click presses it again.
+    mousePressEvent(event);
 }
 
 void TImgBtn::mouseReleaseEvent(QMouseEvent* event)

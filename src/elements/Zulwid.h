@@ -69,7 +69,8 @@ private:
 
 // The picture control: shows one picture at its top left corner, unscaled and clipped to the
 // control; with auto-size on, the control takes the size of every picture it is given to show.
-// A click is a left press on the control followed by a left release inside it. On a screen
+// A click is a left press on the control followed by a left release inside it; a double click
+// is one click (its second press raises OnMouseDown but does not count again). On a screen
 // drawn larger than the skin's pixels (see app/ScreenScale.h), every pixel of the picture is
 // repeated, never smoothed.
 class TImage : public QLabel, public ControlHint {
@@ -93,6 +94,7 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
     // Click tracking: a left press marks the control as clicked ...
@@ -109,6 +111,7 @@ private:
 // The image button: shows `Pic` when idle, `PicUp` while the mouse is over it and `PicDown`
 // while the left button is held on it with the mouse over it. With `Supported` off it ignores
 // hovering and the left button altogether (no pictures change, no events, no click).
+// Every press is a press: the second press of a double click clicks again.
 class TImgBtn : public TImage {
 public:
     explicit TImgBtn(QWidget* parent);
@@ -142,6 +145,7 @@ protected:
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
 

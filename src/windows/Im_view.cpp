@@ -91,30 +91,43 @@ void TImageView::ShowPicture(const std::string& path)
     // Loaded aside first: a picture that fails leaves the shown one as it is.
     const std::unique_ptr<Picture> picture = LoadPictureFile(resolver_, path);
     Image1->ShowPicture(picture->ToPixmap());
-    Place(picture->Width(), picture->Height());
+    Place(QSize(picture->Width(), picture->Height()));
     shown_ = true;
     last_loaded_path_ = path;
     setWindowTitle(DiscText(path) + QStringLiteral(" (%1/%2)").arg(index_ + 1).arg(Count()));
 }
 
-void TImageView::Place(int picture_width, int picture_height)
+QMargins TImageView::Frame() const
+{
+    return windowHandle() != nullptr ? windowHandle()->frameMargins() : QMargins();
+}
+
+void TImageView::Place(QSize picture)
 {
     const QRect desktop = Desktop();
-    // The frame is known once the window system has framed the window; none before.
-    const QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+    const QMargins frame = Frame();
+    placed_picture_ = picture;
+    placed_frame_ = frame;
     const int frame_width = frame.left() + frame.right();
     const int frame_height = frame.top() + frame.bottom();
     // A picture too large for the desktop gets a window as wide as the desktop and one pixel
     // less high; it is cut off at the window's edges.
     const int client_width =
-        picture_width < desktop.width() - 6 ? picture_width : desktop.width() - frame_width;
-    const int client_height =
-        picture_height < desktop.height() - 8 ? picture_height : desktop.height() - 1 - frame_height;
+        picture.width() < desktop.width() - 6 ? picture.width() : desktop.width() - frame_width;
+    const int client_height = picture.height() < desktop.height() - 8
+                                  ? picture.height()
+                                  : desktop.height() - 1 - frame_height;
     setFixedSize(std::max(client_width, 1), std::max(client_height, 1));
     const int outer_width = width() + frame_width;
     const int outer_height = height() + frame_height;
-    move(desktop.left() + FloorHalf(desktop.width() - outer_width),
-         desktop.top() + FloorHalf(desktop.height() - outer_height));
+    const QPoint place(desktop.left() + FloorHalf(desktop.width() - outer_width),
+                       desktop.top() + FloorHalf(desktop.height() - outer_height));
+    // The frame goes there. Once the window exists, through the window itself: moving the
+    // widget would reckon with the frame Qt knew before the window system framed it.
+    if (windowHandle() != nullptr)
+        windowHandle()->setFramePosition(place);
+    else
+        move(place);
 }
 
 void TImageView::Go(unsigned index)
@@ -188,6 +201,18 @@ void TImageView::done(int result)
 {
     FormClose();
     QDialog::done(result);
+}
+
+bool TImageView::event(QEvent* event)
+{
+    const bool handled = QDialog::event(event);
+    // The window system frames the window only once it is on the screen, after the picture was
+    // placed, and says so by no event of its own (the window need not even move): whatever
+    // comes first once the frame is known (most often the window's first painting in it), the
+    // window is placed again by its outer size.
+    if (isVisible() && placed_picture_.isValid() && Frame() != placed_frame_)
+        Place(placed_picture_);
+    return handled;
 }
 
 void TImageView::keyPressEvent(QKeyEvent* event)

@@ -6,7 +6,9 @@
 #pragma once
 
 #include <QDialog>
+#include <QMargins>
 #include <QRect>
+#include <QSize>
 
 #include <optional>
 #include <string>
@@ -68,6 +70,7 @@ public:
     TImage* Image1;
 
 protected:
+    bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -76,8 +79,10 @@ private:
     std::size_t Count() const { return pictures_ ? pictures_->size() : 0; }
     // Makes `index` current and shows its picture.
     void Go(unsigned index);
-    // Sets the window's size from the picture's and centres it on the desktop.
-    void Place(int picture_width, int picture_height);
+    // Sets the window's size from the picture's and centres it, frame and all, on the desktop.
+    void Place(QSize picture);
+    // The frame the window system puts around the window; none until it has framed it.
+    QMargins Frame() const;
 
     const Sounder& sounder_;
     const SoundFile& picture_sound_;
@@ -87,6 +92,9 @@ private:
     const std::vector<PicPair>* pictures_ = nullptr;
     unsigned index_ = 0;
     std::optional<QRect> desktop_;
+    // The picture the window was last placed for, and the frame that placing reckoned with.
+    QSize placed_picture_;
+    QMargins placed_frame_;
 
     static inline std::string last_loaded_path_;
 };

@@ -106,15 +106,11 @@ void TOptionsLabel::paintEvent(QPaintEvent* event)
     }
     // Disabled: the text embossed, in the light colour one pixel down and right, then in the
     // shadow colour in its place.
-    const int flags = Qt::AlignLeft | Qt::AlignTop | Qt::TextExpandTabs |
-                      (WordWrap() ? Qt::TextWordWrap : 0);
-    const QRect area(0, 0, WordWrap() ? width() : (1 << 20), 1 << 20);
     QPainter painter(this);
-    painter.setFont(MakeQFont(Font()));
     painter.setPen(kHighlight);
-    painter.drawText(area.translated(1, 1), flags, ShownText());
+    DrawText(painter, QPointF(1, 1));
     painter.setPen(kShadow);
-    painter.drawText(area, flags, ShownText());
+    DrawText(painter, QPointF(0, 0));
 }
 
 TOptionsPanel::TOptionsPanel(QWidget* parent) : QWidget(parent) {}

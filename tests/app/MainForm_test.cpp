@@ -126,6 +126,13 @@ TEST_F(MainFormTest, TheScreensLookAsReviewed)
     form->show();
     // The software view of the first entry, as the menu starts.
     EXPECT_TRUE(MatchesGolden(form->grab().toImage(), "software_view"));
+    // Its labels in lines of Tahoma as the window system measures it: 22 pixels at -18 (the
+    // title), 13 at -11.
+    const mf_aux& view = shell.Frame().View(0, 0);
+    EXPECT_EQ(view.L(1).height(), 22);
+    EXPECT_EQ(view.L(2).y(), 77 + 22 + 5);
+    EXPECT_EQ(view.L(2).height() % 13, 0);
+    EXPECT_EQ(view.L(3).height(), 13);
     // Its info box: the first tab has full information, and a click on the title opens it.
     TLabel& title = shell.Frame().View(0, 0).L(1);
     QMouseEvent press(QEvent::MouseButtonPress, QPointF(2, 2), title.mapToGlobal(QPointF(2, 2)),
@@ -134,8 +141,14 @@ TEST_F(MainFormTest, TheScreensLookAsReviewed)
     QMouseEvent release(QEvent::MouseButtonRelease, QPointF(2, 2), title.mapToGlobal(QPointF(2, 2)),
                         Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
     QCoreApplication::sendEvent(&title, &release);
-    ASSERT_TRUE(shell.Frame().InfoBox().Shown());
+    const MF_inf& box = shell.Frame().InfoBox();
+    ASSERT_TRUE(box.Shown());
     EXPECT_TRUE(MatchesGolden(form->grab().toImage(), "info_box"));
+    // The title's line is 24 pixels high (-20), the type's 13: the rows begin under them.
+    EXPECT_EQ(box.Title()->geometry(), QRect(127, 76, box.Title()->width(), 24));
+    EXPECT_EQ(box.SecondLine()->geometry(), QRect(127, 101, box.SecondLine()->width(), 13));
+    EXPECT_EQ(box.TopBevel()->y(), 116);
+    EXPECT_EQ(box.Value(1)->y(), box.Value(0)->y() + 14);
     // The music tab, its panel in the stopped look.
     shell.Side().Buttons().back()->PressAndRelease();
     EXPECT_TRUE(MatchesGolden(form->grab().toImage(), "music_tab"));

@@ -205,6 +205,18 @@ QRect X11Session::Placement(const std::string& window) const
     return QRect(x, y, w, h);
 }
 
+QRect X11Session::Outside(const std::string& window) const
+{
+    // "_NET_FRAME_EXTENTS(CARDINAL) = 1, 1, 22, 1": left, right, top, bottom.
+    const std::string extents =
+        Capture(display_, "xprop", {"-id", window, "_NET_FRAME_EXTENTS"});
+    int left = 0, right = 0, top = 0, bottom = 0;
+    const auto eq = extents.find('=');
+    if (eq != std::string::npos)
+        std::sscanf(extents.c_str() + eq + 1, "%d, %d, %d, %d", &left, &right, &top, &bottom);
+    return Placement(window).adjusted(-left, -top, right, bottom);
+}
+
 void X11Session::MoveMouse(int x, int y) const
 {
     XdoTool({"mousemove", "--sync", std::to_string(x), std::to_string(y)});

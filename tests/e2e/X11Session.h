@@ -39,6 +39,9 @@ public:
     QRect Geometry(const std::string& window) const;
     // Where the window's inside is on the screen, framed or not (xwininfo's absolute place).
     QRect Placement(const std::string& window) const;
+    // Where the window is on the screen with the frame a window manager put around it (the
+    // extents it states in _NET_FRAME_EXTENTS); its inside when it has no frame.
+    QRect Outside(const std::string& window) const;
     void MoveMouse(int x, int y) const;
     void MouseDown() const;
     void MouseUp() const;

@@ -669,6 +669,13 @@ TEST_F(ZulshellOnScreen, UnderAWindowManagerTheWallpaperStaysBehind)
     DemoDisc disc;
     fs::remove(disc.Script("image_lit.dat"));
     const Inf_shell& d = disc.description;
+    // The first entry's second picture is larger than the screen.
+    const std::vector<PicPair>& pics = d.main_frame.tabs[0].sels[0].entries[0].pics;
+    ASSERT_EQ(pics.size(), 2u);
+    QImage large(kScreenWidth + 200, kScreenHeight + 100, QImage::Format_RGB32);
+    large.fill(QColor(40, 90, 160));
+    const fs::path large_file = *PathResolver(disc.dir.path()).Find(pics[1].pic);
+    ASSERT_TRUE(large.save(QString::fromStdString(large_file.string()), "JPG"));
     X11Session x(kScreenWidth, kScreenHeight);
     RunningProgram wm("/usr/bin/openbox", {"--sm-disable"}, disc.Root(), x.display());
     std::this_thread::sleep_for(1000ms);
@@ -737,28 +744,51 @@ TEST_F(ZulshellOnScreen, UnderAWindowManagerTheWallpaperStaysBehind)
     EXPECT_TRUE(menu_in_front());
     EXPECT_TRUE(ShowsWallpaperOf(disc, x.Screenshot(), "space"));
 
-    // The picture viewer (the first entry's info box, its first thumbnail) comes up in front,
-    // centred on the screen, its picture on the screen where it is.
+    // The picture viewer (the first entry's info box, its thumbnails) comes up in front, centred
+    // on the screen frame and all, from the first picture it shows on. Its first picture here
+    // is larger than the screen: the window is as wide as the screen and one pixel less high.
+    const QRect screen(0, 0, kScreenWidth, kScreenHeight);
+    auto centred = [&](QRect outside) {
+        return outside.topLeft() == QPoint((screen.width() - outside.width()) / 2,
+                                           (screen.height() - outside.height()) / 2);
+    };
     click({400, 85});
+    click({550, 320});
+    const std::vector<std::string> large_viewer = x.WaitForWindows("\\(2/2\\)$", 10s);
+    ASSERT_EQ(large_viewer.size(), 1u) << zulshell.Stderr();
+    std::this_thread::sleep_for(500ms);
+    EXPECT_EQ(x.Outside(large_viewer[0]), QRect(0, 0, kScreenWidth, kScreenHeight - 1));
+    x.Key(large_viewer[0], "Escape");
+    for (int i = 0; i < 50 && !x.WaitForWindows("\\(2/2\\)$", 0ms).empty(); ++i)
+        std::this_thread::sleep_for(100ms);
+    std::this_thread::sleep_for(300ms);
+
+    // The first thumbnail: its picture on the screen where it is.
     click({550, 185});
     const std::vector<std::string> viewer = x.WaitForWindows("\\(1/2\\)$", 10s);
     ASSERT_EQ(viewer.size(), 1u) << zulshell.Stderr();
     std::this_thread::sleep_for(500ms);
     const QRect viewer_place = x.Placement(viewer[0]);
-    const std::vector<PicPair>& pics = d.main_frame.tabs[0].sels[0].entries[0].pics;
     const fs::path picture_file = *PathResolver(disc.dir.path()).Find(pics[0].pic);
     const QImage picture =
         QImage(QString::fromStdString(picture_file.string())).convertToFormat(QImage::Format_RGB32);
     EXPECT_EQ(viewer_place.size(), picture.size());
-    EXPECT_TRUE(CentredOn(viewer_place, QRect(0, 0, kScreenWidth, kScreenHeight)));
+    const QRect viewer_outside = x.Outside(viewer[0]);
+    EXPECT_GT(viewer_outside.height(), viewer_place.height()) << "framed by the window manager";
+    EXPECT_TRUE(centred(viewer_outside)) << viewer_outside.x() << "," << viewer_outside.y();
     QImage shot = x.Screenshot();
     for (QPoint p : {QPoint(picture.width() / 2, picture.height() / 2),
                      QPoint(picture.width() / 4, picture.height() / 3)})
         EXPECT_TRUE(SameColour(shot.pixel(viewer_place.topLeft() + p), picture.pixel(p), 24))
             << p.x() << "," << p.y();
     EXPECT_TRUE(ShowsWallpaperOf(disc, shot, "space"));
+    // On to the large picture in the open window.
+    x.Key(viewer[0], "space");
+    ASSERT_EQ(x.WaitForWindows("\\(2/2\\)$", 5s).size(), 1u);
+    std::this_thread::sleep_for(500ms);
+    EXPECT_EQ(x.Outside(viewer[0]), QRect(0, 0, kScreenWidth, kScreenHeight - 1));
     x.Key(viewer[0], "Escape");
-    for (int i = 0; i < 50 && !x.WaitForWindows("\\(1/2\\)$", 0ms).empty(); ++i)
+    for (int i = 0; i < 50 && !x.WaitForWindows("\\(2/2\\)$", 0ms).empty(); ++i)
         std::this_thread::sleep_for(100ms);
     std::this_thread::sleep_for(300ms);
     EXPECT_TRUE(menu_in_front());

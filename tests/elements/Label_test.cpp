@@ -1,11 +1,10 @@
 // The self-sizing label, the font record and colour values, with real widgets on the offscreen
-// platform. Sizes are checked against the metrics of the same font, whatever face Qt picks.
+// platform. Widths are checked against Qt's measure of the same font, heights against its lines.
 #include "elements/Label.h"
 
 #include <QFile>
 #include <QFontDatabase>
 #include <QFontMetrics>
-#include <QFontMetricsF>
 #include <QImage>
 #include <QPalette>
 
@@ -49,17 +48,13 @@ protected:
         return font;
     }
 
-    // The size `text` takes in the label's font: unwrapped, or wrapped within `wrap_width`.
-    QSize Measured(const QString& text, int wrap_width = -1) const
+    // How wide `text` is in the label's font, on one line.
+    int Width(const QString& text) const
     {
         const QFontMetrics metrics(MakeQFont(label->Font()));
-        if (wrap_width < 0)
-            return metrics.boundingRect(QRect(0, 0, 100000, 100000), kFlags, text).size();
-        return QSize(wrap_width, metrics
-                                     .boundingRect(QRect(0, 0, wrap_width, 100000),
-                                                   kFlags | Qt::TextWordWrap, text)
-                                     .height());
+        return metrics.boundingRect(QRect(0, 0, 100000, 100000), kFlags, text).width();
     }
+    int Line() const { return MeasureLines(label->Font()).Height(); }
 
     QWidget window;
     TLabel* label = nullptr;
@@ -68,14 +63,10 @@ protected:
 TEST_F(LabelTest, FitsItsLinesWithoutWordWrap)
 {
     label->SetText("Hello");
-    EXPECT_EQ(label->size(), Measured("Hello"));
-    const int line = label->height();
-    EXPECT_GT(line, 0);
+    EXPECT_EQ(label->size(), QSize(Width("Hello"), Line()));
 
     label->SetText("ab\nthe longest line\nc");
-    EXPECT_EQ(label->size(), Measured("ab\nthe longest line\nc"));
-    EXPECT_EQ(label->width(), Measured("the longest line").width());
-    EXPECT_GE(label->height(), 3 * line - 2);
+    EXPECT_EQ(label->size(), QSize(Width("the longest line"), 3 * Line()));
 
     // Carriage returns end lines like line feeds.
     const QSize lf = label->size();
@@ -85,8 +76,8 @@ TEST_F(LabelTest, FitsItsLinesWithoutWordWrap)
 
     // Tabs expand rather than showing as nothing.
     label->SetText("a\tb");
-    EXPECT_EQ(label->size(), Measured("a\tb"));
-    EXPECT_GT(label->width(), Measured("ab").width() + 5);
+    EXPECT_EQ(label->size(), QSize(Width("a\tb"), Line()));
+    EXPECT_GT(label->width(), Width("ab") + 5);
 }
 
 TEST_F(LabelTest, EmptyTextIsOneLineHighAndOneSpaceWide)
@@ -105,45 +96,44 @@ TEST_F(LabelTest, EmptyTextIsOneLineHighAndOneSpaceWide)
 // The layouts read a label's height right after setting its text or width, on hidden labels.
 TEST_F(LabelTest, WordWrapKeepsTheWidthAndEveryChangeResizesAtOnce)
 {
-    const QString text = "one two three four five six seven eight nine ten";
+    const QString text = "Wide Wide Wide Wide";
     label->hide();
     label->SetWordWrap(true);
-    label->SetWidth(200);
+    label->SetWidth(Width("Wide Wide") + 1);
     label->SetText(text.toStdString());
-    EXPECT_EQ(label->size(), Measured(text, 200));
+    EXPECT_EQ(label->size(), QSize(Width("Wide Wide") + 1, 2 * Line()));
 
-    EXPECT_GT(label->height(), Measured("one").height());
-    label->SetWidth(80);
-    EXPECT_EQ(label->size(), Measured(text, 80));
+    const int one_word = Width("Wide") + 1;
+    label->SetWidth(one_word);
+    EXPECT_EQ(label->size(), QSize(one_word, 4 * Line()));
 
-    const int small_font = label->height();
+    // Larger letters: each word, now wider than the label, on a line of its own.
     label->SetFont(Font(-20));
-    EXPECT_EQ(label->size(), Measured(text, 80));
-    EXPECT_GT(label->height(), small_font);
+    EXPECT_EQ(label->size(), QSize(one_word, 4 * Line()));
+    EXPECT_GT(Line(), MeasureLines(Font()).Height());
 
     label->SetWordWrap(false);
-    EXPECT_EQ(label->size(), Measured(text));
+    EXPECT_EQ(label->size(), QSize(Width(text), Line()));
 
     // Without word wrap a width set afterwards is kept (the text is clipped) until the text
     // changes.
-    const int height = label->height();
     label->SetWidth(30);
-    EXPECT_EQ(label->size(), QSize(30, height));
+    EXPECT_EQ(label->size(), QSize(30, Line()));
     label->SetText("short");
-    EXPECT_EQ(label->size(), Measured("short"));
+    EXPECT_EQ(label->size(), QSize(Width("short"), Line()));
 
     // With word wrap, a word longer than the width stays whole on one line.
     label->SetWordWrap(true);
     label->SetWidth(20);
     label->SetText("Supercalifragilistic");
-    EXPECT_EQ(label->size(), QSize(20, Measured("S").height()));
+    EXPECT_EQ(label->size(), QSize(20, Line()));
 }
 
 TEST_F(LabelTest, DecodesTextAndHintThroughTheFontCharacterSet)
 {
     label->SetText(kCyrillic);
     EXPECT_EQ(label->ShownText(), QString::fromUtf8("Привет"));
-    EXPECT_EQ(label->size(), Measured(QString::fromUtf8("Привет")));
+    EXPECT_EQ(label->size(), QSize(Width(QString::fromUtf8("Привет")), Line()));
 
     label->SetHint(kCyrillic);
     EXPECT_TRUE(label->toolTip().isEmpty());
@@ -179,6 +169,10 @@ TEST_F(LabelTest, ClickIsALeftPressAndReleaseInside)
     SendPress(*label, QPoint(2, 2), Qt::RightButton);
     SendRelease(*label, QPoint(2, 2), Qt::RightButton);
     EXPECT_EQ(clicks.size(), 1u);
+
+    // A double click is one click.
+    SendDoubleClick(*label, QPoint(2, 2));
+    EXPECT_EQ(clicks.size(), 2u);
 }
 
 TEST_F(LabelTest, DrawsOnlyItsTextOverWhatIsBeneath)
@@ -199,9 +193,61 @@ TEST_F(LabelTest, DrawsOnlyItsTextOverWhatIsBeneath)
     EXPECT_EQ(shot.pixel(10 + 190, 10 + 2) | 0xFF000000u, Rgb(Qt::red));
     bool ink = false;
     for (int y = 10; y < 10 + label->height(); ++y)
-        for (int x = 10; x < 10 + Measured("WW").width(); ++x)
+        for (int x = 10; x < 10 + Width("WW"); ++x)
             ink = ink || QColor(shot.pixel(x, y)).blue() > 200;
     EXPECT_TRUE(ink);
+}
+
+// The lowest row of `image` with dark ink between rows `from` and `to`.
+int LowestInk(const QImage& image, int from, int to)
+{
+    int lowest = -1;
+    for (int y = from; y < to; ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (qGray(image.pixel(x, y)) < 128)
+                lowest = y;
+    return lowest;
+}
+
+// Tahoma as the window system measures it (usWinAscent 2049, usWinDescent 423 per 2048 units):
+// lines of 11 + 2 pixels at -11 and 20 + 4 at -20, each drawn on its baseline.
+TEST_F(LabelTest, TahomaLinesAreAsHighAsOnTheWindowSystem)
+{
+    if (!QFile::exists("/usr/share/wine/fonts/tahoma.ttf"))
+        GTEST_SKIP() << "Wine's Tahoma is not installed";
+    struct Case {
+        int height;
+        bool bold;
+        int ascent;
+        int descent;
+    };
+    for (const Case& c : {Case{-11, true, 11, 2}, Case{-11, false, 11, 2}, Case{-18, true, 18, 4},
+                          Case{-20, true, 20, 4}, Case{-26, true, 26, 5}, Case{24, true, 20, 4}}) {
+        TFont font = Font(c.height);
+        font.bold = c.bold;
+        const LineMetrics lines = MeasureLines(font);
+        EXPECT_EQ(lines.ascent, c.ascent) << c.height;
+        EXPECT_EQ(lines.descent, c.descent) << c.height;
+    }
+
+    // Wrapped lines follow each other 13 pixels apart; the foot of an H stands on the baseline.
+    QPalette palette = window.palette();
+    palette.setColor(QPalette::Window, Qt::white);
+    window.setPalette(palette);
+    window.setAutoFillBackground(true);
+    label->SetWordWrap(true);
+    label->SetWidth(Width("HH") + 1);
+    label->SetText("HH HH");
+    ASSERT_EQ(label->height(), 26);
+    QImage shot = window.grab(label->geometry()).toImage();
+    EXPECT_EQ(LowestInk(shot, 0, 13), 10);
+    EXPECT_EQ(LowestInk(shot, 13, 26), 23);
+
+    label->SetFont(Font(-20));
+    label->SetText("H");
+    ASSERT_EQ(label->height(), 24);
+    shot = window.grab(label->geometry()).toImage();
+    EXPECT_EQ(LowestInk(shot, 0, 24), 19);
 }
 
 TEST(FontRecord, HeightsFollowTheWindowSystemConvention)
@@ -214,11 +260,10 @@ TEST(FontRecord, HeightsFollowTheWindowSystemConvention)
     EXPECT_EQ(small.pixelSize(), 11);
     EXPECT_TRUE(small.bold());
 
-    // A positive height is the cell: ascent and descent together.
+    // A positive height is the cell: a line that high, the letters a little smaller.
     font.height = 20;
-    const QFontMetricsF cell(MakeQFont(font));
     EXPECT_LT(MakeQFont(font).pixelSize(), 20);
-    EXPECT_NEAR(cell.ascent() + cell.descent(), 20.0, 1.5);
+    EXPECT_EQ(MeasureLines(font).Height(), 20);
 
     // Heights from a script are bounded either way.
     font.height = INT_MIN;

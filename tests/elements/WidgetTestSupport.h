@@ -101,8 +101,10 @@ inline void SendLeave(QWidget& widget)
 inline void SendButton(QWidget& widget, QEvent::Type type, QPoint pos,
                        Qt::MouseButton button = Qt::LeftButton)
 {
-    const Qt::MouseButtons held = type == QEvent::MouseButtonPress ? Qt::MouseButtons(button)
-                                                                   : Qt::MouseButtons();
+    const Qt::MouseButtons held =
+        type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick
+            ? Qt::MouseButtons(button)
+            : Qt::MouseButtons();
     QMouseEvent event(type, QPointF(pos), widget.mapToGlobal(QPointF(pos)), button, held,
                       Qt::NoModifier);
     QApplication::sendEvent(&widget, &event);
@@ -116,4 +118,14 @@ inline void SendPress(QWidget& widget, QPoint pos, Qt::MouseButton button = Qt::
 inline void SendRelease(QWidget& widget, QPoint pos, Qt::MouseButton button = Qt::LeftButton)
 {
     SendButton(widget, QEvent::MouseButtonRelease, pos, button);
+}
+
+// A left double click as Qt delivers one: press, release, the second press as a double-click
+// event, release.
+inline void SendDoubleClick(QWidget& widget, QPoint pos)
+{
+    SendPress(widget, pos);
+    SendRelease(widget, pos);
+    SendButton(widget, QEvent::MouseButtonDblClick, pos);
+    SendRelease(widget, pos);
 }

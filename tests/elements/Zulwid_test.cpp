@@ -210,6 +210,25 @@ TEST_F(WidgetTest, OnlyTheLeftButtonPressesAndClicks)
     EXPECT_EQ(events, (Events{"enter:over", "down:down", "click:down", "up:over"}));
 }
 
+// A picture reacts to the click, a button to the press: a double click clicks a picture once
+// and a button twice.
+TEST_F(WidgetTest, ADoubleClickIsOneClickOfAPictureAndTwoPressesOfAButton)
+{
+    TImage picture(&window);
+    picture.resize(20, 10);
+    picture.OnClick = [this](QObject*) { events.push_back("picture click"); };
+    picture.OnMouseDown = [this](QEvent&) { events.push_back("picture down"); };
+    SendDoubleClick(picture, QPoint(3, 3));
+    EXPECT_EQ(events, (Events{"picture down", "picture click", "picture down"}));
+
+    events.clear();
+    auto button = MakeButton();
+    SendEnter(*button);
+    SendDoubleClick(*button, QPoint(3, 3));
+    EXPECT_EQ(events, (Events{"enter:over", "down:down", "click:down", "up:over", "down:down",
+                              "click:down", "up:over"}));
+}
+
 TEST_F(WidgetTest, PressDragOutReleaseOutsideDoesNotClick)
 {
     auto button = MakeButton();
