@@ -16,16 +16,6 @@ char AsciiLower(char c)
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-bool EqualNoCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (AsciiLower(a[i]) != AsciiLower(b[i]))
-            return false;
-    return true;
-}
-
 bool Exists(const DiscFs& disc, const fs::path& p)
 {
     return disc.Stat(p).kind != DiscEntryKind::kMissing;
@@ -226,4 +216,14 @@ std::vector<std::string> FindFiles(const PathResolver& resolver, std::string_vie
             found.push_back(std::move(entry));
     }
     return found;
+}
+
+bool EqualNoCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (AsciiLower(a[i]) != AsciiLower(b[i]))
+            return false;
+    return true;
 }

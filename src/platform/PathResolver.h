@@ -48,6 +48,9 @@ private:
 // so that no disc path leads above the disc root.
 std::vector<std::string> SplitDiscPath(std::string_view disc_path);
 
+// Whether two names are the same without regard to ASCII letter case.
+bool EqualNoCase(std::string_view a, std::string_view b);
+
 // Wildcard match of a file name against a pattern of '*' and '?', without regard to ASCII case.
 bool WildcardMatch(std::string_view pattern, std::string_view name);
 
