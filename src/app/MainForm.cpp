@@ -136,8 +136,10 @@ void TMainForm::PreparePlayers(Mixer* mixer)
         return;
     }
     // Item 0 of the decoder-module player reads the tracks through the window's file input;
-    // the built-in mp3 module writes into the decoder channel.
-    SetMp3ModuleOutput(&mixer->DecoderRing(), [mixer] { mixer->Clear(Mixer::Channel::Decoder); });
+    // the built-in mp3 module writes into the decoder channel, and holds it while paused.
+    SetMp3ModuleOutput(
+        &mixer->DecoderRing(), [mixer] { mixer->Clear(Mixer::Channel::Decoder); },
+        [mixer](bool hold) { mixer->SetPaused(Mixer::Channel::Decoder, hold); });
     TElPlayer& player = ElPlayerMan1.Players().Count() > 0 ? ElPlayerMan1.Players().Items(0)
                                                            : ElPlayerMan1.Players().Add();
     FileInput::Attach(player);

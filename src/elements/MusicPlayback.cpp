@@ -1,5 +1,6 @@
 #include "elements/MusicPlayback.h"
 
+#include <algorithm>
 #include <cstdio>
 
 MusicPlayback::MusicPlayback(MainFrame& frame, DecoderPlayer& decoder, SequencerDevice& sequencer,
@@ -16,14 +17,66 @@ MusicPlayback::MusicPlayback(MainFrame& frame, DecoderPlayer& decoder, Sequencer
         if (sequencer_.DeviceMode() == SequencerDevice::Mode::Stopped && !stopped_by_user_)
             TrackEnded(generation_);
     };
+    WatchDecoderEnd();
+}
+
+void MusicPlayback::WatchDecoderEnd()
+{
     // The mp3 player reports the end of its input on its own thread: the reaction runs on the
-    // user-interface thread, for the reads of the generation then current. The timer is the
-    // context: a call still queued when the playback goes is dropped with it.
-    decoder_.OnInputEnd = [this] {
-        const unsigned generation = generation_.load();
+    // user-interface thread, for the generation of the track it was given to. The handler is
+    // given anew, while no file is open, to each track that starts: whatever a track reports,
+    // however late, names that track, and once it has been stopped or replaced it is dropped.
+    // The timer is the context: a call still queued when the playback goes is dropped with it.
+    const unsigned generation = generation_;
+    decoder_.OnInputEnd = [this, generation] {
         QMetaObject::invokeMethod(&advance_, [this, generation] { TrackEnded(generation); },
                                   Qt::QueuedConnection);
     };
+}
+
+void MusicPlayback::BeginTrack()
+{
+    ++generation_;
+    advance_due_ms_ = -1;
+}
+
+bool MusicPlayback::Paused()
+{
+    return decoder_.PlayerMode() == DecoderPlayer::Mode::Paused ||
+           sequencer_.DeviceMode() == SequencerDevice::Mode::Paused;
+}
+
+void MusicPlayback::FollowEnd(int ms)
+{
+    if (track_ + 1 >= TrackCount()) {
+        ShowStopped();
+        frame_.SetMusicText("");
+    } else {
+        advance_.start(ms);
+    }
+}
+
+void MusicPlayback::HoldAdvance()
+{
+    if (advance_.isActive()) {
+        advance_due_ms_ = std::max(0, advance_.remainingTime());
+        advance_.stop();
+    }
+}
+
+void MusicPlayback::ResumeAdvance()
+{
+    if (advance_due_ms_ < 0)
+        return;
+    const int ms = advance_due_ms_;
+    advance_due_ms_ = -1;
+    FollowEnd(ms);
+}
+
+void MusicPlayback::CancelAdvance()
+{
+    advance_.stop();
+    advance_due_ms_ = -1;
 }
 
 MusicPlayback::~MusicPlayback()
@@ -92,7 +145,8 @@ void MusicPlayback::Play()
     // A tab without sub-tabs has no track to play.
     if (!frame_.HasSubTabs())
         return;
-    advance_.stop();
+    // Held, not dropped: a paused track resumed below still goes on to the next one.
+    HoldAdvance();
     stopped_by_user_ = false;
     clock_.start();
     music_tab_ = frame_.Tab();
@@ -114,8 +168,10 @@ void MusicPlayback::PlayFile(const std::string& file)
     using S = SequencerDevice::Mode;
     switch (decoder_.PlayerMode()) {
     case D::Playing:
-        if (file == LastFile())
+        if (file == LastFile()) {
+            ResumeAdvance();
             return;  // already playing
+        }
         decoder_.Stop();
         decoder_.Close();
         break;
@@ -126,6 +182,7 @@ void MusicPlayback::PlayFile(const std::string& file)
         break;
     case D::Paused:
         decoder_.Resume();
+        ResumeAdvance();
         return;
     case D::Closed:
         break;
@@ -139,10 +196,13 @@ void MusicPlayback::PlayFile(const std::string& file)
         break;
     case S::Paused:
         sequencer_.Resume();
+        ResumeAdvance();
         return;
     default:
         break;
     }
+    // The track played before is over: its end no longer leads anywhere.
+    BeginTrack();
     const Kind kind = KindOf(file);
     if (kind == kNone) {
         ShowStopped();
@@ -176,6 +236,8 @@ void MusicPlayback::PlayFile(const std::string& file)
 
 void MusicPlayback::StartDecoder(const std::string& file)
 {
+    BeginTrack();
+    WatchDecoderEnd();
     decoder_.SetInputName(file);
     decoder_.Open();
     decoder_.InitStream();
@@ -185,6 +247,7 @@ void MusicPlayback::StartDecoder(const std::string& file)
 
 void MusicPlayback::StartSequencer(const std::string& file)
 {
+    BeginTrack();
     sequencer_.OpenFile(file);
     StopBackgroundLoop();
     sequencer_.Play();
@@ -192,7 +255,8 @@ void MusicPlayback::StartSequencer(const std::string& file)
 
 void MusicPlayback::Pause()
 {
-    advance_.stop();
+    // The next track is due all the same: the resume carries it out.
+    HoldAdvance();
     if (decoder_.PlayerMode() == DecoderPlayer::Mode::Playing)
         decoder_.Pause();
     if (sequencer_.DeviceMode() == SequencerDevice::Mode::Playing)
@@ -201,9 +265,8 @@ void MusicPlayback::Pause()
 
 void MusicPlayback::Stop()
 {
-    ++generation_;
     stopped_by_user_ = true;
-    advance_.stop();
+    CancelAdvance();
     clock_.stop();
     kind_ = kNone;
     StopPlayers();
@@ -231,6 +294,8 @@ void MusicPlayback::StopPlayers()
     const SequencerDevice::Mode mode = sequencer_.DeviceMode();
     if (mode == SequencerDevice::Mode::Playing || mode == SequencerDevice::Mode::Paused)
         sequencer_.Stop();
+    // Whatever the stopped track still reports is of a generation gone.
+    ++generation_;
 }
 
 void MusicPlayback::Move(int step)
@@ -250,19 +315,22 @@ void MusicPlayback::Move(int step)
         track_ = frame_.View(music_tab_, music_sub_).selected;
         return;
     }
-    advance_.stop();
     if (step > 0)
         frame_.NextTrack(music_tab_, music_sub_);
     else
         frame_.PreviousTrack(music_tab_, music_sub_);
+    // Previous on the first track and next on the last change nothing: the track plays on, and
+    // the next one stays due if it was.
     if (step < 0 ? track_ == 0 : track_ + 1 >= TrackCount())
         return;
-    ++generation_;
-    if (decoder_.PlayerMode() == DecoderPlayer::Mode::Paused ||
-        sequencer_.DeviceMode() == SequencerDevice::Mode::Paused)
+    CancelAdvance();
+    if (Paused())
         PressStop();
     StopPlayers();
     track_ += step;
+    // The new track plays, whatever the stop button did: its end leads on, and the clock shows it.
+    stopped_by_user_ = false;
+    clock_.start();
     StartTrack(false);
 }
 
@@ -311,7 +379,7 @@ void MusicPlayback::StartTrack(bool advancing)
 
 void MusicPlayback::AdvanceTick()
 {
-    advance_.stop();
+    CancelAdvance();
     frame_.NextTrack(music_tab_, music_sub_);
     if (track_ + 1 >= TrackCount()) {
         ShowStopped();
@@ -327,12 +395,13 @@ void MusicPlayback::TrackEnded(unsigned generation)
 {
     if (generation != generation_)
         return;
-    if (track_ + 1 >= TrackCount()) {
-        ShowStopped();
-        frame_.SetMusicText("");
-    } else {
-        advance_.start();
+    // The end of a paused track's reading: what is left of it waits for the resume, and so does
+    // what follows.
+    if (Paused()) {
+        advance_due_ms_ = kAdvanceMs;
+        return;
     }
+    FollowEnd(kAdvanceMs);
 }
 
 void MusicPlayback::ClockTick()

@@ -6,7 +6,6 @@
 
 #include <QTimer>
 
-#include <atomic>
 #include <map>
 #include <string>
 
@@ -38,12 +37,13 @@ public:
     void PreviousTrack();
     void NextTrack();
 
-    // A track has been read to its end (the mp3 player's input) or played to its end (the
-    // sequencer, unless the user stopped it): on the user-interface thread, for the reads of
-    // generation `generation`; a stop or a change of track since then makes it stale, and it is
-    // dropped.
+    // A track has been read to its end or ended early (the mp3 player's input) or played to its
+    // end (the sequencer, unless the user stopped it): on the user-interface thread, for the
+    // track of generation `generation`; a stop or a change of track since then makes it stale,
+    // and it is dropped. The next track follows after kAdvanceMs; while the track is paused, it
+    // is due from the resume.
     void TrackEnded(unsigned generation);
-    unsigned Generation() const { return generation_.load(); }
+    unsigned Generation() const { return generation_; }
 
     // The music tab is chosen (one clock tick, then the clock runs) or left (the clock stops, and
     // the background loop comes back if the music took its place).
@@ -71,6 +71,18 @@ private:
     void StartTrack(bool advancing);
     void Move(int step);
     void StopBackgroundLoop();
+    // Gives the mp3 player's end report the current generation.
+    void WatchDecoderEnd();
+    // A track starts: a new generation, nothing due.
+    void BeginTrack();
+    bool Paused();
+    // After the end of the track: the stopped look after the last one, else the next one in `ms`.
+    void FollowEnd(int ms);
+    // The advance timer stopped with what was left of it kept as due, carried out by a resume,
+    // or dropped.
+    void HoldAdvance();
+    void ResumeAdvance();
+    void CancelAdvance();
     int TrackCount() const;
     const SoftTabElement* TrackAt(int track) const;
     static std::string FileOf(const SoftTabElement& track);
@@ -90,7 +102,10 @@ private:
     int music_tab_ = 0;
     int music_sub_ = 0;
     int track_ = 0;
-    std::atomic<unsigned> generation_{0};
+    // Changes with every start and stop of a track, on the user-interface thread only.
+    unsigned generation_ = 0;
+    // What was left of the advance timer when a pause stopped it; -1 when nothing is due.
+    int advance_due_ms_ = -1;
     QTimer advance_;
     QTimer clock_;
 };

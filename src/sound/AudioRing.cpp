@@ -22,6 +22,14 @@ std::size_t AudioRing::Available() const noexcept
 
 std::size_t AudioRing::Write(const std::int16_t* frames, std::size_t count) noexcept
 {
+    const std::size_t n = WriteWithoutNotice(frames, count);
+    if (n > 0)
+        Notify();
+    return n;
+}
+
+std::size_t AudioRing::WriteWithoutNotice(const std::int16_t* frames, std::size_t count) noexcept
+{
     const std::uint64_t w = write_.load(std::memory_order_relaxed);
     const std::size_t n = std::min(count, Space());
     // At most two runs: up to the end of the buffer, then from its start.
@@ -30,8 +38,6 @@ std::size_t AudioRing::Write(const std::int16_t* frames, std::size_t count) noex
     std::copy_n(frames, first * kChannels, samples_.get() + at * kChannels);
     std::copy_n(frames + first * kChannels, (n - first) * kChannels, samples_.get());
     write_.store(w + n, std::memory_order_release);
-    if (n > 0 && on_write_)
-        on_write_();
     return n;
 }
 

@@ -22,6 +22,15 @@ public:
 
     // Writer: copies up to `count` frames (interleaved left, right) in; returns how many fitted.
     std::size_t Write(const std::int16_t* frames, std::size_t count) noexcept;
+    // Writer: the same without calling the write hook, for a writer that writes under a lock of
+    // its own: the hook may open the audio device, which takes a while, so the writer calls
+    // Notify once it has let its lock go.
+    std::size_t WriteWithoutNotice(const std::int16_t* frames, std::size_t count) noexcept;
+    void Notify() const
+    {
+        if (on_write_)
+            on_write_();
+    }
     // Writer: how many frames would fit now.
     std::size_t Space() const noexcept;
     // Called by Write, on the writer's thread, after frames have gone in (the mixer starts its

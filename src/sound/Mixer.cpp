@@ -129,8 +129,9 @@ bool Mixer::PlayingOnce() noexcept
 void Mixer::SetPaused(Channel channel, bool paused) noexcept
 {
     (channel == Channel::Decoder ? decoder_paused_ : sequencer_paused_).store(paused, std::memory_order_release);
-    // What waited in the ring is to be heard again.
-    if (!paused)
+    // What waited in the ring is to be heard again; a ring left empty (a track stopped while
+    // paused) opens no device: its next write does.
+    if (!paused && Ring(channel).Available() > 0)
         Wake();
 }
 

@@ -32,6 +32,7 @@ struct Output {
     std::mutex mutex;
     AudioRing* ring = nullptr;
     std::function<void()> clear;
+    std::function<void(bool)> hold;
 };
 
 Output& TheOutput()
@@ -72,6 +73,7 @@ struct Module {
     // The output of the open stream and what has gone into it.
     AudioRing* ring = nullptr;
     std::function<void()> clear;
+    std::function<void(bool)> hold;
     std::atomic<std::uint64_t> base{0};       // the ring's consumed count when play started
     std::atomic<std::int64_t> written{0};     // frames of this track written into the ring
     std::atomic<std::int64_t> length{-1};     // frames of the track; -1 while unknown
@@ -178,17 +180,19 @@ public:
         }
     }
 
-    // Writes what fits of the pending chunk into the ring, keeping at most half a second ahead.
-    void WritePending()
+    // Writes what fits of the pending chunk into the ring, keeping at most half a second ahead;
+    // how many frames went in. The ring's hook is left to the caller.
+    std::size_t WritePending()
     {
         AudioRing& ring = *m_->ring;
         const std::size_t waiting = std::min(ring.Available(), kReadAheadFrames);
         const std::size_t room = std::min(ring.Space(), kReadAheadFrames - waiting);
-        const std::size_t n = ring.Write(pending_.data() + pending_offset_ * AudioRing::kChannels,
-                                         std::min(room, pending_frames_));
+        const std::size_t n = ring.WriteWithoutNotice(pending_.data() + pending_offset_ * AudioRing::kChannels,
+                                                      std::min(room, pending_frames_));
         pending_offset_ += n;
         pending_frames_ -= n;
         m_->written.fetch_add(static_cast<std::int64_t>(n));
+        return n;
     }
 
     bool HasPending() const { return pending_frames_ > 0; }
@@ -251,10 +255,17 @@ void Run(Module* m)
                 continue;
             }
             if (decoder.HasPending()) {
-                // Under the lock (it never blocks): once ESPause returns, nothing more comes.
-                decoder.WritePending();
-                if (decoder.HasPending() && !m->quit && !m->paused)
+                // Under the lock (it never blocks): once ESPause returns, nothing more comes. The
+                // ring's hook, which opens a parked device (tens to hundreds of milliseconds),
+                // runs with the lock let go: the menu's calls (the clock, pause, stop) never
+                // wait for the device.
+                if (decoder.WritePending() > 0) {
+                    lock.unlock();
+                    m->ring->Notify();
+                    lock.lock();
+                } else if (!m->quit && !m->paused) {
                     m->wake.wait_for(lock, kPoll);
+                }
                 continue;
             }
             if (!at_end) {
@@ -295,11 +306,14 @@ void EndWorker(Module* m)
         m->worker.join();
 }
 
-// Drops what the stream left in the ring, so that it is not heard after stop or close.
+// Drops what the stream left in the ring, so that it is not heard after stop or close, and lets
+// the ring's reader go again if a pause held it.
 void DropOutput(Module* m)
 {
     if (m->clear)
         m->clear();
+    if (m->hold)
+        m->hold(false);
 }
 
 // ---- Entry points ----------------------------------------------------------------------------
@@ -375,6 +389,7 @@ int ESInitStream(ESHandle h)
         std::lock_guard output_lock(output.mutex);
         m->ring = output.ring;
         m->clear = output.clear;
+        m->hold = output.hold;
     }
     if (m->ring == nullptr)
         return Fail(m, peOutputError);
@@ -405,14 +420,21 @@ int SwitchPause(ESHandle h, TElSPlayerMode from, TElSPlayerMode to, bool paused)
     Module* m = ModuleOf(h);
     if (m == nullptr)
         return 0;
-    std::lock_guard lock(m->mutex);
-    if (m->mode == pmClosed && m->self_closed)
-        return Fail(m, peNoError);
-    if (m->mode != from)
-        return Fail(m, peIncorrectMode);
-    m->paused = paused;
-    m->mode = to;
-    m->wake.notify_all();
+    {
+        std::lock_guard lock(m->mutex);
+        if (m->mode == pmClosed && m->self_closed)
+            return Fail(m, peNoError);
+        if (m->mode != from)
+            return Fail(m, peIncorrectMode);
+        m->paused = paused;
+        m->mode = to;
+        m->wake.notify_all();
+    }
+    // The frames already in the ring are held with the decoding: the pause is heard at once, the
+    // time heard stops with it, and the resume goes on from the next frame. Letting the reader go
+    // may open a parked device: not under the lock.
+    if (m->hold)
+        m->hold(paused);
     return Succeed(m);
 }
 
@@ -705,12 +727,13 @@ void* Address(Function function)
 
 }  // namespace
 
-void SetMp3ModuleOutput(AudioRing* ring, std::function<void()> clear)
+void SetMp3ModuleOutput(AudioRing* ring, std::function<void()> clear, std::function<void(bool)> hold)
 {
     Output& output = TheOutput();
     std::lock_guard lock(output.mutex);
     output.ring = ring;
     output.clear = std::move(clear);
+    output.hold = std::move(hold);
 }
 
 const BuiltinEntryPoints& BuiltinMp3EntryPoints()

@@ -15,8 +15,11 @@
 //   ESGetSize; when the last frame of the track has been heard the module closes its input and
 //   itself (pmClosed). Queries on a closed module answer -1 with ESLastError 0, and ESStop,
 //   ESClose, ESPause or ESResume arriving just after that close do nothing and report no error;
-// - while paused it stops producing; what is already in the ring (at most half a second) still
-//   plays unless the owner of the output pauses that too;
+// - while paused it stops producing, and holds the output's reader through the hold given with
+//   the output: what is already in the ring (at most half a second) waits for the resume, and the
+//   time heard stops with the sound. Without a hold that part still plays;
+// - a stream that ends early (a read or decoding error) ends the track there: what was decoded
+//   is heard, then the module closes its input and itself as at the end;
 // - a file in which no audio can be decoded fails ESOpen with peInputError.
 #pragma once
 
@@ -28,10 +31,11 @@
 class AudioRing;
 
 // The output of the built-in module: the ring it writes decoded frames into (null: none, and
-// ESInitStream fails with peOutputError) and a way to drop what is waiting in it when a track is
-// stopped or closed (optional; it must be safe against the ring's reader). Takes effect for
-// streams initialised afterwards.
-void SetMp3ModuleOutput(AudioRing* ring, std::function<void()> clear = {});
+// ESInitStream fails with peOutputError), a way to drop what is waiting in it when a track is
+// stopped or closed (optional; it must be safe against the ring's reader), and a way to hold off
+// (true) and let go (false) the ring's reader while a track is paused (optional). Takes effect
+// for streams initialised afterwards.
+void SetMp3ModuleOutput(AudioRing* ring, std::function<void()> clear = {}, std::function<void(bool)> hold = {});
 
 // The module's 41 entry points by name.
 const BuiltinEntryPoints& BuiltinMp3EntryPoints();

@@ -25,7 +25,8 @@ public:
     virtual int GetSize() = 0;
 
     // Raised on the player's own thread when a read has reached the end of the file being
-    // played. Assigned while no file is open.
+    // played, or when the file being played ended before that (a read or decoding error): the
+    // track goes no further. Assigned while no file is open.
     std::function<void()> OnInputEnd;
 };
 

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <limits>
 
+#include "sound/Sequencer.h"
+
 ElDecoderPlayer::ElDecoderPlayer(TElPlayer& player, const PathResolver& resolver)
-    : player_(player), resolver_(resolver), saved_read_(player.OnInputRead)
+    : player_(player), resolver_(resolver), saved_read_(player.OnInputRead), saved_close_(player.OnInputClose)
 {
     player_.OnInputRead = [this](TElPlayer& sender, ESUserData user_data, void* buffer, std::int32_t to_read,
                                  std::int32_t& bytes_read, bool& success) {
@@ -14,11 +16,45 @@ ElDecoderPlayer::ElDecoderPlayer(TElPlayer& player, const PathResolver& resolver
         if (size >= 0 && FileInput::Position(user_data) == size && OnInputEnd)
             OnInputEnd();
     };
+    player_.OnInputClose = [this](TElPlayer& sender, ESUserData user_data, bool& success) {
+        // A read that reached the end has said so already; the stream goes with the close.
+        const std::int64_t size = FileInput::Size(user_data);
+        const bool early = size >= 0 && FileInput::Position(user_data) < size;
+        if (saved_close_)
+            saved_close_(sender, user_data, success);
+        if (early && playing_.load() && OnInputEnd)
+            OnInputEnd();
+    };
 }
 
 ElDecoderPlayer::~ElDecoderPlayer()
 {
     player_.OnInputRead = saved_read_;
+    player_.OnInputClose = saved_close_;
+}
+
+void ElDecoderPlayer::Play()
+{
+    // Before the module is told: a short track may end before the call returns.
+    playing_.store(true);
+    try {
+        player_.Play();
+    } catch (...) {
+        playing_.store(false);
+        throw;
+    }
+}
+
+void ElDecoderPlayer::Stop()
+{
+    playing_.store(false);
+    player_.Stop();
+}
+
+void ElDecoderPlayer::Close()
+{
+    playing_.store(false);
+    player_.Close();
 }
 
 DecoderPlayer::Mode ElDecoderPlayer::PlayerMode()
@@ -63,6 +99,31 @@ SequencerDevice::Mode SequencerPlayer::DeviceMode()
     case SequencerMode::mpNotReady: break;
     }
     return Mode::NotReady;
+}
+
+void SequencerPlayer::OpenDevice()
+{
+    sequencer_.Open();
+}
+
+void SequencerPlayer::Play()
+{
+    sequencer_.Play();
+}
+
+void SequencerPlayer::Stop()
+{
+    sequencer_.Stop();
+}
+
+void SequencerPlayer::Pause()
+{
+    sequencer_.Pause();
+}
+
+void SequencerPlayer::Resume()
+{
+    sequencer_.Resume();
 }
 
 void SequencerPlayer::OpenFile(const std::string& file)

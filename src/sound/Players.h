@@ -3,18 +3,22 @@
 // found through the path resolver before a player opens them.
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <string>
 
 #include "platform/PathResolver.h"
 #include "sound/ElSounds.h"
 #include "sound/MusicPlayers.h"
-#include "sound/Sequencer.h"
+
+class Sequencer;
 
 class ElDecoderPlayer : public DecoderPlayer {
 public:
-    // Wraps the player's input-read handler, so that a read that reaches the end of the file
-    // raises OnInputEnd; the handler it found is put back on destruction.
+    // Wraps the player's input-read and input-close handlers, so that a read that reaches the end
+    // of the file raises OnInputEnd, and so does a module that closes the input of a playing
+    // track before that (the stream ended early on a read or decoding error); the handlers it
+    // found are put back on destruction.
     ElDecoderPlayer(TElPlayer& player, const PathResolver& resolver);
     ~ElDecoderPlayer() override;
     ElDecoderPlayer(const ElDecoderPlayer&) = delete;
@@ -22,13 +26,17 @@ public:
 
     Mode PlayerMode() override;
     void SetInputName(const std::string& file) override;
-    void Open() override { player_.Open(); }
+    void Open() override
+    {
+        playing_.store(false);
+        player_.Open();
+    }
     void InitStream() override { player_.InitStream(); }
-    void Play() override { player_.Play(); }
+    void Play() override;
     void Pause() override { player_.Pause(); }
     void Resume() override { player_.Resume(); }
-    void Stop() override { player_.Stop(); }
-    void Close() override { player_.Close(); }
+    void Stop() override;
+    void Close() override;
     int GetPosition() override { return player_.GetPosition(); }
     int GetSize() override { return player_.GetSize(); }
 
@@ -36,6 +44,10 @@ private:
     TElPlayer& player_;
     const PathResolver& resolver_;
     TElSInputReadEvent saved_read_;
+    TElSInputCloseEvent saved_close_;
+    // From the play of a track until it is stopped or closed: an input close meanwhile is the
+    // module's own doing. Read on the module's thread.
+    std::atomic<bool> playing_{false};
 };
 
 class SequencerPlayer : public SequencerDevice {
@@ -47,12 +59,12 @@ public:
     SequencerPlayer& operator=(const SequencerPlayer&) = delete;
 
     Mode DeviceMode() override;
-    void OpenDevice() override { sequencer_.Open(); }
+    void OpenDevice() override;
     void OpenFile(const std::string& file) override;
-    void Play() override { sequencer_.Play(); }
-    void Stop() override { sequencer_.Stop(); }
-    void Pause() override { sequencer_.Pause(); }
-    void Resume() override { sequencer_.Resume(); }
+    void Play() override;
+    void Stop() override;
+    void Pause() override;
+    void Resume() override;
     int Length() override;
     int Position() override;
 

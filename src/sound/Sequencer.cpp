@@ -362,8 +362,13 @@ void Sequencer::RenderLoop()
             } else {
                 std::fill(block.begin(), block.end(), std::int16_t{0});
             }
-            ring_.Write(block.data(), n);
+            ring_.WriteWithoutNotice(block.data(), n);
             rendered_frames_ += n;
+            // The ring's hook opens a parked device (tens to hundreds of milliseconds): not with
+            // the lock held, which the menu's calls (the clock, pause, stop) take.
+            lock.unlock();
+            ring_.Notify();
+            lock.lock();
             continue;
         }
         // Everything is rendered: the track ends when the reader has taken its last frame.

@@ -358,6 +358,42 @@ int Peak(const DiskAudioCapture& audio, std::size_t from)
     return peak;
 }
 
+// Writes `count` bits of `value`, highest first, from bit `at` of `bytes` on.
+void PutBits(std::string& bytes, std::size_t& at, std::uint32_t value, int count)
+{
+    for (int i = count - 1; i >= 0; --i, ++at) {
+        if (value >> i & 1)
+            bytes[at / 8] = static_cast<char>(bytes[at / 8] | 0x80 >> (at % 8));
+    }
+}
+
+// An mp3 file that is heard: `frames` MPEG-1 Layer III frames (128 kbit/s, 44,100 Hz, stereo),
+// each granule of each channel holding one spectral line (a low hum, about a third of full
+// scale).
+std::string HummingMp3(int frames)
+{
+    std::string frame(417, '\0');
+    frame[0] = '\xFF';  // frame sync, MPEG-1, Layer III, no CRC
+    frame[1] = '\xFB';
+    frame[2] = '\x90';  // 128 kbit/s, 44,100 Hz, no padding; stereo
+    std::size_t at = 32;
+    PutBits(frame, at, 0, 9 + 3 + 8);  // main data here, private bits, no shared scale factors
+    for (int granule_channel = 0; granule_channel < 4; ++granule_channel) {
+        PutBits(frame, at, 3, 12);    // three bits of main data
+        PutBits(frame, at, 1, 9);     // one pair of big values
+        PutBits(frame, at, 206, 8);   // global gain
+        PutBits(frame, at, 0, 4 + 1);  // no scale factors, a normal window
+        PutBits(frame, at, 0b000010000100001, 15);  // Huffman table 1 in every region
+        PutBits(frame, at, 0, 4 + 3 + 3);
+    }
+    for (int granule_channel = 0; granule_channel < 4; ++granule_channel)
+        PutBits(frame, at, 0b010, 3);  // the pair (1, 0): code 01, then its sign, +
+    std::string file;
+    for (int i = 0; i < frames; ++i)
+        file += frame;
+    return file;
+}
+
 // How many of a process's threads are SDL's audio threads (one while the device is open).
 int AudioThreads(pid_t pid)
 {
@@ -459,6 +495,61 @@ TEST_F(ZulshellOnScreen, TheMenuIsHeard)
     // device let go; under the sanitizers, nothing leaks).
     click(play.x(), play.y());
     std::this_thread::sleep_for(1000ms);
+    const QPoint close = Middle(d.cd.window.close_btn, disc.Picture(d.cd.window.close_btn.normal_pic));
+    click(close.x(), close.y());
+    EXPECT_EQ(zulshell.WaitForExit(8s), 0) << zulshell.Stderr();
+}
+
+// An mp3 track paused is silent at once, and the resume goes on.
+TEST_F(ZulshellOnScreen, AnMp3PausedIsSilentAtOnce)
+{
+    DemoDisc disc;
+    fs::remove(disc.Script("image_lit.dat"));
+    ASSERT_TRUE(fs::exists(disc.dir.path() / "music" / "interlude.mp3"));
+    disc.dir.Write("music/interlude.mp3", HummingMp3(500));  // 13 s
+    const Inf_shell& d = disc.description;
+    DiskAudioCapture raw;
+    X11Session x(kScreenWidth, kScreenHeight);
+    RunningProgram zulshell(kZulshell, {}, disc.Root(), x.display(), {"SDL_AUDIODRIVER=disk", raw.Setting()});
+    const std::string window = WaitForMainWindow(x);
+    ASSERT_FALSE(window.empty()) << zulshell.Stderr() << zulshell.ThreadDump();
+    const QPoint origin = x.Geometry(window).topLeft();
+    std::this_thread::sleep_for(2000ms);
+    auto click = [&](int px, int py) { x.Click(origin.x() + px, origin.y() + py); };
+
+    const Inf_button& music = d.side_panel.tab_buttons.back();
+    click(music.left + 20, music.top + 10);
+    std::this_thread::sleep_for(1000ms);
+    const SEL& tracks = d.main_frame.tabs.back().sels[0];
+    click(tracks.grid_left + 100, tracks.grid_top + 2 + 15 * 2 + 7);  // the interlude
+    std::this_thread::sleep_for(500ms);
+    const Inf_mcontrol_panel& m = d.mcontrol_panel;
+    const QPoint play = Middle(m.play_btn, disc.Picture(m.play_btn.normal_pic));
+    // Heard within `limit` from byte `from` of the output on.
+    auto heard_from = [&raw](std::size_t from, std::chrono::milliseconds limit) {
+        const auto until = std::chrono::steady_clock::now() + limit;
+        while (Peak(raw, from) <= 500 && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(100ms);
+        return Peak(raw, from) > 500;
+    };
+    std::size_t heard = raw.Size();
+    click(play.x(), play.y());
+    EXPECT_TRUE(heard_from(heard, 5s)) << "the mp3 track";
+    std::this_thread::sleep_for(1000ms);
+
+    // The pointer leaves the button first: a move to where it already is would wait for ever.
+    x.MoveMouse(origin.x() + 5, origin.y() + 5);
+    click(play.x(), play.y());  // pause
+    std::this_thread::sleep_for(200ms);
+    heard = raw.Size();
+    std::this_thread::sleep_for(1000ms);
+    EXPECT_EQ(Peak(raw, heard), 0) << "silent 0.2 s after the pause";
+
+    heard = raw.Size();
+    x.MoveMouse(origin.x() + 5, origin.y() + 5);
+    click(play.x(), play.y());  // resume
+    EXPECT_TRUE(heard_from(heard, 5s)) << "the track goes on";
+
     const QPoint close = Middle(d.cd.window.close_btn, disc.Picture(d.cd.window.close_btn.normal_pic));
     click(close.x(), close.y());
     EXPECT_EQ(zulshell.WaitForExit(8s), 0) << zulshell.Stderr();

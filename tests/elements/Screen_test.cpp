@@ -710,9 +710,11 @@ TEST_F(MusicTest, PreviousAndNextMoveTheSelectionOrChangeTheTrackPlaying)
     Panel().PlayButton()->PressAndRelease();  // pause (the button is latched since play)
     EXPECT_EQ(sequencer.mode, SequencerDevice::Mode::Paused);
     Panel().NextButton()->PressAndRelease();
-    EXPECT_TRUE(Music().StoppedByUser());
     EXPECT_EQ(Music().Track(), 2);
     EXPECT_EQ(sequencer.mode, SequencerDevice::Mode::Stopped);
+    // The stop button ran, but the new track plays: its time shows and its end leads on.
+    EXPECT_FALSE(Music().StoppedByUser());
+    EXPECT_TRUE(Music().ClockTimer().isActive());
 }
 
 TEST_F(MusicTest, APausedSequencerIsStoppedSoThatPlayStartsTheTrackChosen)
@@ -754,6 +756,51 @@ TEST_F(MusicTest, AtTheEndOfATrackTheNextOneFollowsUntilTheLast)
     Panel().PlayButton()->PressAndRelease();  // a track without a file: stopped look
     Music().TrackEnded(Music().Generation());
     EXPECT_FALSE(shell->Frame().MusicStrip()->isVisible());
+}
+
+TEST_F(MusicTest, AnEndReadWhileTheTrackIsStoppedOrChangedLeadsNowhere)
+{
+    // The mp3 player's thread finishes its last read while the player is being stopped.
+    decoder.on_stop = [this] { decoder.OnInputEnd(); };
+    Panel().PlayButton()->PressAndRelease();
+    Panel().StopButton()->PressAndRelease();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(Music().AdvanceTimer().isActive());
+    Panel().PlayButton()->PressAndRelease();
+    Panel().NextButton()->PressAndRelease();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Music().Track(), 1);
+    EXPECT_FALSE(Music().AdvanceTimer().isActive());
+}
+
+TEST_F(MusicTest, ATrackThatEndsLeadsToTheNextWhateverIsPressedMeanwhile)
+{
+    // The end read, then a pause: the resume carries the advance out.
+    Panel().PlayButton()->PressAndRelease();
+    Music().TrackEnded(Music().Generation());
+    Panel().PlayButton()->PressAndRelease();
+    EXPECT_FALSE(Music().AdvanceTimer().isActive());
+    Panel().PlayButton()->PressAndRelease();
+    EXPECT_TRUE(Music().AdvanceTimer().isActive());
+    // Previous on the first track changes nothing, the advance neither.
+    Panel().PreviousButton()->PressAndRelease();
+    EXPECT_TRUE(Music().AdvanceTimer().isActive());
+
+    // The end reported only once the track is paused: due from the resume all the same.
+    Panel().StopButton()->PressAndRelease();
+    Panel().PlayButton()->PressAndRelease();
+    Panel().PlayButton()->PressAndRelease();
+    Music().TrackEnded(Music().Generation());
+    EXPECT_FALSE(Music().AdvanceTimer().isActive());
+    Panel().PlayButton()->PressAndRelease();
+    EXPECT_TRUE(Music().AdvanceTimer().isActive());
+
+    // Next while paused goes through the stop button; the MIDI track it starts still leads on.
+    Panel().PlayButton()->PressAndRelease();
+    Panel().NextButton()->PressAndRelease();
+    ASSERT_EQ(sequencer.mode, SequencerDevice::Mode::Playing);
+    sequencer.End();
+    EXPECT_TRUE(Music().AdvanceTimer().isActive());
 }
 
 TEST_F(MusicTest, ASubTabWithoutTracksPlaysNothing)

@@ -21,8 +21,10 @@
 #include "sound/AudioRing.h"
 #include "sound/ElSounds.h"
 #include "sound/Mp3Module.h"
+#include "sound/Players.h"
 #include "support/MemoryDisc.h"
 #include "support/Samples.h"
+#include "support/SlowWake.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -361,6 +363,96 @@ TEST_F(Mp3Module, FilesWithoutAudioDoNotOpen)
     // The module is still usable.
     m.Start(m.Dir().Write("t.mp3", SilentMp3(10, 44100)).string());
     m.PlayToEnd();
+}
+
+// The decoder channel of the mixer (no device: the test mixes) is held with the track, and let go
+// when the track is stopped.
+TEST_F(Mp3Module, PauseIsHeardAtOnceAndTheResumeGoesOnFromThere)
+{
+    Mixer mixer;
+    SetMp3ModuleOutput(
+        &mixer.DecoderRing(), [&mixer] { mixer.Clear(Mixer::Channel::Decoder); },
+        [&mixer](bool hold) { mixer.SetPaused(Mixer::Channel::Decoder, hold); });
+    Mp3Player m(mixer.DecoderRing());
+    TElPlayer& p = m.Player();
+    m.Start(m.Dir().Write("t.mp3", SilentMp3(400, 44100)).string());
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (mixer.DecoderRing().Available() < 8192 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(1ms);
+    std::vector<std::int16_t> out(4096 * AudioRing::kChannels);
+    mixer.Mix(out.data(), 4096);
+    const int held = p.GetPosition();
+    EXPECT_EQ(held, 4096 * 1000 / AudioRing::kRate);
+    p.Pause();
+    const std::size_t waiting = mixer.DecoderRing().Available();
+    mixer.Mix(out.data(), 4096);
+    EXPECT_EQ(mixer.DecoderRing().Available(), waiting) << "nothing more is heard";
+    EXPECT_EQ(p.GetPosition(), held);
+    p.Resume();
+    mixer.Mix(out.data(), 4096);
+    EXPECT_EQ(p.GetPosition(), 8192 * 1000 / AudioRing::kRate);
+    p.Pause();
+    p.Stop();
+    EXPECT_FALSE(mixer.Paused(Mixer::Channel::Decoder));
+    m.Destroy();
+    SetMp3ModuleOutput(nullptr);
+}
+
+// A read error halfway: the module plays what it decoded and closes itself; the player tells the
+// playback that the track has ended, as it does at the end of the file, but not of a track
+// stopped.
+TEST_F(Mp3Module, ATrackThatEndsEarlyIsReportedEnded)
+{
+    Mp3Player m(ring_);
+    TElPlayer& p = m.Player();
+    const auto file = m.Dir().Write("t.mp3", SilentMp3(100, 44100));
+    const auto half = static_cast<std::int64_t>(file_size(file) / 2);
+    auto read = p.OnInputRead;
+    p.OnInputRead = [read, half](TElPlayer& s, ESUserData d, void* b, std::int32_t n, std::int32_t& got, bool& ok) {
+        if (FileInput::Position(d) >= half) {
+            got = 0;
+            ok = false;
+            return;
+        }
+        read(s, d, b, n, got, ok);
+    };
+    const PathResolver resolver(m.Dir().path());
+    ElDecoderPlayer player(p, resolver);
+    std::atomic<int> ends{0};
+    player.OnInputEnd = [&ends] { ++ends; };
+    auto play = [&player] {
+        player.SetInputName("t.mp3");
+        player.Open();
+        player.InitStream();
+        player.Play();
+    };
+    play();
+    m.PlayToEnd();
+    EXPECT_EQ(ends.load(), 1);
+    player.Close();
+    play();
+    player.Stop();
+    player.Close();
+    EXPECT_EQ(ends.load(), 1);
+}
+
+// The decoding thread's write wakes a parked device, which takes a while to open: meanwhile the
+// menu's calls (the clock, pause) answer.
+TEST_F(Mp3Module, WhileTheDeviceOpensTheMenusCallsDoNotWait)
+{
+    SlowWake slow;
+    ring_.SetOnWrite([&slow] { slow.Hook(); });
+    {
+        Mp3Player m(ring_);
+        TElPlayer& p = m.Player();
+        m.Start(m.Dir().Write("t.mp3", SilentMp3(100, 44100)).string());
+        slow.WaitForWake();
+        EXPECT_EQ(p.GetPosition(), 0);
+        EXPECT_EQ(p.GetPlayerMode(), pmPlaying);
+        p.Pause();
+        EXPECT_TRUE(slow.Answer()) << "the calls waited for the device";
+    }
+    ring_.SetOnWrite({});
 }
 
 // Through a real (dummy) device: the track paused, its ring drains and the device parks (closes);

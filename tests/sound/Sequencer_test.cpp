@@ -17,6 +17,7 @@
 #include "sound/AudioRing.h"
 #include "sound/MidiFile.h"
 #include "support/MemoryDisc.h"
+#include "support/SlowWake.h"
 #include "support/TempDir.h"
 
 namespace smf {
@@ -191,6 +192,25 @@ TEST_F(SequencerTest, ATrackOfADiscImageIsLoadedThroughTheDisc)
     EXPECT_EQ(image.Opened(), std::vector<std::string>{"music/track.mid"});
     EXPECT_THROW(seq->Open(image, "music/none.mid"), MidiFileError);
     EXPECT_EQ(seq->Mode(), SequencerMode::mpOpen);
+}
+
+// The render thread's write wakes a parked device, which takes a while to open: meanwhile the
+// menu's calls (the clock, pause) answer.
+TEST_F(SequencerTest, WhileTheDeviceOpensTheMenusCallsDoNotWait)
+{
+    SlowWake slow;
+    ring_.SetOnWrite([&slow] { slow.Hook(); });
+    {
+        auto seq = Make();
+        seq->Open(Track(1000));
+        seq->Play();
+        slow.WaitForWake();
+        EXPECT_EQ(seq->Position(), 0);
+        EXPECT_EQ(seq->Mode(), SequencerMode::mpPlaying);
+        seq->Pause();
+        EXPECT_TRUE(slow.Answer()) << "the calls waited for the device";
+    }
+    ring_.SetOnWrite({});
 }
 
 TEST_F(SequencerTest, PauseHoldsThePositionAndResumeGoesOn)

@@ -2,6 +2,7 @@
 // follow the players' life cycle the way the real ones do.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,8 @@ public:
     Mode mode = Mode::Closed;
     int position = 0;
     int size = 0;
+    // Runs as Stop begins, as the player's own thread may while it is being stopped.
+    std::function<void()> on_stop;
 
     Mode PlayerMode() override { return mode; }
     void SetInputName(const std::string& file) override { calls.push_back("mp3 name " + file); }
@@ -21,7 +24,12 @@ public:
     void Play() override { Do("mp3 play", Mode::Playing); }
     void Pause() override { Do("mp3 pause", Mode::Paused); }
     void Resume() override { Do("mp3 resume", Mode::Playing); }
-    void Stop() override { Do("mp3 stop", Mode::Stopped); }
+    void Stop() override
+    {
+        if (on_stop)
+            on_stop();
+        Do("mp3 stop", Mode::Stopped);
+    }
     void Close() override { Do("mp3 close", Mode::Closed); }
     int GetPosition() override { return position; }
     int GetSize() override { return size; }
