@@ -41,13 +41,20 @@ protected:
     }
 };
 
-TEST(ZulApplication, ExceptionsFromHandlersAndTimersBecomeTheErrorReport)
+int g_argc = 1;
+char g_arg0[] = "zulshell";
+char* g_argv[] = {g_arg0, nullptr};
+
+// Each case runs under the program's own application object, on the offscreen platform.
+class ZulApplicationTest : public ::testing::Test {
+protected:
+    ZulApplicationTest() : qt_((setenv("QT_QPA_PLATFORM", "offscreen", 1), g_argc), g_argv) {}
+
+    ZulApplication qt_;
+};
+
+TEST_F(ZulApplicationTest, ExceptionsFromHandlersAndTimersBecomeTheErrorReport)
 {
-    static int argc = 1;
-    static char arg0[] = "zulshell";
-    static char* argv[] = {arg0, nullptr};
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    ZulApplication qt(argc, argv);
     BoxlessApplication app;
     app.SetTitle("Disc");
 
@@ -66,13 +73,8 @@ TEST(ZulApplication, ExceptionsFromHandlersAndTimersBecomeTheErrorReport)
 
 // A box shows its text as the characters it holds: markup from a disc (the link question) is
 // neither drawn nor followed.
-TEST(ZulApplication, MessageBoxTextIsPlain)
+TEST_F(ZulApplicationTest, MessageBoxTextIsPlain)
 {
-    static int argc = 1;
-    static char arg0[] = "zulshell";
-    static char* argv[] = {arg0, nullptr};
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    ZulApplication qt(argc, argv);
     QtApplication app;
     const std::string text = "<img src=\"/nonexistent/zul-box.png\">?";
     QString shown;
