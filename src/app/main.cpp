@@ -175,7 +175,10 @@ int main(int argc, char** argv)
         sound = std::make_unique<MixerSoundOutput>(audio.GetMixer(), resolver);
     else
         sound = std::make_unique<NoDeviceSoundOutput>();
-    SystemOpener opener(resolver);
+    // What the reader can do about a setup that cannot start comes in a box under the menu's title.
+    SystemOpener opener(resolver, std::nullopt, [&app](const std::string& text) {
+        app.MessageBox(text, app.Title(), MsgButtons::Ok);
+    });
     int status = kFailedStartExitCode;
     try {
         TMainForm form(app, resolver, *sound, opener, audio.Works() ? &audio.GetMixer() : nullptr,

@@ -520,9 +520,10 @@ struct SystemOpener::Children {
     int running = 0;
 };
 
-SystemOpener::SystemOpener(PathResolver resolver, std::optional<std::string> path_env)
+SystemOpener::SystemOpener(PathResolver resolver, std::optional<std::string> path_env, Notice notice)
     : resolver_(std::move(resolver)),
       path_env_(path_env ? std::move(*path_env) : DefaultSearchPath()),
+      notice_(std::move(notice)),
       children_(std::make_shared<Children>())
 {
 }

@@ -47,6 +47,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -104,9 +105,14 @@ OpenPlan PlanOpen(std::string_view target, const PathResolver& resolver, const s
 // have ended.
 class SystemOpener : public Opener {
 public:
+    // Tells the reader something in a box: what they can do about a target that could not be
+    // opened. Called on the thread that called Open; an empty one tells nothing.
+    using Notice = std::function<void(const std::string& text)>;
+
     // `path_env` is the search path for xdg-open; by default this process's PATH when the opener is
     // made (the system's default path when PATH is unset).
-    explicit SystemOpener(PathResolver resolver, std::optional<std::string> path_env = std::nullopt);
+    explicit SystemOpener(PathResolver resolver, std::optional<std::string> path_env = std::nullopt,
+                          Notice notice = {});
     ~SystemOpener() override;
     SystemOpener(const SystemOpener&) = delete;
     SystemOpener& operator=(const SystemOpener&) = delete;
@@ -129,6 +135,7 @@ private:
 
     PathResolver resolver_;
     std::string path_env_;
+    Notice notice_;
     DiscCopies copies_;
     std::shared_ptr<Children> children_;  // shared with the waiter threads, which may outlive this
     // The processes started from each copied folder, ended or not.
