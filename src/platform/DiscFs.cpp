@@ -1,5 +1,9 @@
 #include "platform/DiscFs.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <system_error>
 
@@ -96,9 +100,19 @@ public:
         std::error_code ec;
         if (!fs::is_regular_file(path, ec) || !OnTheDisc(path))
             return nullptr;
-        std::FILE* file = std::fopen(path.c_str(), "rb");
-        if (!file)
+        // Opened without waiting, and taken only if it is still a regular file: what was checked
+        // above may have been swapped for a pipe, whose opening would wait for a writer.
+        const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+        if (fd < 0)
             return nullptr;
+        struct stat st {};
+        std::FILE* file = nullptr;
+        if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && fcntl(fd, F_SETFL, 0) == 0)
+            file = fdopen(fd, "rb");
+        if (!file) {
+            close(fd);
+            return nullptr;
+        }
         return std::make_unique<FileReader>(file);
     }
 

@@ -19,6 +19,7 @@
 #include <utility>
 
 #include "platform/CodePages.h"
+#include "platform/WindowsProgram.h"
 
 namespace fs = std::filesystem;
 
@@ -334,6 +335,30 @@ OpenPlan HandToDesktop(std::string argument, fs::path cwd, const std::string& pa
     return plan;
 }
 
+OpenPlan Kind(OpenPlan plan, OpenPlan::Kind kind)
+{
+    plan.kind = kind;
+    return plan;
+}
+
+// The plan for the Windows program `program`: Wine starts it, an installer package through its
+// own msiexec; without Wine on the search path the reader is to be told.
+OpenPlan StartThroughWine(WindowsProgram windows, const fs::path& program, fs::path cwd, const std::string& path_env)
+{
+    const std::optional<fs::path> wine = FindOnPath("wine", path_env);
+    if (!wine) {
+        OpenPlan plan;
+        plan.action = OpenPlan::Action::NoWine;
+        plan.failure = "it is a Windows program, and Wine is not installed";
+        return plan;
+    }
+    std::vector<std::string> argv{wine->string()};
+    if (windows == WindowsProgram::kInstaller)
+        argv.insert(argv.end(), {"msiexec", "/i"});
+    argv.push_back(program.string());
+    return Start(std::move(argv), std::move(cwd), "Wine");
+}
+
 // Starts the plan's program in a session of its own, with standard input from /dev/null, every
 // signal at its default and none blocked, and none of this process's other files open. 0, or the
 // error number of what failed (posix_spawn reports a failed exec too).
@@ -387,6 +412,17 @@ void ReportFailure(const std::string& printable_target, const std::string& reaso
     std::fflush(stderr);
 }
 
+std::string NoWineNotice(const std::string& target)
+{
+    return "\"" + target +
+           "\" is a Windows program. Windows programs run on this system through Wine, "
+           "and Wine is not installed.\n\n"
+           "To install it on Debian or Ubuntu: sudo apt install wine";
+}
+
+
+}  // namespace
+
 std::string DefaultSearchPath()
 {
     if (const char* path = std::getenv("PATH"))
@@ -400,8 +436,6 @@ std::string DefaultSearchPath()
     return path;
 }
 
-}  // namespace
-
 OpenPlan PlanOpen(std::string_view target, const PathResolver& resolver, const std::string& path_env, OpenAs as)
 {
     if (as == OpenAs::kLink)
@@ -412,59 +446,64 @@ OpenPlan PlanOpen(std::string_view target, const PathResolver& resolver, const s
     if (HasScheme(target)) {
         if (as == OpenAs::kLink && !IsWebOrMailLink(target))
             return Failure("it is not an http, https, ftp or mailto link");
-        return HandToDesktop(std::string(target), std::move(root), path_env);
+        return Kind(HandToDesktop(std::string(target), std::move(root), path_env), OpenPlan::Kind::WebLink);
     }
     if (StartsWithWww(target))
-        return HandToDesktop("http://" + std::string(target), std::move(root), path_env);
+        return Kind(HandToDesktop("http://" + std::string(target), std::move(root), path_env),
+                    OpenPlan::Kind::WebLink);
 
     // The disc says what is its own: nothing it finds lies outside it.
     const std::optional<fs::path> found = resolver.Find(target);
     if (!found)
         return Failure("nothing of that name on the disc");
     const fs::path path = Absolute(*found);
-    const DiscEntryKind kind = resolver.Disc().Stat(*found).kind;
-    if (kind == DiscEntryKind::kFolder)
-        return HandToDesktop(path.string(), std::move(root), path_env);
-    if (kind != DiscEntryKind::kFile)
+    const DiscEntry entry = resolver.Disc().Stat(*found);
+    if (entry.kind == DiscEntryKind::kFolder)
+        return Kind(HandToDesktop(path.string(), std::move(root), path_env), OpenPlan::Kind::Folder);
+    if (entry.kind != DiscEntryKind::kFile)
         return Failure("it is neither a file nor a folder");
     if (as == OpenAs::kLink) {
         if (std::optional<std::string> refusal = LinkRefusal(resolver.Disc(), *found))
             return Failure(std::move(*refusal));
-        return HandToDesktop(path.string(), std::move(root), path_env);
+        return Kind(HandToDesktop(path.string(), std::move(root), path_env), OpenPlan::Kind::Document);
     }
 
-    // A native program is known by its first bytes: on a disc copied from or mounted as a Windows
-    // file system every file may carry the executable bit, documents and Windows installers
-    // included, and those go to the desktop. The bit (which a noexec mount takes away) only
-    // decides whether the kernel can start the program itself.
-    const bool executable = access(path.c_str(), X_OK) == 0;
-    const HeaderReader file(path);
-    if (!file.IsOpen()) {
+    // A program is known by its first bytes: on a disc copied from or mounted as a Windows file
+    // system every file may carry the executable bit, documents included. The bit (which a noexec
+    // mount takes away) only decides whether the kernel can start a native program itself.
+    const bool executable = resolver.Disc().IsImage() ? entry.executable.value_or(false)
+                                                      : access(path.c_str(), X_OK) == 0;
+    const std::optional<std::string> head = ReadDiscHead(resolver.Disc(), *found, kWindowsProgramHeadBytes);
+    if (!head) {
         if (executable)  // unreadable yet executable: only the kernel can look inside
-            return Start({path.string()}, std::move(root), "the program");
-        return HandToDesktop(path.string(), std::move(root), path_env);
+            return Kind(Start({path.string()}, std::move(root), "the program"), OpenPlan::Kind::NativeProgram);
+        return Kind(HandToDesktop(path.string(), std::move(root), path_env), OpenPlan::Kind::Document);
     }
-    const std::string head = file.Read(0, kScriptHeaderBytes);
-    const bool script = head.starts_with("#!");
-    const bool elf = head.starts_with("\x7F" "ELF");
-    if (!script && !elf)
-        return HandToDesktop(path.string(), std::move(root), path_env);
+    const bool script = head->starts_with("#!");
+    const bool elf = head->starts_with("\x7F" "ELF");
+    if (!script && !elf) {
+        const WindowsProgram windows = RecogniseWindowsProgram(found->filename().string(), *head);
+        if (windows == WindowsProgram::kNone)
+            return Kind(HandToDesktop(path.string(), std::move(root), path_env), OpenPlan::Kind::Document);
+        return Kind(StartThroughWine(windows, path, std::move(root), path_env), OpenPlan::Kind::WindowsProgram);
+    }
     if (executable)
-        return Start({path.string()}, std::move(root), "the program");
+        return Kind(Start({path.string()}, std::move(root), "the program"), OpenPlan::Kind::NativeProgram);
 
     if (script) {
-        std::vector<std::string> argv = ScriptInterpreter(head);
+        std::vector<std::string> argv = ScriptInterpreter(head->substr(0, kScriptHeaderBytes));
         if (argv.empty())
             return Failure("its \"#!\" line names no interpreter");
         std::string runs = "the interpreter \"" + PrintableDiscText(argv[0]) + "\"";
         argv.push_back(path.string());
-        return Start(std::move(argv), std::move(root), std::move(runs));
+        return Kind(Start(std::move(argv), std::move(root), std::move(runs)), OpenPlan::Kind::NativeProgram);
     }
-    const std::optional<std::string> interpreter = ElfInterpreter(file);
+    const HeaderReader file(path);
+    const std::optional<std::string> interpreter = file.IsOpen() ? ElfInterpreter(file) : std::nullopt;
     if (!interpreter)
         return Failure("it is not marked executable and names no program interpreter");
     std::string runs = "the program interpreter \"" + PrintableDiscText(*interpreter) + "\"";
-    return Start({*interpreter, path.string()}, std::move(root), std::move(runs));
+    return Kind(Start({*interpreter, path.string()}, std::move(root), std::move(runs)), OpenPlan::Kind::NativeProgram);
 }
 
 namespace {
@@ -584,6 +623,15 @@ void SystemOpener::Carry(const std::string& target, OpenAs as)
         return;
     case OpenPlan::Action::Fail:
         ReportFailure(PrintableDiscText(target), plan.failure);
+        return;
+    case OpenPlan::Action::NoWine:
+        // The reader pressed the button and nothing would come: they are told what it takes, once.
+        if (!told_no_wine_ && notice_) {
+            told_no_wine_ = true;
+            notice_(NoWineNotice(target));  // disc bytes: the box reads them in the disc's code page
+        } else {
+            ReportFailure(PrintableDiscText(target), plan.failure);
+        }
         return;
     case OpenPlan::Action::Start:
     case OpenPlan::Action::Hand:

@@ -15,8 +15,15 @@
 //   its one argument is its own absolute path. A program copied or mounted without the executable
 //   bit is run as the kernel would run it: a "#!" script under the interpreter its first line names
 //   (with that line's one optional argument), an ELF program through the program interpreter it
-//   names (PT_INTERP). Any other file, and every folder, goes to xdg-open by its absolute path, so
-//   the desktop opens documents, folders and Windows installers with whatever it has for them.
+//   names (PT_INTERP).
+// - A Windows program (WindowsProgram.h: a Portable Executable or a Windows Installer package, told
+//   by its content, or a batch file) is started the same way through Wine, when a "wine" is found on
+//   an absolute folder of the search path: "wine PROGRAM", a package as "wine msiexec /i PACKAGE".
+//   The environment is passed on unchanged, so the reader's WINEPREFIX and the rest hold. Without
+//   Wine the reader is told, in a box (the opener's Notice) the first time in a run of the menu and
+//   on standard error after that.
+// - Any other file, and every folder, goes to xdg-open by its absolute path, so the desktop opens
+//   documents and folders with whatever it has for them.
 //
 // A link (a banner's, the side panel's, the main frame's, the info box's) has its leading and
 // trailing blanks (spaces, tabs, CR, LF) taken off, and then opens only as
@@ -83,8 +90,19 @@ struct OpenPlan {
         Start,    // start a program of the disc; its exit status is its own business
         Hand,     // hand the target to xdg-open; a non-zero exit status means it was not opened
         Fail,     // it cannot be opened: `failure` says why
+        NoWine,   // a Windows program, and no Wine to start it with: the reader is told
+    };
+    // What the target is, as far as it was found.
+    enum class Kind {
+        None,            // empty, refused or not found
+        WebLink,         // an address with a scheme, or "www."
+        Folder,          // a folder of the disc
+        Document,        // any other file of the disc
+        NativeProgram,   // a "#!" script or an ELF program
+        WindowsProgram,  // a Windows program or installer package, or a batch file
     };
     Action action = Action::Nothing;
+    Kind kind = Kind::None;
     std::vector<std::string> argv;  // Start, Hand: argv[0] is the path of the program to execute
     std::filesystem::path cwd;      // Start, Hand: the working folder (the absolute disc root)
     std::string runs;               // Start, Hand: what argv[0] is, for messages ("xdg-open" ...)
@@ -92,11 +110,15 @@ struct OpenPlan {
 };
 
 // Decides how `target` is opened, without starting anything: `resolver` finds disc paths and gives
-// the disc root, `path_env` is the search path (a PATH value) xdg-open is looked up on. Only
-// absolute folders of it are searched, so an "xdg-open" on the disc is never taken for the
-// desktop's own.
+// the disc root, `path_env` is the search path (a PATH value) xdg-open and wine are looked up on.
+// Only absolute folders of it are searched, so a program of that name on the disc is never taken
+// for the system's own. On a disc image the plan's kind is what the target is, and its paths are
+// those of the image (the opener copies a folder out before it plans for real).
 OpenPlan PlanOpen(std::string_view target, const PathResolver& resolver, const std::string& path_env,
                   OpenAs as = OpenAs::kSetup);
+
+// This process's search path: its PATH, or the system's default path when PATH is unset.
+std::string DefaultSearchPath();
 
 // Opens targets for real: plans, then starts the process. A waiter thread for every process
 // started reaps it when it ends (so no zombie is left) and, for xdg-open, reports a non-zero exit
@@ -136,6 +158,7 @@ private:
     PathResolver resolver_;
     std::string path_env_;
     Notice notice_;
+    bool told_no_wine_ = false;  // the box that says Wine is missing comes once a run
     DiscCopies copies_;
     std::shared_ptr<Children> children_;  // shared with the waiter threads, which may outlive this
     // The processes started from each copied folder, ended or not.

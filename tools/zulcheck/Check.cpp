@@ -175,7 +175,10 @@ std::string CatalogueSize(const Inf_shell& d)
 
 class Checker {
 public:
-    explicit Checker(std::shared_ptr<const DiscFs> disc) : root_(disc->Root()), resolver_(std::move(disc)) {}
+    Checker(std::shared_ptr<const DiscFs> disc, std::string search_path)
+        : root_(disc->Root()), resolver_(std::move(disc)), search_path_(std::move(search_path))
+    {
+    }
 
     CheckReport Run();
 
@@ -198,6 +201,8 @@ private:
     void CheckScript(const Language& language);
 
     void CheckSplash(const Language& language, const std::string& script);
+    // What the menu does here with a setup that is on the disc, or an address, as one finding.
+    void CheckSetupStart(const OpenPlan& plan, const std::string& target, const std::string& where);
     void CheckCursors(const Inf_shell& d, const std::string& script);
     void CheckEventSounds(const Inf_shell& d, const std::string& script);
     void CheckSkinPictures(const Inf_shell& d, const std::string& script);
@@ -221,6 +226,7 @@ private:
 
     fs::path root_;
     PathResolver resolver_;
+    std::string search_path_;  // where the menu would find Wine and xdg-open
     CheckReport report_;
     CollectingApplication app_;
     std::unique_ptr<ZipGrFile> archive_;
@@ -575,6 +581,45 @@ void Checker::CheckBanner(const Inf_banner& banner, const std::string& where_ban
     }
 }
 
+void Checker::CheckSetupStart(const OpenPlan& plan, const std::string& target, const std::string& where)
+{
+    using Kind = OpenPlan::Kind;
+    const std::string what = Q(target);
+    if (plan.action == OpenPlan::Action::NoWine) {
+        Add(Severity::Warning, where,
+            what + " is a Windows program and Wine is not installed here: the menu starts nothing and tells the "
+                   "reader that Wine runs it");
+        return;
+    }
+    if (plan.action == OpenPlan::Action::Fail && plan.kind == Kind::None) {
+        Add(Severity::Warning, where, what + " cannot be opened here: " + T(plan.failure));
+        return;
+    }
+    // What the desktop is handed needs the desktop's xdg-open, which a bare system may lack.
+    const std::string desktop =
+        plan.action == OpenPlan::Action::Fail ? " (xdg-open, which is missing here)" : " (xdg-open)";
+    switch (plan.kind) {
+    case Kind::None:
+        return;
+    case Kind::NativeProgram:
+        Add(Severity::Note, where, what + " is a native program: the menu starts it");
+        return;
+    case Kind::WindowsProgram:
+        Add(Severity::Note, where,
+            what + " is a Windows program: the menu starts it through Wine (" + T(plan.argv.front()) + ")");
+        return;
+    case Kind::Document:
+        Add(Severity::Note, where, what + " is a document: the menu hands it to the desktop" + desktop);
+        return;
+    case Kind::Folder:
+        Add(Severity::Note, where, what + " is a folder: the menu hands it to the desktop" + desktop);
+        return;
+    case Kind::WebLink:
+        Add(Severity::Note, where, what + " is a web link: the menu hands it to the desktop's browser" + desktop);
+        return;
+    }
+}
+
 void Checker::CheckLink(const std::string& link, const std::string& where)
 {
     if (link.empty())
@@ -706,13 +751,15 @@ void Checker::CheckEntry(const sub_se& tab, const SoftTabElement& entry, const s
             Add(Severity::Warning, where_setup, "the setup names no file: running it does nothing");
             continue;
         }
-        if (Locate(target, where_setup))
-            continue;
-        const OpenPlan plan = PlanOpen(target, resolver_, std::string());
-        if (plan.action == OpenPlan::Action::Fail && plan.failure == "nothing of that name on the disc")
+        const bool on_disc = Locate(target, where_setup).has_value();
+        const OpenPlan plan = PlanOpen(target, resolver_, search_path_);
+        if (!on_disc && plan.action == OpenPlan::Action::Fail && plan.failure == "nothing of that name on the disc") {
             Add(Severity::Error, where_setup,
                 Q(target) + " is not on the disc: running it opens nothing (the menu writes: cannot open " + Q(target) +
                     ")");
+            continue;
+        }
+        CheckSetupStart(plan, target, where_setup);
     }
     CheckLink(entry.url, where + " url");
     CheckLink(entry.url_dev, where + " url_dev");
@@ -792,7 +839,12 @@ CheckReport CheckDisc(const fs::path& root)
 
 CheckReport CheckDisc(std::shared_ptr<const DiscFs> disc)
 {
-    return Checker(std::move(disc)).Run();
+    return CheckDisc(std::move(disc), DefaultSearchPath());
+}
+
+CheckReport CheckDisc(std::shared_ptr<const DiscFs> disc, const std::string& search_path)
+{
+    return Checker(std::move(disc), search_path).Run();
 }
 
 std::string SummaryLine(const CheckReport& report)

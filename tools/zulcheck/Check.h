@@ -35,8 +35,10 @@ struct CheckReport {
 
 // Checks the disc whose root folder is `root`.
 CheckReport CheckDisc(const std::filesystem::path& root);
-// Checks the disc `disc`: a folder or an image.
+// Checks the disc `disc`: a folder or an image. What the menu does with each setup depends on the
+// programs found on `search_path` (a PATH value; by default this process's): Wine and xdg-open.
 CheckReport CheckDisc(std::shared_ptr<const DiscFs> disc);
+CheckReport CheckDisc(std::shared_ptr<const DiscFs> disc, const std::string& search_path);
 
 // One line "SEVERITY WHERE: TEXT" per finding, then the summary line.
 std::string ReportText(const CheckReport& report);
