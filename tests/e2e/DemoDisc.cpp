@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 
 #include <cstdlib>
+#include <fstream>
 #include <optional>
 #include <stdexcept>
 
@@ -45,6 +46,18 @@ DemoDisc::Given DemoDisc::AsGiven(bool image) const
     if (made.exit_code != 0)
         throw std::runtime_error("make_demo_disc --iso-of failed: " + made.err);
     return {{iso.string()}, elsewhere.path().string()};
+}
+
+void EditScript(const fs::path& script, const std::string& anchor, const std::string& key, const std::string& line)
+{
+    std::string text = ReadFileBytes(script);
+    const std::size_t from = text.find(anchor);
+    ASSERT_NE(from, std::string::npos) << anchor;
+    const std::size_t at = text.find("\r\n" + key, from);
+    ASSERT_NE(at, std::string::npos) << key;
+    const std::size_t end = text.find("\r\n", at + 2 + key.size());
+    text.replace(at + 2, end + 2 - (at + 2), line.empty() ? "" : line + "\r\n");
+    std::ofstream(script, std::ios::binary | std::ios::trunc) << text;
 }
 
 ::testing::AssertionResult SameColour(QRgb seen, QRgb expected, int tolerance)

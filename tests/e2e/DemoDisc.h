@@ -43,6 +43,11 @@ public:
     Inf_shell description;
 };
 
+// Replaces, in the disc's script, the first lines after `anchor` that begin with `key` (which may
+// span lines) by `line` (an empty `line` removes them). The script is bytes with CR LF line ends.
+void EditScript(const std::filesystem::path& script, const std::string& anchor, const std::string& key,
+                const std::string& line);
+
 // Colours as the screen shows them may differ by rounding (or, for a photo, by the JPEG
 // decoder: `tolerance`); anything more is another picture.
 ::testing::AssertionResult SameColour(QRgb seen, QRgb expected, int tolerance = 6);

@@ -20,20 +20,6 @@ namespace {
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
-// Replaces, in the disc's script, the first lines after `anchor` that begin with `key` (which may
-// span lines) by `line` (an empty `line` removes them). The script is bytes with CR LF line ends.
-void EditScript(const fs::path& script, const std::string& anchor, const std::string& key, const std::string& line)
-{
-    std::string text = ReadFileBytes(script);
-    const std::size_t from = text.find(anchor);
-    ASSERT_NE(from, std::string::npos) << anchor;
-    const std::size_t at = text.find("\r\n" + key, from);
-    ASSERT_NE(at, std::string::npos) << key;
-    const std::size_t end = text.find("\r\n", at + 2 + key.size());
-    text.replace(at + 2, end + 2 - (at + 2), line.empty() ? "" : line + "\r\n");
-    std::ofstream(script, std::ios::binary | std::ios::trunc) << text;
-}
-
 // The most memory the process has held so far, in MiB.
 long PeakMiB(pid_t pid)
 {

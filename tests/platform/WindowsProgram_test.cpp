@@ -36,17 +36,6 @@ std::string Head(const fs::path& file)
     return bytes;
 }
 
-// "MZ" with e_lfanew at 0x80 and, when `pe`, the "PE" signature and a file header there.
-std::string HandMadeExecutable(bool pe)
-{
-    std::string bytes(0x80, '\0');
-    bytes.replace(0, 2, "MZ");
-    bytes[0x3C] = '\x80';
-    if (pe)
-        bytes += std::string("PE\0\0", 4) + std::string(20 + 240, '\0');
-    return bytes;
-}
-
 TEST(WindowsProgram, RealProgramsAndPackagesAreToldByContentWhateverTheirNames)
 {
     TempDir dir;

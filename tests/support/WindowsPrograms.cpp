@@ -72,7 +72,7 @@ int main(void)
     DWORD n = GetModuleFileNameA(NULL, path, MAX_PATH);
     char* slash = strrchr(path, '\\');
     const char* marker = getenv("ZUL_WINE_MARKER");
-    if (n == 0 || n >= MAX_PATH || !slash || !marker || strlen(slash) < sizeof "neighbour.txt")
+    if (n == 0 || n >= MAX_PATH || !slash || !marker || (size_t)(slash - path) + sizeof "\\neighbour.txt" > MAX_PATH)
         return 2;
     strcpy(slash + 1, "neighbour.txt");
     char text[256] = "(missing)";
@@ -122,6 +122,16 @@ std::optional<fs::path> MakeMsiPackage(const fs::path& folder)
 )");
     const fs::path package = folder / "package.msi";
     return Made(package, RunProgram(wixl->string(), {"-o", package.string(), source.string()}, folder.string()));
+}
+
+std::string HandMadeExecutable(bool pe)
+{
+    std::string bytes(0x80, '\0');
+    bytes.replace(0, 2, "MZ");
+    bytes[0x3C] = '\x80';
+    if (pe)
+        bytes += std::string("PE\0\0", 4) + std::string(20 + 240, '\0');
+    return bytes;
 }
 
 std::string WinePath(const fs::path& path)

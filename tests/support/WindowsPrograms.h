@@ -17,6 +17,10 @@ std::optional<std::filesystem::path> MakeMingwProgram(const std::filesystem::pat
 // An installer package of one file, installed per user.
 std::optional<std::filesystem::path> MakeMsiPackage(const std::filesystem::path& folder);
 
+// A hand-made Portable Executable header (no program in it), "MZ" pointing to "PE" at 0x80: what
+// the menu takes for a Windows program without any tool to make one. Without `pe`, a DOS program.
+std::string HandMadeExecutable(bool pe = true);
+
 // `path` as Wine names it on its Z: drive.
 std::string WinePath(const std::filesystem::path& path);
 
