@@ -11,12 +11,14 @@
 #include <vector>
 
 #include "archive/ZipGrFile.h"
+#include "platform/DiscFs.h"
 #include "platform/DiscImage.h"
 #include "rarwriter/RarWriter.h"
 #include "script/Synter.h"
 #include "support/RecordingApplication.h"
 #include "support/RunProgram.h"
 #include "support/TempDir.h"
+#include "support/WindowsPrograms.h"
 #include "version/Version.h"
 #include "zulcheck/Check.h"
 
@@ -487,6 +489,31 @@ void WriteImage(const fs::path& root, const fs::path& image)
     const ProgramResult made =
         RunProgram(ZUL_BINARY_DIR "/tools/make_demo_disc", {"--iso-of", root.string(), image.string()});
     ASSERT_EQ(made.exit_code, 0) << made.err;
+}
+
+// What the menu does with each setup depends on what this machine has: Wine, xdg-open.
+TEST_F(ZulcheckCheck, SaysWhatEachSetupComesToOnThisMachine)
+{
+    Disc disc(Demo());
+    disc.dir.Write("soft/starminer/setup.exe", HandMadeExecutable());
+    disc.Edit("setup = Soft\\StarMiner\\Setup.sh", "setup = soft\\starminer\\SETUP.EXE");
+    TempDir bin;
+    for (const char* program : {"wine", "xdg-open"}) {
+        bin.Write(program, "#!/bin/sh\n");
+        fs::permissions(bin.path() / program, fs::perms::owner_all);
+    }
+    const std::string with = ReportText(CheckDisc(FolderDiscFs(disc.Root()), bin.path().string()));
+    const std::string without = ReportText(CheckDisc(FolderDiscFs(disc.Root()), "/nonexistent"));
+    for (const std::string& line : std::vector<std::string>{"\"soft\\starminer\\SETUP.EXE\" is a Windows program: the menu starts it through Wine (" +
+                       (bin.path() / "wine").string() + ")",
+          "\"soft\\starminer\\readme.txt\" is a document: the menu hands it to the desktop (xdg-open)\n",
+          "\"soft\\turbodrift\\setup.sh\" is a native program: the menu starts it\n"})
+        EXPECT_NE(with.find(line), std::string::npos) << line << " in\n" << with;
+    EXPECT_NE(without.find("\"soft\\starminer\\SETUP.EXE\" is a Windows program and Wine is not installed here"),
+              std::string::npos)
+        << without;
+    EXPECT_NE(without.find("is a document: the menu hands it to the desktop (xdg-open, which is missing here)"),
+              std::string::npos);
 }
 
 TEST_F(ZulcheckCheck, AnImageOfADiscGivesTheFindingsOfItsFolder)
