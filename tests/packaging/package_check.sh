@@ -3,6 +3,8 @@
 # installed system see it.
 #   package_check.sh build BUILD_DIR DEB_DIR     make the package into DEB_DIR
 #   package_check.sh CHECK DEB_DIR VERSION       CHECK: lintian, installs, desktop-entry, metainfo
+#   package_check.sh mime DEB_DIR VERSION DEMO_MAKER CONTENT_TYPES
+#                                                the package's MIME types as a desktop sees them
 set -euo pipefail
 
 the_package() {
@@ -58,6 +60,85 @@ check_installs() {
   echo "installed into a scratch root; Depends: $depends"
 }
 
+# Exit status that ctest reports as a skipped test.
+skip() {
+  echo "package_check: skipped: $*"
+  exit 77
+}
+
+# The package's MIME types and desktop entry the way a file manager sees them, from a scratch
+# copy of the system's MIME database with the package's file added: the demo disc's folder (and
+# the same disc as an ISO 9660 disc without long names mounts, in capitals with version suffixes)
+# is a cover disc, an ordinary folder is not, and every image kind the menu opens has a type the
+# desktop entry lists, so "Open with" and the question on insertion offer the menu.
+check_mime() {
+  local deb=$1 demo_maker=$2 content_types=$3
+  command -v update-mime-database >/dev/null || skip "update-mime-database (shared-mime-info) is missing"
+  [ -x "$content_types" ] || skip "no content_types tool: GIO's development files were missing at build time"
+  unpack "$deb"
+  local package=$root/usr/share/mime/packages/zulshell.xml
+  local entry=$root/usr/share/applications/zulshell.desktop
+  [ -s "$package" ] || fail "the package has no ${package#"$root"/}"
+  local data=$root/scratch/data
+  mkdir -p "$data/mime/packages" "$root/scratch/home" "$root/scratch/images"
+  cp /usr/share/mime/packages/*.xml "$data/mime/packages/"
+  cp "$package" "$data/mime/packages/"
+  # Anything it says about the files (in the search path, it has nothing else to say) is a fault.
+  local warnings
+  warnings=$(XDG_DATA_HOME="$root/scratch/home" XDG_DATA_DIRS="$data" update-mime-database "$data/mime" 2>&1 >/dev/null) ||
+    fail "update-mime-database failed: $warnings"
+  [ -z "$warnings" ] || fail "update-mime-database: $warnings"
+
+  local disc=$root/scratch/disc
+  env QT_QPA_PLATFORM=offscreen "$demo_maker" "$disc" --iso "$root/scratch/images/disc.iso" >/dev/null ||
+    fail "the demo disc maker failed"
+  local capitals=$root/scratch/capitals
+  mkdir -p "$capitals/GRAPH"
+  cp "$disc/graph/shell.dat" "$capitals/GRAPH/SHELL.DAT;1"
+  cp "$disc/graph/image_lit.dat" "$capitals/GRAPH/IMAGE_LIT.DAT;1"
+  # Ordinary folders: the unpacked package, and a folder with the archive's name but no script.
+  local archive_only=$root/scratch/archive-only
+  mkdir -p "$archive_only/graph"
+  cp "$disc/graph/shell.dat" "$archive_only/graph/"
+
+  # Images: the kinds the menu opens; raw-sector ones (.bin, .mdf, CloneCD's .img) begin with
+  # the sync pattern of a CD sector. A .bin that is no CD image gets no type of ours.
+  local images=$root/scratch/images
+  local sector='\000\377\377\377\377\377\377\377\377\377\377\000\000\002\000\001'
+  printf '%b' "$sector" >"$images/disc.bin"
+  printf '%b' "$sector" >"$images/disc.mdf"
+  printf '%b' "$sector" >"$images/disc.img"
+  printf 'FILE "disc.bin" BINARY\r\n  TRACK 01 MODE1/2352\r\n' >"$images/disc.cue"
+  printf '[CloneCD]\r\nVersion=3\r\n' >"$images/disc.ccd"
+  head -c 4096 /dev/zero >"$images/disc.nrg"
+  head -c 4096 /dev/zero >"$images/firmware.bin"
+
+  local listed path types out
+  listed=";$(sed -n 's/^MimeType=//p' "$entry")"
+  for path in "$disc" "$capitals" "$images"/disc.* "$root/usr" "$archive_only" "$images/firmware.bin"; do
+    out=$(env XDG_DATA_HOME="$root/scratch/home" XDG_DATA_DIRS="$data" "$content_types" "$path") ||
+      fail "content_types failed on $path"
+    echo "${path#"$root"/scratch/}: $out"
+    read -ra types <<<"$out"
+    case "$path" in
+      "$root/usr" | "$archive_only" | */firmware.bin)
+        ! offered "$listed" "${types[@]}" || fail "$path is '$out', which the desktop entry lists" ;;
+      *)
+        offered "$listed" "${types[@]}" || fail "$path is '$out', which the desktop entry does not list" ;;
+    esac
+  done
+}
+
+# offered LISTED TYPE...: whether the desktop entry's MimeType list (";"-led) holds one of the types.
+offered() {
+  local listed=$1 type
+  shift
+  for type in "$@"; do
+    [[ "$listed" == *";$type;"* ]] && return 0
+  done
+  return 1
+}
+
 case "${1:-}" in
   build)
     build_dir=$2 deb_dir=$3
@@ -88,8 +169,12 @@ case "${1:-}" in
     # The whole tree: the metainfo's desktop entry and icon are where it says.
     appstreamcli validate-tree --no-net "$root"
     ;;
+  mime)
+    deb=$(the_package "$2" "$3")
+    check_mime "$deb" "$4" "${5:-}"
+    ;;
   *)
-    sed -n '4,5p' "$0" | sed 's/^# \{0,1\}//' >&2
+    sed -n '4,7p' "$0" | sed 's/^# \{0,1\}//' >&2
     exit 2
     ;;
 esac
