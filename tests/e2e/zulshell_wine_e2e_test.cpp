@@ -29,17 +29,35 @@ void SetSetups(const DemoDisc& disc, const std::string& first, const std::string
     EditScript(script, "Turbo Drift", "setup = ", "setup = " + second);
 }
 
-// The menu's window on `x`, once the splash has gone; empty when it never came.
-std::string MenuWindow(X11Session& x, std::chrono::steady_clock::time_point started)
-{
-    std::string window;
-    for (int i = 0; i < 150 && window.empty(); ++i)
-        for (const std::string& w : x.WaitForWindows(".", 200ms))
-            if (x.Geometry(w).size() == QSize(648, 511))
-                window = w;
-    std::this_thread::sleep_until(started + 6500ms);
-    return window;
-}
+// The menu on `x`, started on `given` with `env`, its window up and the splash gone.
+struct Menu {
+    Menu(X11Session& session, const DemoDisc& demo, const DemoDisc::Given& given, const std::vector<std::string>& env)
+        : x(session), disc(demo), started(std::chrono::steady_clock::now()),
+          zulshell(kZulshell, given.args, given.cwd, x.display(), env)
+    {
+        for (int i = 0; i < 150 && window.empty(); ++i)
+            for (const std::string& w : x.WaitForWindows(".", 200ms))
+                if (x.Geometry(w).size() == QSize(648, 511))
+                    window = w;
+        if (!window.empty())
+            origin = x.Geometry(window).topLeft();
+        std::this_thread::sleep_until(started + 6500ms);
+    }
+
+    void Press(const Inf_button& b) const
+    {
+        const QPoint p = origin + Middle(b, disc.Picture(b.normal_pic));
+        x.Click(p.x(), p.y());
+        std::this_thread::sleep_for(500ms);
+    }
+
+    X11Session& x;
+    const DemoDisc& disc;
+    std::chrono::steady_clock::time_point started;
+    RunningProgram zulshell;
+    std::string window;  // empty when it never came
+    QPoint origin;
+};
 
 TEST(WindowsSetups, StartThroughWineFromTheFolderAndFromTheImage)
 {
@@ -72,33 +90,26 @@ TEST(WindowsSetups, StartThroughWineFromTheFolderAndFromTheImage)
         fs::remove(marker);
         const DemoDisc::Given given = disc.AsGiven(image);
         X11Session x(1024, 768);
-        const auto started = std::chrono::steady_clock::now();
-        RunningProgram zulshell(kZulshell, given.args, given.cwd, x.display(), env);
-        const std::string window = MenuWindow(x, started);
-        ASSERT_FALSE(window.empty()) << zulshell.Stderr();
-        const QPoint origin = x.Geometry(window).topLeft();
-        auto click = [&](const Inf_button& b) {
-            const QPoint p = origin + Middle(b, disc.Picture(b.normal_pic));
-            x.Click(p.x(), p.y());
-            std::this_thread::sleep_for(500ms);
-        };
+        Menu menu(x, disc, given, env);
+        ASSERT_FALSE(menu.window.empty()) << menu.zulshell.Stderr();
+        RunningProgram& zulshell = menu.zulshell;
 
         // The program finds the file beside it (a new prefix takes Wine a while to make).
-        click(d.control_panel.setup_btn);
+        menu.Press(d.control_panel.setup_btn);
         for (int i = 0; i < 300 && !fs::exists(marker); ++i)
             std::this_thread::sleep_for(100ms);
         ASSERT_TRUE(fs::exists(marker)) << zulshell.Stderr();
         EXPECT_EQ(ReadFileBytes(marker), "ran; neighbour: beside the program");
 
         // The installer's wizard comes up.
-        click(d.control_panel.next_btn);
-        click(d.control_panel.setup_btn);
+        menu.Press(d.control_panel.next_btn);
+        menu.Press(d.control_panel.setup_btn);
         EXPECT_EQ(x.WaitForWindows(std::string("^") + kInstallerTitle + " Setup", 120s).size(), 1u)
             << zulshell.Stderr();
 
         RunProgram("wineserver", {"-k"});
         std::this_thread::sleep_for(1s);
-        click(d.cd.window.close_btn);
+        menu.Press(d.cd.window.close_btn);
         EXPECT_EQ(zulshell.WaitForExit(20s), 0) << zulshell.Stderr();
     }
     RunProgram("wineserver", {"-k"});
@@ -117,16 +128,10 @@ TEST(WindowsSetups, WithoutWineTheReaderIsToldOnce)
     const Inf_shell& d = disc.description;
 
     X11Session x(1024, 768);
-    const auto started = std::chrono::steady_clock::now();
-    RunningProgram zulshell(kZulshell, {}, disc.Root(), x.display(), {"PATH=/nonexistent", "SDL_AUDIODRIVER=dummy"});
-    const std::string window = MenuWindow(x, started);
-    ASSERT_FALSE(window.empty()) << zulshell.Stderr();
-    const QPoint origin = x.Geometry(window).topLeft();
-    auto click = [&](const Inf_button& b) {
-        const QPoint p = origin + Middle(b, disc.Picture(b.normal_pic));
-        x.Click(p.x(), p.y());
-        std::this_thread::sleep_for(500ms);
-    };
+    Menu menu(x, disc, disc.AsGiven(false), {"PATH=/nonexistent", "SDL_AUDIODRIVER=dummy"});
+    ASSERT_FALSE(menu.window.empty()) << menu.zulshell.Stderr();
+    RunningProgram& zulshell = menu.zulshell;
+    const std::string& window = menu.window;
     std::string name = x.XdoTool({"getwindowname", window});
     while (!name.empty() && name.back() == '\n')
         name.pop_back();
@@ -142,7 +147,7 @@ TEST(WindowsSetups, WithoutWineTheReaderIsToldOnce)
         return found;
     };
 
-    click(d.control_panel.setup_btn);
+    menu.Press(d.control_panel.setup_btn);
     ASSERT_TRUE(zulshell.WaitForStderr("\"soft\\starminer\\setup.exe\" is a Windows program.", 10s)) << zulshell.Stderr();
     std::vector<std::string> box;
     for (int i = 0; i < 50 && box.empty(); ++i, std::this_thread::sleep_for(100ms))
@@ -152,14 +157,14 @@ TEST(WindowsSetups, WithoutWineTheReaderIsToldOnce)
     std::this_thread::sleep_for(500ms);
     EXPECT_TRUE(boxes().empty());
 
-    click(d.control_panel.next_btn);
-    click(d.control_panel.setup_btn);
+    menu.Press(d.control_panel.next_btn);
+    menu.Press(d.control_panel.setup_btn);
     EXPECT_TRUE(zulshell.WaitForStderr(
         "cannot open \"soft\\turbodrift\\setup.bat\": it is a Windows program, and Wine is not installed", 10s))
         << zulshell.Stderr();
     std::this_thread::sleep_for(1s);
     EXPECT_TRUE(boxes().empty()) << "a second box";
-    click(d.cd.window.close_btn);
+    menu.Press(d.cd.window.close_btn);
     EXPECT_EQ(zulshell.WaitForExit(10s), 0) << zulshell.Stderr();
 }
 
