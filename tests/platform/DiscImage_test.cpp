@@ -7,6 +7,7 @@
 #include <locale.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -17,6 +18,7 @@
 #include "platform/CodePages.h"
 #include "platform/DiscImage.h"
 #include "platform/Files.h"
+#include "support/ImageFormats.h"
 #include "platform/PathResolver.h"
 #include "support/TempDir.h"
 
@@ -429,3 +431,124 @@ TEST_F(DiscImageTest, AFileCutShortAfterOpeningFailsRatherThanEndingEarly)
 }
 
 }  // namespace
+
+// --- The same disc kept in the formats of CD-ripping tools -------------------------------------
+
+class DiscImageFormatTest : public DiscImageTest, public ::testing::WithParamInterface<ImageFormat> {
+protected:
+    // The sample disc as an ISO image, and as GetParam() made of it.
+    fs::path Written()
+    {
+        iso_ = Image();
+        return WriteImageAs(ReadFileBytes(iso_), GetParam(), dir_.path() / "disc");
+    }
+    fs::path iso_;
+};
+
+INSTANTIATE_TEST_SUITE_P(Formats, DiscImageFormatTest, ::testing::ValuesIn(AllImageFormats()),
+                         [](const ::testing::TestParamInfo<ImageFormat>& param) {
+                             return ImageFormatName(param.param);
+                         });
+
+// Every folder and file of `disc` as "path/" or "path=bytes" lines.
+std::vector<std::string> Everything(const DiscFs& disc, const fs::path& folder = {})
+{
+    std::vector<std::string> all;
+    for (const std::string& name : disc.List(folder)) {
+        const fs::path path = folder / name;
+        if (disc.Stat(path).kind == DiscEntryKind::kFolder) {
+            all.push_back(path.string() + "/");
+            for (std::string& inner : Everything(disc, path))
+                all.push_back(std::move(inner));
+        } else {
+            all.push_back(path.string() + "=" + ReadWholeFile(disc, path).value_or("(unreadable)"));
+        }
+    }
+    return all;
+}
+
+TEST_P(DiscImageFormatTest, OpensWithTheFilesOfTheIso)
+{
+    const fs::path image = Written();
+    const std::shared_ptr<const DiscFs> disc = OpenDiscImage(image);
+    EXPECT_EQ(disc->Name(), image.string());
+    EXPECT_EQ(Everything(*disc), Everything(*OpenDiscImage(iso_)));
+    EXPECT_EQ(ReadWholeFile(*disc, "Soft/big.bin"), kBig);
+    EXPECT_EQ(disc->Stat("Soft/run.sh").executable, true);
+}
+
+// The path of the file that holds the sectors of `image` (itself, or the data file of its sheet).
+fs::path DataFile(const fs::path& image)
+{
+    const std::string ext = image.extension().string();
+    if (ext == ".cue")
+        return fs::path(image).replace_extension(".bin");
+    if (ext == ".mds")
+        return fs::path(image).replace_extension(".mdf");
+    if (ext == ".ccd")
+        return fs::path(image).replace_extension(".img");
+    return image;
+}
+
+TEST_P(DiscImageFormatTest, DamagedAndTruncatedFormsEndInAnErrorNamingTheImage)
+{
+    const fs::path image = Written();
+    const fs::path data = DataFile(image);
+    const std::string bytes = ReadFileBytes(data);
+    const auto refused = [&image](const std::string& what) {
+        const auto start = std::chrono::steady_clock::now();
+        const std::optional<std::string> error = OpenError(image);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2)) << what;
+        ASSERT_TRUE(error) << what;
+        EXPECT_NE(error->find(image.string()), std::string::npos) << *error;
+    };
+    // Cut inside the volume descriptors, inside the folders, and before the largest file's end.
+    const std::size_t descriptor = bytes.find("\x01" "CD001");
+    const std::size_t big_end = bytes.rfind(kBig.substr(kBig.size() - 17));
+    ASSERT_NE(descriptor, std::string::npos);
+    ASSERT_NE(big_end, std::string::npos);
+    for (std::size_t size : {std::size_t{0}, descriptor, descriptor + 6000, big_end}) {
+        std::ofstream(data, std::ios::binary | std::ios::trunc).write(bytes.data(), static_cast<std::streamsize>(size));
+        refused("cut at " + std::to_string(size));
+    }
+    // Every sixteenth byte around the first volume descriptor turned; a Nero footer pointing anywhere.
+    std::string damaged = bytes;
+    for (std::size_t i = descriptor > 40000 ? descriptor - 40000 : 0; i < descriptor + 30000; i += 16)
+        damaged[i] = static_cast<char>(damaged[i] ^ 0x5A);
+    if (GetParam() == ImageFormat::kNrg)
+        damaged.replace(damaged.size() - 8, 8, "\xff\xff\xff\xff\xff\xff\xff\xf0", 8);
+    std::ofstream(data, std::ios::binary | std::ios::trunc).write(damaged.data(), static_cast<std::streamsize>(damaged.size()));
+    refused("damaged");
+    if (data != image) {
+        fs::remove(data);
+        refused("without its data file");
+    }
+}
+
+// A cue sheet whose data track is `file`, in the folder of the test.
+fs::path CueFor(const TempDir& dir, const std::string& file)
+{
+    return dir.Write("sheet.cue", "FILE \"" + file + "\" BINARY\n  TRACK 01 MODE1/2352\n    INDEX 01 00:00:00\n");
+}
+
+TEST_F(DiscImageTest, ACueSheetFindsItsDataFileBesideItAndNowhereElse)
+{
+    const fs::path bin = WriteImageAs(ReadFileBytes(Image()), ImageFormat::kBinMode1, dir_.path() / "disc");
+    const fs::path inner = dir_.MakeDir("inner");
+    fs::copy_file(bin, inner / "DISC.BIN");
+    // Found in another letter case, and in a folder below the sheet.
+    EXPECT_EQ(ReadWholeFile(*OpenDiscImage(CueFor(dir_, "Disc.Bin")), "readme.txt"), "read me");
+    EXPECT_EQ(ReadWholeFile(*OpenDiscImage(CueFor(dir_, "inner\\DISC.BIN")), "readme.txt"), "read me");
+    fs::create_symlink(bin, inner / "link.bin");
+    fs::create_symlink("/etc/passwd", inner / "out.bin");
+    EXPECT_EQ(ReadWholeFile(*OpenDiscImage(CueFor(dir_, "inner/link.bin")), "readme.txt"), "read me");
+    fs::copy_file(bin, inner / "disc.bin");
+    for (const char* outside :
+         {"../disc.bin", "a/../../disc.bin", "/etc/passwd", "C:\\disc.bin", "out.bin", "", "missing.bin"}) {
+        const fs::path in_inner = inner / "sheet.cue";
+        std::ofstream(in_inner) << "FILE \"" << std::string(outside) << "\" BINARY\n  TRACK 01 MODE1/2352\n    INDEX 01 00:00:00\n";
+        const std::optional<std::string> error = OpenError(in_inner);
+        ASSERT_TRUE(error) << outside;
+        EXPECT_NE(error->find(in_inner.string()), std::string::npos) << *error;
+    }
+}
