@@ -5,9 +5,11 @@
 #include <archive.h>
 #include <archive_entry.h>
 #include <locale.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -19,6 +21,7 @@
 #include "platform/DiscImage.h"
 #include "platform/Files.h"
 #include "support/ImageFormats.h"
+#include "support/RunProgram.h"
 #include "platform/PathResolver.h"
 #include "support/TempDir.h"
 
@@ -551,4 +554,98 @@ TEST_F(DiscImageTest, ACueSheetFindsItsDataFileBesideItAndNowhereElse)
         ASSERT_TRUE(error) << outside;
         EXPECT_NE(error->find(in_inner.string()), std::string::npos) << *error;
     }
+}
+
+// The program `name` on the PATH; nothing when it is not installed.
+std::optional<std::string> Tool(const std::string& name)
+{
+    const char* path = std::getenv("PATH");
+    std::string dirs = path ? path : "/usr/bin:/bin";
+    for (std::size_t start = 0; start <= dirs.size();) {
+        std::size_t end = dirs.find(':', start);
+        if (end == std::string::npos)
+            end = dirs.size();
+        const fs::path candidate = fs::path(dirs.substr(start, end - start)) / name;
+        if (access(candidate.c_str(), X_OK) == 0)
+            return candidate.string();
+        start = end + 1;
+    }
+    return std::nullopt;
+}
+
+// What other tools that read these formats give back is the ISO image the writer started from.
+TEST_P(DiscImageFormatTest, OtherToolsReadTheWrittenImageBackAsTheIso)
+{
+    const fs::path image = Written();
+    const std::string iso = ReadFileBytes(iso_);
+    const std::string sectors = std::to_string(iso.size() / 2048);
+    const std::string data = DataFile(image).string();
+    const std::string back = (dir_.path() / "back").string();
+    struct Check {
+        std::string tool;
+        std::vector<std::string> args;
+        std::string output;        // the ISO image it writes, or nothing
+        std::string listing = {};  // what it says otherwise
+        bool trailer = false;      // it copies what follows the track as well
+    };
+    std::vector<Check> checks;
+    const auto cd_read = [&](const std::string& source, const std::string& mode) {
+        checks.push_back({"cd-read", {"--no-header", source + "=" + image.string(), "--mode=" + mode, "--start=0",
+                                      "--number=" + sectors, "--output-file=" + back + ".read"},
+                          back + ".read"});
+    };
+    switch (GetParam()) {
+    case ImageFormat::kIso:
+        checks.push_back({"iso-info", {"--no-header", "-i", image.string(), "-f"}, "", "/Soft/big.bin"});
+        break;
+    case ImageFormat::kCueMode1:
+        checks.push_back({"bchunk", {data, image.string(), back}, back + "01.iso"});
+        cd_read("--cue-file", "m1f1");
+        break;
+    case ImageFormat::kCueMode2:
+        cd_read("--cue-file", "m2f1");
+        break;
+    case ImageFormat::kBinMode1:
+        cd_read("--bin-file", "m1f1");
+        break;
+    case ImageFormat::kMdfMds:
+    case ImageFormat::kMdf:
+        checks.push_back({"mdf2iso", {data, back + ".iso"}, back + ".iso"});
+        break;
+    case ImageFormat::kImgCcd:
+    case ImageFormat::kImg:
+        checks.push_back({"ccd2iso", {data, back + ".iso"}, back + ".iso"});
+        break;
+    case ImageFormat::kNrg:
+        // nrg2iso copies the image from the end of the pregap on, the chunks at the end too.
+        // libcdio reads the table right but would read the user data of Mode 1 as if it was
+        // kept in 2336-byte sectors after the pregap: its track list is checked, not its bytes.
+        checks.push_back({"nrg2iso", {data, back + ".iso"}, back + ".iso", "", true});
+        checks.push_back({"cd-info", {"--no-header", "--no-device-info", "--nrg-file=" + data}, "",
+                          "  1: 00:02:00  000000 data"});
+        checks.push_back({"cd-info", {"--no-header", "--no-device-info", "--nrg-file=" + data}, "",
+                          std::string(6 - std::min<std::size_t>(6, sectors.size()), '0') + sectors + " leadout"});
+        break;
+    }
+    std::vector<std::string> missing;
+    for (const Check& check : checks) {
+        const std::optional<std::string> tool = Tool(check.tool);
+        if (!tool) {
+            missing.push_back(check.tool);
+            continue;
+        }
+        const ProgramResult result = RunProgram(*tool, check.args);
+        EXPECT_EQ(result.exit_code, 0) << check.tool << ": " << result.out << result.err;
+        if (check.output.empty()) {
+            EXPECT_NE(result.out.find(check.listing), std::string::npos) << check.listing << " not in\n" << result.out;
+            continue;
+        }
+        const std::string got = fs::exists(check.output) ? ReadFileBytes(check.output) : std::string();
+        if (!check.trailer) {
+            EXPECT_EQ(got.size(), iso.size()) << check.tool << ": " << result.out << result.err;
+        }
+        EXPECT_TRUE(got.substr(0, iso.size()) == iso) << check.tool << " gives other bytes back";
+    }
+    if (!missing.empty())
+        GTEST_SKIP() << "not installed: " << ::testing::PrintToString(missing);
 }
