@@ -584,3 +584,10 @@ std::shared_ptr<const DiscFs> OpenDiscImage(const fs::path& image)
 {
     return std::make_shared<ImageFs>(image);
 }
+
+bool IsDiscImagePath(const fs::path& path)
+{
+    std::error_code ec;
+    const fs::file_status status = fs::status(path, ec);
+    return !ec && (fs::is_regular_file(status) || fs::is_block_file(status));
+}
