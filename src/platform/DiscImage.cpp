@@ -79,7 +79,7 @@ using ArchivePtr = std::unique_ptr<archive, ArchiveFree>;
 
 // The user data of the image's sectors as the stream libarchive reads, with random access.
 struct Stream {
-    const DiscSectors* sectors;
+    std::shared_ptr<const DiscSectors> sectors;
     std::uint64_t position = 0;
     std::vector<char> buffer = std::vector<char>(kReadBlock);
 };
@@ -125,9 +125,9 @@ struct Archive {
     ArchivePtr archive;
 };
 
-Archive OpenArchive(const DiscSectors& sectors, std::string* error = nullptr)
+Archive OpenArchive(std::shared_ptr<const DiscSectors> sectors, std::string* error = nullptr)
 {
-    Archive a{std::make_unique<Stream>(Stream{&sectors}), ArchivePtr(archive_read_new())};
+    Archive a{std::make_unique<Stream>(Stream{std::move(sectors)}), ArchivePtr(archive_read_new())};
     if (!a.archive)
         return {};
     archive* r = a.archive.get();
@@ -337,7 +337,7 @@ public:
                 return std::make_unique<ExtentReader>(sectors_, *node->extent, node->entry.size);
         }
         Utf8Names names;
-        Archive a = OpenArchive(*sectors_);
+        Archive a = OpenArchive(sectors_);
         if (!a.archive)
             return nullptr;
         // Headers come in the same order every time the image is read: walk up to the file's.
@@ -454,7 +454,7 @@ private:
 
         Utf8Names names;
         std::string error;
-        Archive opened = OpenArchive(*sectors_, &error);
+        Archive opened = OpenArchive(sectors_, &error);
         if (!opened.archive)
             Fail("not a readable ISO 9660 disc image (" + error + ")");
         archive* a = opened.archive.get();

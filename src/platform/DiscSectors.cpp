@@ -630,7 +630,7 @@ std::unique_ptr<DiscSectors> OpenDiscSectors(const fs::path& image)
         if (head.rfind("MEDIA DESCRIPTOR", 0) == 0)
             return OpenMds(image, file);
     }
-    if (head.rfind("[CloneCD]", 0) == 0 || LooksLikeCue(head.substr(0, 512))) {
+    if (head.rfind("[CloneCD]", 0) == 0 || LooksLikeCue(head)) {
         if (size > kMaxSheetBytes)
             Fail(image, "the sheet is larger than a sheet can be (" + std::to_string(size) + " bytes)");
         const File file(image, image);

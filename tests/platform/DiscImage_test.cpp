@@ -649,3 +649,27 @@ TEST_P(DiscImageFormatTest, OtherToolsReadTheWrittenImageBackAsTheIso)
     if (!missing.empty())
         GTEST_SKIP() << "not installed: " << ::testing::PrintToString(missing);
 }
+
+// A CD drive is a block device: an image of the disc attached to a loop device stands for one.
+// Attaching needs root and losetup; the test skips without them.
+TEST_F(DiscImageTest, ABlockDeviceHoldingTheDiscIsAnImage)
+{
+    EXPECT_TRUE(IsDiscImagePath(Image()));
+    EXPECT_FALSE(IsDiscImagePath(dir_.path()));
+    EXPECT_FALSE(IsDiscImagePath(dir_.path() / "missing.iso"));
+    const std::optional<std::string> losetup = Tool("losetup");
+    if (geteuid() != 0 || !losetup)
+        GTEST_SKIP() << "attaching a loop device needs root and losetup";
+    const ProgramResult attached = RunProgram(*losetup, {"--find", "--show", "--read-only", Image().string()});
+    if (attached.exit_code != 0)
+        GTEST_SKIP() << "no loop device: " << attached.err;
+    const std::string device = attached.out.substr(0, attached.out.find('\n'));
+    struct Detach {
+        std::string losetup, device;
+        ~Detach() { RunProgram(losetup, {"--detach", device}); }
+    } detach{*losetup, device};
+    EXPECT_TRUE(IsDiscImagePath(device));
+    const std::shared_ptr<const DiscFs> disc = OpenDiscImage(device);
+    EXPECT_EQ(disc->Name(), device);
+    EXPECT_EQ(ReadWholeFile(*disc, "Soft/big.bin"), kBig);
+}
