@@ -33,6 +33,11 @@ constexpr std::uintmax_t kMaxSheetBytes = 256 * 1024;
 constexpr int kMaxTracks = 99;
 constexpr std::size_t kMaxNrgChunks = 256;
 constexpr std::size_t kBatchSectors = 32;
+// The file system of a data track that follows audio tracks (a CD-Extra disc) counts its sectors
+// from the start of the disc, not of the track: it is refused rather than read wrong.
+constexpr const char* kDataAfterAudio =
+    "the disc's first data track follows an audio track (its files lie in a later session), "
+    "which is not read";
 
 [[noreturn]] void Fail(const fs::path& image, const std::string& why)
 {
@@ -432,6 +437,8 @@ std::unique_ptr<DiscSectors> OpenCue(const fs::path& cue, const std::string& tex
         stride_before = t.stride;
         if (t.stride == 0 || t.file.empty())
             continue;
+        if (i > 0)
+            Fail(cue, kDataAfterAudio);
         const fs::path data = Beside(cue, t.file);
         return FirstTrack(cue, data, {{at, t.stride}},
                           "track " + std::to_string(i + 1) + " of the cue sheet holds no ISO 9660 file system in " +
@@ -492,8 +499,17 @@ std::unique_ptr<DiscSectors> OpenCcd(const fs::path& ccd, const std::string& tex
     std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
         return std::pair(a.session, a.point) < std::pair(b.session, b.point);
     });
+    bool audio = false;
     for (const Entry& e : entries) {
-        if (e.point >= 1 && e.point <= kMaxTracks && (e.control & 4) && e.plba >= 0)
+        if (e.point < 1 || e.point > kMaxTracks)
+            continue;
+        if (!(e.control & 4)) {
+            audio = true;
+            continue;
+        }
+        if (audio)
+            Fail(ccd, kDataAfterAudio);
+        if (e.plba >= 0)
             candidates.push_back({static_cast<std::uint64_t>(e.plba) * 2352, 2352});
     }
     if (candidates.empty())
@@ -512,6 +528,7 @@ std::unique_ptr<DiscSectors> OpenMds(const fs::path& mds, const File& sheet)
     // point, its sector size and where it starts in the .mdf.
     const std::string head = sheet.Bytes(0, 0x58);
     std::vector<Candidate> candidates;
+    bool audio = false;
     if (head.size() == 0x58) {
         const std::uint64_t sessions = LittleEndian(head, 0x50, 4);
         const std::string session = sheet.Bytes(sessions, 24);
@@ -525,8 +542,14 @@ std::unique_ptr<DiscSectors> OpenMds(const fs::path& mds, const File& sheet)
                 const auto mode = static_cast<unsigned char>(block[0]);
                 const auto point = static_cast<unsigned char>(block[4]);
                 const auto stride = static_cast<std::uint32_t>(LittleEndian(block, 16, 2));
-                if (point < 1 || point > kMaxTracks || (mode & 0x0F) == 0x09)  // not a track, or audio
+                if (point < 1 || point > kMaxTracks)  // not a track
                     continue;
+                if ((mode & 0x0F) == 0x09) {
+                    audio = true;
+                    continue;
+                }
+                if (audio)
+                    Fail(mds, kDataAfterAudio);
                 if (std::find(kStrides.begin(), kStrides.end(), stride) == kStrides.end())
                     continue;
                 candidates.push_back({LittleEndian(block, 40, 8), stride});
@@ -560,7 +583,7 @@ std::optional<std::vector<Candidate>> NeroTracks(const File& file)
         return std::nullopt;
     }
     std::vector<Candidate> tracks;
-    for (std::size_t count = 0; count < kMaxNrgChunks && chunk + 8 <= footer; ++count) {
+    for (std::size_t count = 0; count < kMaxNrgChunks && chunk <= footer && footer - chunk >= 8; ++count) {
         const std::string header = file.Bytes(chunk, 8);
         if (header.size() != 8)
             break;
@@ -589,7 +612,7 @@ std::optional<std::vector<Candidate>> NeroTracks(const File& file)
             for (std::size_t at = 0; at + entry <= size && tracks.size() < kMaxTracks; at += entry) {
                 const std::uint64_t start = BigEndian(data, at, bytes);
                 const std::uint64_t length = BigEndian(data, at + static_cast<std::size_t>(bytes), bytes);
-                tracks.push_back({start, 0, start + std::min(length, footer)});
+                tracks.push_back({start, 0, start > footer ? footer : start + std::min(length, footer - start)});
             }
         }
     }
@@ -604,8 +627,11 @@ std::unique_ptr<DiscSectors> OpenData(const fs::path& image)
     auto file = std::make_unique<File>(image, image);
     if (std::optional<std::vector<Candidate>> tracks = NeroTracks(*file)) {
         for (const Candidate& c : *tracks) {
-            if (std::optional<Layout> layout = Probe(*file, c.start, c.end, c.stride))
+            if (std::optional<Layout> layout = Probe(*file, c.start, c.end, c.stride)) {
+                if (&c != &tracks->front())
+                    Fail(image, kDataAfterAudio);
                 return Make(std::move(file), image, *layout);
+            }
         }
         Fail(image, "no track of the Nero image holds an ISO 9660 file system");
     }

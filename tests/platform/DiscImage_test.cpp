@@ -545,6 +545,13 @@ TEST_F(DiscImageTest, ACueSheetFindsItsDataFileBesideItAndNowhereElse)
     fs::create_symlink(bin, inner / "link.bin");
     fs::create_symlink("/etc/passwd", inner / "out.bin");
     EXPECT_EQ(ReadWholeFile(*OpenDiscImage(CueFor(dir_, "inner/link.bin")), "readme.txt"), "read me");
+    // A data track after an audio track (a CD-Extra disc) counts its sectors from the start of
+    // the disc, not of the track: refused rather than read wrong.
+    const std::optional<std::string> extra = OpenError(dir_.Write(
+        "extra.cue", "FILE \"disc.bin\" BINARY\n TRACK 01 AUDIO\n INDEX 01 00:00:00\n TRACK 02 MODE1/2352\n"
+                     " INDEX 01 00:00:00\n"));
+    ASSERT_TRUE(extra);
+    EXPECT_NE(extra->find("audio track"), std::string::npos) << *extra;
     fs::copy_file(bin, inner / "disc.bin");
     for (const char* outside :
          {"../disc.bin", "a/../../disc.bin", "/etc/passwd", "C:\\disc.bin", "out.bin", "", "missing.bin"}) {
