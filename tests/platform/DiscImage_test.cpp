@@ -38,7 +38,7 @@ struct IsoEntry {
     std::string symlink = {};   // the target of a symbolic link
 };
 
-enum class Names { kRockRidgeAndJoliet, kJolietOnly, kRockRidgeOnly };
+enum class Names { kRockRidgeAndJoliet, kJolietOnly, kRockRidgeOnly, kZisofs };
 
 // Writes `entries` as an ISO image. The writer takes names in the thread's locale: UTF-8 here.
 void WriteIso(const fs::path& image, const std::vector<IsoEntry>& entries, Names names)
@@ -53,6 +53,9 @@ void WriteIso(const fs::path& image, const std::vector<IsoEntry>& entries, Names
     }
     if (names == Names::kRockRidgeOnly) {
         ASSERT_EQ(archive_write_set_option(a, "iso9660", "joliet", nullptr), ARCHIVE_OK);
+    }
+    if (names == Names::kZisofs) {  // files packed by zisofs, with Rock Ridge names
+        ASSERT_EQ(archive_write_set_option(a, "iso9660", "zisofs", "direct"), ARCHIVE_OK);
     }
     ASSERT_EQ(archive_write_open_filename(a, image.c_str()), ARCHIVE_OK);
     for (const IsoEntry& e : entries) {
@@ -301,6 +304,16 @@ TEST_F(DiscImageTest, ReadersAreIndependentOfEachOtherAndOfThreads)
         t.join();
     for (std::size_t i = 0; i < got.size(); ++i)
         EXPECT_EQ(got[i], i % 2 ? kBig : "wallpaper");
+}
+
+TEST_F(DiscImageTest, FilesPackedByZisofsReadUnpacked)
+{
+    const fs::path image = Image(Names::kZisofs);
+    ASSERT_EQ(ReadFileBytes(image).find(kBig.substr(0, 4096)), std::string::npos);  // it is packed
+    const std::shared_ptr<const DiscFs> disc = OpenDiscImage(image);
+    EXPECT_EQ(disc->Stat("Soft/big.bin").size, kBig.size());
+    EXPECT_EQ(ReadWholeFile(*disc, "Soft/big.bin"), kBig);
+    EXPECT_EQ(ReadWholeFile(*disc, "readme.txt"), "read me");
 }
 
 TEST_F(DiscImageTest, ExecuteBitsComeFromRockRidgeOnly)
