@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstring>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <system_error>
 #include <utility>
@@ -116,8 +117,7 @@ struct Layout {
 
 class TrackSectors final : public DiscSectors {
 public:
-    TrackSectors(std::unique_ptr<File> file, fs::path data, Layout layout)
-        : file_(std::move(file)), data_(std::move(data)), layout_(layout)
+    TrackSectors(std::unique_ptr<File> file, Layout layout) : file_(std::move(file)), layout_(layout)
     {
     }
 
@@ -156,18 +156,8 @@ public:
         return got;
     }
 
-    std::string Describe() const override
-    {
-        std::string text = data_.string() + ": ";
-        if (layout_.stride == kUser)
-            return text + "2048-byte sectors";
-        text += std::to_string(layout_.stride) + "-byte sectors, ";
-        return text + (layout_.mode == 1 ? "Mode 1" : "Mode 2 Form 1");
-    }
-
 private:
     std::unique_ptr<File> file_;
-    fs::path data_;
     Layout layout_;
 };
 
@@ -285,9 +275,9 @@ fs::path Sibling(const fs::path& sheet, const std::string& ext)
     return Beside(sheet, sheet.stem().string() + ext);
 }
 
-std::unique_ptr<DiscSectors> Make(std::unique_ptr<File> file, const fs::path& data, const Layout& layout)
+std::unique_ptr<DiscSectors> Make(std::unique_ptr<File> file, const Layout& layout)
 {
-    return std::make_unique<TrackSectors>(std::move(file), data, layout);
+    return std::make_unique<TrackSectors>(std::move(file), layout);
 }
 
 // One candidate for the first data track: where it starts, its sector size if known (0: not),
@@ -304,7 +294,7 @@ std::unique_ptr<DiscSectors> FirstTrack(const fs::path& image, const fs::path& d
     auto file = std::make_unique<File>(data, image);
     for (const Candidate& c : candidates) {
         if (std::optional<Layout> layout = Probe(*file, c.start, c.end, c.stride))
-            return Make(std::move(file), data, *layout);
+            return Make(std::move(file), *layout);
     }
     Fail(image, what);
 }
@@ -630,13 +620,13 @@ std::unique_ptr<DiscSectors> OpenData(const fs::path& image)
             if (std::optional<Layout> layout = Probe(*file, c.start, c.end, c.stride)) {
                 if (&c != &tracks->front())
                     Fail(image, kDataAfterAudio);
-                return Make(std::move(file), image, *layout);
+                return Make(std::move(file), *layout);
             }
         }
         Fail(image, "no track of the Nero image holds an ISO 9660 file system");
     }
     if (std::optional<Layout> layout = Probe(*file, 0, UINT64_MAX, 0))
-        return Make(std::move(file), image, *layout);
+        return Make(std::move(file), *layout);
     if (file->Size() < (kDescriptorSector + 1) * kUser)
         Fail(image, "not an ISO 9660 disc image (" + std::to_string(file->Size()) + " bytes)");
     Fail(image, "not an ISO 9660 disc image");

@@ -12,7 +12,6 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
-#include <string>
 
 class DiscSectors {
 public:
@@ -28,9 +27,6 @@ public:
     // stream, or when the data file cannot be read (it went away, was cut short, a read error).
     // May be called from several threads at once.
     virtual std::size_t ReadAt(std::uint64_t offset, void* buffer, std::size_t size) const = 0;
-
-    // The data file read, and how its sectors are laid out, for messages: "raw 2352-byte sectors, Mode 1".
-    virtual std::string Describe() const = 0;
 };
 
 // The sectors of the image (or sheet, or device) `image`. Throws DiscImageError, naming `image`,
