@@ -3,45 +3,74 @@
 // opening either works or throws DiscImageError naming the image; a file never gives more bytes
 // than its size, and gives exactly its size unless its reader reports a failure.
 //
-// Images are opened by path: the bytes go to an in-memory file, named through /proc.
-#include <sys/mman.h>
+// The bytes are the image file itself (a plain, raw or Nero image, recognised by its content), or
+// a sheet and its data file joined by kSplit: the sheet is then written as disc.cue, disc.ccd or
+// disc.mds (by its first bytes) and the data as disc.bin, disc.img and disc.mdf beside it, and the
+// sheet is opened.
 #include <unistd.h>
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/DiscImage.h"
 
 namespace {
 
-// Opening a file walks the image's headers up to it: a few dozen files show what reading does
-// without making a large index cost the square of its size.
-constexpr int kMaxFilesRead = 48;
+// Enough files and bytes to show what reading does, few enough to keep each run short.
+constexpr int kMaxFilesRead = 64;
 constexpr std::uintmax_t kMaxBytesRead = 16u << 20;
 
-const std::string& ImagePath()
+constexpr std::string_view kSplit = "\n--zul-data--\n";
+
+const std::filesystem::path& Folder()
 {
-    static const std::string path = [] {
-        const int fd = memfd_create("iso_fuzz", 0);
-        if (fd < 0) {
-            std::perror("memfd_create");
+    static const std::filesystem::path folder = [] {
+        char name[] = "/tmp/iso_fuzz.XXXXXX";
+        if (mkdtemp(name) == nullptr) {
+            std::perror("mkdtemp");
             std::abort();
         }
-        return "/proc/self/fd/" + std::to_string(fd);
+        return std::filesystem::path(name);
     }();
-    return path;
+    return folder;
 }
 
-void WriteImage(const uint8_t* data, size_t size)
+void WriteFile(const std::filesystem::path& path, const char* data, size_t size)
 {
-    std::FILE* f = std::fopen(ImagePath().c_str(), "wb");  // truncates
+    std::FILE* f = std::fopen(path.c_str(), "wb");  // truncates
     if (f == nullptr || (size > 0 && std::fwrite(data, 1, size, f) != size) || std::fclose(f) != 0)
         std::abort();
+}
+
+// Writes the input as described above; gives the path to open.
+std::filesystem::path WriteImage(const uint8_t* bytes, size_t size)
+{
+    const std::string_view input(reinterpret_cast<const char*>(bytes), size);
+    const std::size_t split = input.find(kSplit);
+    for (const char* name : {"disc.iso", "disc.cue", "disc.ccd", "disc.mds", "disc.bin", "disc.img", "disc.mdf"})
+        std::filesystem::remove(Folder() / name);
+    if (split == std::string_view::npos) {
+        WriteFile(Folder() / "disc.iso", input.data(), input.size());
+        return Folder() / "disc.iso";
+    }
+    const std::string_view sheet = input.substr(0, split);
+    const std::string_view data = input.substr(split + kSplit.size());
+    const char* name = sheet.substr(0, 9) == "[CloneCD]"          ? "disc.ccd"
+                       : sheet.substr(0, 16) == "MEDIA DESCRIPTOR" ? "disc.mds"
+                                                                   : "disc.cue";
+    WriteFile(Folder() / name, sheet.data(), sheet.size());
+    WriteFile(Folder() / "disc.bin", data.data(), data.size());
+    std::filesystem::create_hard_link(Folder() / "disc.bin", Folder() / "disc.img");
+    std::filesystem::create_hard_link(Folder() / "disc.bin", Folder() / "disc.mdf");
+    return Folder() / name;
 }
 
 struct Walk {
@@ -105,12 +134,12 @@ extern "C" const char* __asan_default_options()
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    WriteImage(data, size);
+    const std::filesystem::path image = WriteImage(data, size);
     std::shared_ptr<const DiscFs> disc;
     try {
-        disc = OpenDiscImage(ImagePath());
+        disc = OpenDiscImage(image);
     } catch (const DiscImageError& e) {
-        if (std::string(e.what()).find(ImagePath()) == std::string::npos)
+        if (std::string(e.what()).find(image.string()) == std::string::npos)
             std::abort();
         return 0;
     }

@@ -1,7 +1,8 @@
 // zulshell: the autorun menu of a cover disc.
 //   zulshell [--scale N] [DISC_ROOT]   (the disc root defaults to the current folder; N, from 1
 //                                      to 4, is the factor the whole menu is drawn larger by)
-//   zulshell [--scale N] DISC_IMAGE    (an ISO 9660 image of the disc, read in place)
+//   zulshell [--scale N] DISC_IMAGE    (an image of the disc, read in place: .iso, .bin/.cue,
+//                                      .mdf/.mds, .img/.ccd, .nrg, or a CD drive such as /dev/sr0)
 //   zulshell --help | --version
 // Exit status: 0 the menu was closed, 1 the menu could not start (a box said why), 2 a wrong
 // command line.
@@ -99,9 +100,10 @@ CommandLine ParseCommandLine(int argc, char** argv)
     }
     if (operand) {
         // A missing path would otherwise end as the menu's own "Can't find main file" box, which
-        // tells a reader who mistyped the path nothing about it. A file is a disc image.
+        // tells a reader who mistyped the path nothing about it. A file, or a CD drive's block
+        // device, is a disc image.
         std::error_code ec;
-        line.disc_image = std::filesystem::is_regular_file(*operand, ec);
+        line.disc_image = IsDiscImagePath(*operand);
         if (!line.disc_image && !std::filesystem::is_directory(*operand, ec)) {
             std::fprintf(stderr, "zulshell: %s: not a folder\n", operand->c_str());
             line.exit_now = kWrongCommandLineExitCode;

@@ -1,5 +1,7 @@
 #include "platform/DiscImage.h"
 
+#include "platform/DiscSectors.h"
+
 #include <archive.h>
 #include <archive_entry.h>
 #include <locale.h>
@@ -36,6 +38,9 @@ constexpr std::uint64_t kSector = 2048;
 constexpr std::uint64_t kFirstDescriptor = 16;  // sectors 0-15 are the system area
 constexpr std::uint64_t kMaxDescriptors = 64;
 constexpr std::uint64_t kMaxMissingPadding = 150 * kSector;
+constexpr std::uint64_t kMaxExtentBytes = std::uint64_t{1} << 32;
+// The start of a file that zisofs compressed.
+constexpr unsigned char kZisofsMagic[8] = {0x37, 0xE4, 0x53, 0x96, 0xC9, 0xDB, 0xD6, 0x07};
 
 // The image's names come out of the reader in the multibyte encoding of the calling thread's
 // locale (Joliet names are converted to it, and the reader gives up on names it cannot
@@ -72,19 +77,71 @@ struct ArchiveFree {
 };
 using ArchivePtr = std::unique_ptr<archive, ArchiveFree>;
 
-// A fresh reader of the image that knows ISO 9660 only; null when the image cannot be opened.
-ArchivePtr OpenArchive(const fs::path& image, std::string* error = nullptr)
+// The user data of the image's sectors as the stream libarchive reads, with random access.
+struct Stream {
+    std::shared_ptr<const DiscSectors> sectors;
+    std::uint64_t position = 0;
+    std::vector<char> buffer = std::vector<char>(kReadBlock);
+};
+
+la_ssize_t StreamRead(archive*, void* data, const void** block)
 {
-    ArchivePtr a(archive_read_new());
-    if (!a)
-        return nullptr;
-    archive_read_support_format_iso9660(a.get());
-    if (archive_read_open_filename(a.get(), image.c_str(), kReadBlock) != ARCHIVE_OK) {
+    auto* s = static_cast<Stream*>(data);
+    const std::size_t n = s->sectors->ReadAt(s->position, s->buffer.data(), s->buffer.size());
+    s->position += n;
+    *block = s->buffer.data();
+    return static_cast<la_ssize_t>(n);
+}
+
+la_int64_t StreamSeek(archive*, void* data, la_int64_t offset, int whence)
+{
+    auto* s = static_cast<Stream*>(data);
+    const auto size = static_cast<la_int64_t>(s->sectors->Size());
+    la_int64_t base = 0;
+    if (whence == SEEK_CUR)
+        base = static_cast<la_int64_t>(s->position);
+    else if (whence == SEEK_END)
+        base = size;
+    la_int64_t to = base + offset;
+    if (offset < 0 && base + offset < 0)
+        return ARCHIVE_FATAL;
+    to = std::min(to, size);
+    s->position = static_cast<std::uint64_t>(to);
+    return to;
+}
+
+la_int64_t StreamSkip(archive* a, void* data, la_int64_t request)
+{
+    auto* s = static_cast<Stream*>(data);
+    const la_int64_t from = static_cast<la_int64_t>(s->position);
+    const la_int64_t to = StreamSeek(a, data, request, SEEK_CUR);
+    return to < 0 ? 0 : to - from;
+}
+
+// A fresh reader of the image's sectors that knows ISO 9660 only, with the stream it reads;
+// null when the sectors cannot be read as an archive.
+struct Archive {
+    std::unique_ptr<Stream> stream;
+    ArchivePtr archive;
+};
+
+Archive OpenArchive(std::shared_ptr<const DiscSectors> sectors, std::string* error = nullptr)
+{
+    Archive a{std::make_unique<Stream>(Stream{std::move(sectors)}), ArchivePtr(archive_read_new())};
+    if (!a.archive)
+        return {};
+    archive* r = a.archive.get();
+    archive_read_support_format_iso9660(r);
+    archive_read_set_read_callback(r, StreamRead);
+    archive_read_set_seek_callback(r, StreamSeek);
+    archive_read_set_skip_callback(r, StreamSkip);
+    archive_read_set_callback_data(r, a.stream.get());
+    if (archive_read_open1(r) != ARCHIVE_OK) {
         if (error) {
-            const char* why = archive_error_string(a.get());
+            const char* why = archive_error_string(r);
             *error = why ? why : "cannot be read";
         }
-        return nullptr;
+        return {};
     }
     return a;
 }
@@ -165,13 +222,17 @@ struct Node {
     // is a hard link to), and that header's path.
     std::size_t ordinal = kNoOrdinal;
     std::string data_key;
+    // Where the file's data begins in the image's sectors, when it is one contiguous extent
+    // stored as it is (anything else is read through the walk of the headers).
+    std::optional<std::uint64_t> extent;
     bool implicit = false;  // a folder that only the paths of its entries name
     std::vector<std::string> children;
 };
 
-class ImageReader final : public DiscReader {
+// A file read through libarchive, after a walk of the headers up to its own.
+class WalkReader final : public DiscReader {
 public:
-    ImageReader(ArchivePtr archive, std::uintmax_t size) : archive_(std::move(archive)), left_(size) {}
+    WalkReader(Archive archive, std::uintmax_t size) : archive_(std::move(archive)), left_(size) {}
 
     std::size_t Read(void* buffer, std::size_t size) override
     {
@@ -183,7 +244,7 @@ public:
                 done_ = true;
                 break;
             }
-            const la_ssize_t n = archive_read_data(archive_.get(), out + got, want);
+            const la_ssize_t n = archive_read_data(archive_.archive.get(), out + got, want);
             if (n <= 0 || static_cast<std::size_t>(n) > want) {
                 // The data stopped before the size the image records for the file: it is cut
                 // short, which is a failure rather than the end.
@@ -200,15 +261,46 @@ public:
     bool Failed() const override { return failed_; }
 
 private:
-    ArchivePtr archive_;
+    Archive archive_;
     std::uintmax_t left_;
     bool failed_ = false;
     bool done_ = false;
 };
 
+// A file read straight from its extent of the image's sectors.
+class ExtentReader final : public DiscReader {
+public:
+    ExtentReader(std::shared_ptr<const DiscSectors> sectors, std::uint64_t offset, std::uintmax_t size)
+        : sectors_(std::move(sectors)), offset_(offset), left_(size)
+    {
+    }
+
+    std::size_t Read(void* buffer, std::size_t size) override
+    {
+        const std::size_t want = static_cast<std::size_t>(std::min<std::uintmax_t>(size, left_));
+        if (want == 0 || failed_)
+            return 0;
+        const std::size_t got = sectors_->ReadAt(offset_, buffer, want);
+        // Fewer bytes than the file's size: the image is cut short or cannot be read.
+        if (got < want)
+            failed_ = true;
+        offset_ += got;
+        left_ -= got;
+        return got;
+    }
+
+    bool Failed() const override { return failed_; }
+
+private:
+    std::shared_ptr<const DiscSectors> sectors_;
+    std::uint64_t offset_;
+    std::uintmax_t left_;
+    bool failed_ = false;
+};
+
 class ImageFs final : public DiscFs {
 public:
-    explicit ImageFs(fs::path image) : image_(std::move(image)) { Index(); }
+    explicit ImageFs(fs::path image) : image_(std::move(image)), sectors_(OpenDiscSectors(image_)) { Index(); }
 
     const fs::path& Root() const override { return root_; }
 
@@ -231,14 +323,27 @@ public:
         const Node* node = Find(path);
         if (!node || node->entry.kind != DiscEntryKind::kFile || node->ordinal == kNoOrdinal)
             return nullptr;
+        // The image may have been replaced since it was indexed: its files are not read as if
+        // they were the old ones.
+        std::string descriptor(descriptor_.size(), '\0');
+        if (sectors_->ReadAt(kFirstDescriptor * kSector, descriptor.data(), descriptor.size()) != descriptor.size() ||
+            descriptor != descriptor_)
+            return nullptr;
+        if (node->extent) {
+            // A file compressed by zisofs keeps its data packed: libarchive unpacks it.
+            std::array<char, sizeof kZisofsMagic> head{};
+            const std::size_t n = sectors_->ReadAt(*node->extent, head.data(), head.size());
+            if (n < head.size() || std::memcmp(head.data(), kZisofsMagic, head.size()) != 0)
+                return std::make_unique<ExtentReader>(sectors_, *node->extent, node->entry.size);
+        }
         Utf8Names names;
-        ArchivePtr a = OpenArchive(image_);
-        if (!a)
+        Archive a = OpenArchive(sectors_);
+        if (!a.archive)
             return nullptr;
         // Headers come in the same order every time the image is read: walk up to the file's.
         archive_entry* entry = nullptr;
         for (std::size_t i = 0; i <= node->ordinal; ++i) {
-            if (archive_read_next_header(a.get(), &entry) < ARCHIVE_WARN)
+            if (archive_read_next_header(a.archive.get(), &entry) < ARCHIVE_WARN)
                 return nullptr;
         }
         // The image may have changed since it was indexed.
@@ -246,7 +351,7 @@ public:
         const std::optional<std::vector<std::string>> parts = name ? ImageComponents(name) : std::nullopt;
         if (!parts || Join(*parts, parts->size()) != node->data_key)
             return nullptr;
-        return std::make_unique<ImageReader>(std::move(a), node->entry.size);
+        return std::make_unique<WalkReader>(std::move(a), node->entry.size);
     }
 
     std::string Name() const override { return image_.string(); }
@@ -269,34 +374,18 @@ private:
 
     // The image's size and the size its volume descriptor declares, after checking that it is
     // an ISO 9660 image at all.
-    std::pair<std::uint64_t, std::uint64_t> CheckVolume() const
+    std::pair<std::uint64_t, std::uint64_t> CheckVolume()
     {
-        std::error_code ec;
-        if (fs::is_directory(image_, ec))
-            Fail("is a folder, not a disc image");
-        std::FILE* file = std::fopen(image_.c_str(), "rb");
-        if (!file)
-            Fail(std::string("cannot be opened: ") + std::strerror(errno));
-        struct Closer {
-            std::FILE* f;
-            ~Closer() { std::fclose(f); }
-        } closer{file};
-        if (fseeko(file, 0, SEEK_END) != 0)
-            Fail(std::string("cannot be read: ") + std::strerror(errno));
-        const off_t end = ftello(file);
-        const std::uint64_t image_bytes = end < 0 ? 0 : static_cast<std::uint64_t>(end);
-
+        const std::uint64_t image_bytes = sectors_->Size();
         std::optional<std::uint64_t> volume;
         bool root_outside = false;
         for (std::uint64_t i = 0; i < kMaxDescriptors; ++i) {
             std::array<unsigned char, kSector> sector{};
-            if (fseeko(file, static_cast<off_t>((kFirstDescriptor + i) * kSector), SEEK_SET) != 0 ||
-                std::fread(sector.data(), 1, sector.size(), file) != sector.size() ||
-                std::memcmp(sector.data() + 1, "CD001", 5) != 0) {
-                if (std::ferror(file))
-                    Fail(std::string("cannot be read: ") + std::strerror(errno));
+            if (sectors_->ReadAt((kFirstDescriptor + i) * kSector, sector.data(), sector.size()) != sector.size() ||
+                std::memcmp(sector.data() + 1, "CD001", 5) != 0)
                 break;
-            }
+            if (i == 0)
+                descriptor_.assign(reinterpret_cast<const char*>(sector.data()), sector.size());
             if (sector[0] == 255)  // the end of the descriptors
                 break;
             if (sector[0] != 1 && sector[0] != 2)  // not a primary or supplementary (Joliet) one
@@ -365,9 +454,10 @@ private:
 
         Utf8Names names;
         std::string error;
-        ArchivePtr a = OpenArchive(image_, &error);
-        if (!a)
+        Archive opened = OpenArchive(sectors_, &error);
+        if (!opened.archive)
             Fail("not a readable ISO 9660 disc image (" + error + ")");
+        archive* a = opened.archive.get();
 
         nodes_[std::string()].entry.kind = DiscEntryKind::kFolder;
         struct Link {
@@ -378,11 +468,11 @@ private:
         std::vector<std::pair<std::string, mode_t>> modes;
         archive_entry* entry = nullptr;
         for (std::size_t ordinal = 0;; ++ordinal) {
-            const int r = archive_read_next_header(a.get(), &entry);
+            const int r = archive_read_next_header(a, &entry);
             if (r == ARCHIVE_EOF)
                 break;
             if (r < ARCHIVE_WARN) {
-                const char* why = archive_error_string(a.get());
+                const char* why = archive_error_string(a);
                 Fail(std::string("the image is damaged (") + (why ? why : "unreadable entry") + ")");
             }
             if (ordinal >= kMaxEntries)
@@ -433,9 +523,12 @@ private:
             node.ordinal = ordinal;
             node.data_key = key;
             // Right after its header the reader stands at the file's data.
-            const la_int64_t at = archive_filter_bytes(a.get(), 0);
+            const la_int64_t at = archive_filter_bytes(a, 0);
             if (at >= 0 && node.entry.size > 0)
                 data_ends.emplace_back(key, static_cast<std::uint64_t>(at) + node.entry.size);
+            // An extent begins at a sector; a file of 4 GiB or more takes several extents.
+            if (at >= 0 && static_cast<std::uint64_t>(at) % kSector == 0 && node.entry.size < kMaxExtentBytes)
+                node.extent = static_cast<std::uint64_t>(at);
         }
 
         // A hard link reads the data of its target, a file met before it.
@@ -451,6 +544,7 @@ private:
             node.entry.size = target->second.entry.size;
             node.ordinal = target->second.ordinal;
             node.data_key = target->second.data_key;
+            node.extent = target->second.extent;
         }
 
         // An image shorter than its volume may only lack the padding after the last file.
@@ -464,7 +558,7 @@ private:
 
         // Modes are worth something only where Rock Ridge records them; plain ISO 9660 and
         // Joliet give every file the same made-up mode.
-        if (archive_format(a.get()) == ARCHIVE_FORMAT_ISO9660_ROCKRIDGE) {
+        if (archive_format(a) == ARCHIVE_FORMAT_ISO9660_ROCKRIDGE) {
             for (const auto& [key, mode] : modes) {
                 Node& node = nodes_[key];
                 if (node.entry.kind != DiscEntryKind::kMissing)
@@ -477,6 +571,8 @@ private:
     }
 
     fs::path image_;
+    std::shared_ptr<const DiscSectors> sectors_;
+    std::string descriptor_;  // the first volume descriptor as it was when the image was indexed
     fs::path root_;
     std::unordered_map<std::string, Node> nodes_;
     std::size_t index_bytes_ = 0;
@@ -487,4 +583,11 @@ private:
 std::shared_ptr<const DiscFs> OpenDiscImage(const fs::path& image)
 {
     return std::make_shared<ImageFs>(image);
+}
+
+bool IsDiscImagePath(const fs::path& path)
+{
+    std::error_code ec;
+    const fs::file_status status = fs::status(path, ec);
+    return !ec && (fs::is_regular_file(status) || fs::is_block_file(status));
 }

@@ -1,6 +1,8 @@
-// A disc kept as an ISO 9660 image (with Joliet and Rock Ridge names where present), read in
-// place: the image is indexed once when it is opened, and each file is read from the image when it
-// is opened, never unpacked to disk.
+// A disc kept as an image (with Joliet and Rock Ridge names where present), read in place: the
+// image is indexed once when it is opened, and each file is read straight from its sectors when it
+// is opened, never unpacked to disk. The image may be a plain .iso, raw sectors with or without
+// their sheet (.bin/.cue, .mdf/.mds, .img/.ccd), a Nero .nrg or a CD drive's block device: see
+// DiscSectors.h.
 #pragma once
 
 #include <filesystem>
@@ -18,3 +20,7 @@ public:
 // The disc in the image file `image`. Throws DiscImageError when it is not a readable ISO 9660
 // image.
 std::shared_ptr<const DiscFs> OpenDiscImage(const std::filesystem::path& image);
+
+// Whether `path` is given as an image rather than as a disc's folder: a file, or a block device
+// (a CD drive) read sector by sector.
+bool IsDiscImagePath(const std::filesystem::path& path);

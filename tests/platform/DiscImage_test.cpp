@@ -5,8 +5,11 @@
 #include <archive.h>
 #include <archive_entry.h>
 #include <locale.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -17,6 +20,8 @@
 #include "platform/CodePages.h"
 #include "platform/DiscImage.h"
 #include "platform/Files.h"
+#include "support/ImageFormats.h"
+#include "support/RunProgram.h"
 #include "platform/PathResolver.h"
 #include "support/TempDir.h"
 
@@ -33,7 +38,7 @@ struct IsoEntry {
     std::string symlink = {};   // the target of a symbolic link
 };
 
-enum class Names { kRockRidgeAndJoliet, kJolietOnly, kRockRidgeOnly };
+enum class Names { kRockRidgeAndJoliet, kJolietOnly, kRockRidgeOnly, kZisofs };
 
 // Writes `entries` as an ISO image. The writer takes names in the thread's locale: UTF-8 here.
 void WriteIso(const fs::path& image, const std::vector<IsoEntry>& entries, Names names)
@@ -48,6 +53,9 @@ void WriteIso(const fs::path& image, const std::vector<IsoEntry>& entries, Names
     }
     if (names == Names::kRockRidgeOnly) {
         ASSERT_EQ(archive_write_set_option(a, "iso9660", "joliet", nullptr), ARCHIVE_OK);
+    }
+    if (names == Names::kZisofs) {  // files packed by zisofs, with Rock Ridge names
+        ASSERT_EQ(archive_write_set_option(a, "iso9660", "zisofs", "direct"), ARCHIVE_OK);
     }
     ASSERT_EQ(archive_write_open_filename(a, image.c_str()), ARCHIVE_OK);
     for (const IsoEntry& e : entries) {
@@ -298,6 +306,16 @@ TEST_F(DiscImageTest, ReadersAreIndependentOfEachOtherAndOfThreads)
         EXPECT_EQ(got[i], i % 2 ? kBig : "wallpaper");
 }
 
+TEST_F(DiscImageTest, FilesPackedByZisofsReadUnpacked)
+{
+    const fs::path image = Image(Names::kZisofs);
+    ASSERT_EQ(ReadFileBytes(image).find(kBig.substr(0, 4096)), std::string::npos);  // it is packed
+    const std::shared_ptr<const DiscFs> disc = OpenDiscImage(image);
+    EXPECT_EQ(disc->Stat("Soft/big.bin").size, kBig.size());
+    EXPECT_EQ(ReadWholeFile(*disc, "Soft/big.bin"), kBig);
+    EXPECT_EQ(ReadWholeFile(*disc, "readme.txt"), "read me");
+}
+
 TEST_F(DiscImageTest, ExecuteBitsComeFromRockRidgeOnly)
 {
     const std::shared_ptr<const DiscFs> rr = OpenDiscImage(Image(Names::kRockRidgeAndJoliet));
@@ -429,3 +447,249 @@ TEST_F(DiscImageTest, AFileCutShortAfterOpeningFailsRatherThanEndingEarly)
 }
 
 }  // namespace
+
+// --- The same disc kept in the formats of CD-ripping tools -------------------------------------
+
+class DiscImageFormatTest : public DiscImageTest, public ::testing::WithParamInterface<ImageFormat> {
+protected:
+    // The sample disc as an ISO image, and as GetParam() made of it.
+    fs::path Written()
+    {
+        iso_ = Image();
+        return WriteImageAs(ReadFileBytes(iso_), GetParam(), dir_.path() / "disc");
+    }
+    fs::path iso_;
+};
+
+INSTANTIATE_TEST_SUITE_P(Formats, DiscImageFormatTest, ::testing::ValuesIn(AllImageFormats()),
+                         [](const ::testing::TestParamInfo<ImageFormat>& param) {
+                             return ImageFormatName(param.param);
+                         });
+
+// Every folder and file of `disc` as "path/" or "path=bytes" lines.
+std::vector<std::string> Everything(const DiscFs& disc, const fs::path& folder = {})
+{
+    std::vector<std::string> all;
+    for (const std::string& name : disc.List(folder)) {
+        const fs::path path = folder / name;
+        if (disc.Stat(path).kind == DiscEntryKind::kFolder) {
+            all.push_back(path.string() + "/");
+            for (std::string& inner : Everything(disc, path))
+                all.push_back(std::move(inner));
+        } else {
+            all.push_back(path.string() + "=" + ReadWholeFile(disc, path).value_or("(unreadable)"));
+        }
+    }
+    return all;
+}
+
+TEST_P(DiscImageFormatTest, OpensWithTheFilesOfTheIso)
+{
+    const fs::path image = Written();
+    const std::shared_ptr<const DiscFs> disc = OpenDiscImage(image);
+    EXPECT_EQ(disc->Name(), image.string());
+    EXPECT_EQ(Everything(*disc), Everything(*OpenDiscImage(iso_)));
+    EXPECT_EQ(ReadWholeFile(*disc, "Soft/big.bin"), kBig);
+    EXPECT_EQ(disc->Stat("Soft/run.sh").executable, true);
+}
+
+// The path of the file that holds the sectors of `image` (itself, or the data file of its sheet).
+fs::path DataFile(const fs::path& image)
+{
+    const std::string ext = image.extension().string();
+    if (ext == ".cue")
+        return fs::path(image).replace_extension(".bin");
+    if (ext == ".mds")
+        return fs::path(image).replace_extension(".mdf");
+    if (ext == ".ccd")
+        return fs::path(image).replace_extension(".img");
+    return image;
+}
+
+TEST_P(DiscImageFormatTest, DamagedAndTruncatedFormsEndInAnErrorNamingTheImage)
+{
+    const fs::path image = Written();
+    const fs::path data = DataFile(image);
+    const std::string bytes = ReadFileBytes(data);
+    const auto refused = [&image](const std::string& what) {
+        const auto start = std::chrono::steady_clock::now();
+        const std::optional<std::string> error = OpenError(image);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2)) << what;
+        ASSERT_TRUE(error) << what;
+        EXPECT_NE(error->find(image.string()), std::string::npos) << *error;
+    };
+    // Cut inside the volume descriptors, inside the folders, and before the largest file's end.
+    const std::size_t descriptor = bytes.find("\x01" "CD001");
+    const std::size_t big_end = bytes.rfind(kBig.substr(kBig.size() - 17));
+    ASSERT_NE(descriptor, std::string::npos);
+    ASSERT_NE(big_end, std::string::npos);
+    for (std::size_t size : {std::size_t{0}, descriptor, descriptor + 6000, big_end}) {
+        std::ofstream(data, std::ios::binary | std::ios::trunc).write(bytes.data(), static_cast<std::streamsize>(size));
+        refused("cut at " + std::to_string(size));
+    }
+    // Every sixteenth byte around the first volume descriptor turned; a Nero footer pointing anywhere.
+    std::string damaged = bytes;
+    for (std::size_t i = descriptor > 40000 ? descriptor - 40000 : 0; i < descriptor + 30000; i += 16)
+        damaged[i] = static_cast<char>(damaged[i] ^ 0x5A);
+    if (GetParam() == ImageFormat::kNrg)
+        damaged.replace(damaged.size() - 8, 8, "\xff\xff\xff\xff\xff\xff\xff\xf0", 8);
+    std::ofstream(data, std::ios::binary | std::ios::trunc).write(damaged.data(), static_cast<std::streamsize>(damaged.size()));
+    refused("damaged");
+    if (data != image) {
+        fs::remove(data);
+        refused("without its data file");
+    }
+}
+
+// A cue sheet whose data track is `file`, in the folder of the test.
+fs::path CueFor(const TempDir& dir, const std::string& file)
+{
+    return dir.Write("sheet.cue", "FILE \"" + file + "\" BINARY\n  TRACK 01 MODE1/2352\n    INDEX 01 00:00:00\n");
+}
+
+TEST_F(DiscImageTest, ACueSheetFindsItsDataFileBesideItAndNowhereElse)
+{
+    const fs::path bin = WriteImageAs(ReadFileBytes(Image()), ImageFormat::kBinMode1, dir_.path() / "disc");
+    const fs::path inner = dir_.MakeDir("inner");
+    fs::copy_file(bin, inner / "DISC.BIN");
+    // Found in another letter case, and in a folder below the sheet.
+    EXPECT_EQ(ReadWholeFile(*OpenDiscImage(CueFor(dir_, "Disc.Bin")), "readme.txt"), "read me");
+    EXPECT_EQ(ReadWholeFile(*OpenDiscImage(CueFor(dir_, "inner\\DISC.BIN")), "readme.txt"), "read me");
+    fs::create_symlink(bin, inner / "link.bin");
+    fs::create_symlink("/etc/passwd", inner / "out.bin");
+    EXPECT_EQ(ReadWholeFile(*OpenDiscImage(CueFor(dir_, "inner/link.bin")), "readme.txt"), "read me");
+    // A data track after an audio track (a CD-Extra disc) counts its sectors from the start of
+    // the disc, not of the track: refused rather than read wrong.
+    const std::optional<std::string> extra = OpenError(dir_.Write(
+        "extra.cue", "FILE \"disc.bin\" BINARY\n TRACK 01 AUDIO\n INDEX 01 00:00:00\n TRACK 02 MODE1/2352\n"
+                     " INDEX 01 00:00:00\n"));
+    ASSERT_TRUE(extra);
+    EXPECT_NE(extra->find("audio track"), std::string::npos) << *extra;
+    fs::copy_file(bin, inner / "disc.bin");
+    for (const char* outside :
+         {"../disc.bin", "a/../../disc.bin", "/etc/passwd", "C:\\disc.bin", "out.bin", "", "missing.bin"}) {
+        const fs::path in_inner = inner / "sheet.cue";
+        std::ofstream(in_inner) << "FILE \"" << std::string(outside) << "\" BINARY\n  TRACK 01 MODE1/2352\n    INDEX 01 00:00:00\n";
+        const std::optional<std::string> error = OpenError(in_inner);
+        ASSERT_TRUE(error) << outside;
+        EXPECT_NE(error->find(in_inner.string()), std::string::npos) << *error;
+    }
+}
+
+// The program `name` on the PATH; nothing when it is not installed.
+std::optional<std::string> Tool(const std::string& name)
+{
+    const char* path = std::getenv("PATH");
+    std::string dirs = path ? path : "/usr/bin:/bin";
+    for (std::size_t start = 0; start <= dirs.size();) {
+        std::size_t end = dirs.find(':', start);
+        if (end == std::string::npos)
+            end = dirs.size();
+        const fs::path candidate = fs::path(dirs.substr(start, end - start)) / name;
+        if (access(candidate.c_str(), X_OK) == 0)
+            return candidate.string();
+        start = end + 1;
+    }
+    return std::nullopt;
+}
+
+// What other tools that read these formats give back is the ISO image the writer started from.
+TEST_P(DiscImageFormatTest, OtherToolsReadTheWrittenImageBackAsTheIso)
+{
+    const fs::path image = Written();
+    const std::string iso = ReadFileBytes(iso_);
+    const std::string sectors = std::to_string(iso.size() / 2048);
+    const std::string data = DataFile(image).string();
+    const std::string back = (dir_.path() / "back").string();
+    struct Check {
+        std::string tool;
+        std::vector<std::string> args;
+        std::string output;        // the ISO image it writes, or nothing
+        std::string listing = {};  // what it says otherwise
+        bool trailer = false;      // it copies what follows the track as well
+    };
+    std::vector<Check> checks;
+    const auto cd_read = [&](const std::string& source, const std::string& mode) {
+        checks.push_back({"cd-read", {"--no-header", source + "=" + image.string(), "--mode=" + mode, "--start=0",
+                                      "--number=" + sectors, "--output-file=" + back + ".read"},
+                          back + ".read"});
+    };
+    switch (GetParam()) {
+    case ImageFormat::kIso:
+        checks.push_back({"iso-info", {"--no-header", "-i", image.string(), "-f"}, "", "/Soft/big.bin"});
+        break;
+    case ImageFormat::kCueMode1:
+        checks.push_back({"bchunk", {data, image.string(), back}, back + "01.iso"});
+        cd_read("--cue-file", "m1f1");
+        break;
+    case ImageFormat::kCueMode2:
+        cd_read("--cue-file", "m2f1");
+        break;
+    case ImageFormat::kBinMode1:
+        cd_read("--bin-file", "m1f1");
+        break;
+    case ImageFormat::kMdfMds:
+    case ImageFormat::kMdf:
+        checks.push_back({"mdf2iso", {data, back + ".iso"}, back + ".iso"});
+        break;
+    case ImageFormat::kImgCcd:
+    case ImageFormat::kImg:
+        checks.push_back({"ccd2iso", {data, back + ".iso"}, back + ".iso"});
+        break;
+    case ImageFormat::kNrg:
+        // nrg2iso copies the image from the end of the pregap on, the chunks at the end too.
+        // libcdio reads the table right but would read the user data of Mode 1 as if it was
+        // kept in 2336-byte sectors after the pregap: its track list is checked, not its bytes.
+        checks.push_back({"nrg2iso", {data, back + ".iso"}, back + ".iso", "", true});
+        checks.push_back({"cd-info", {"--no-header", "--no-device-info", "--nrg-file=" + data}, "",
+                          "  1: 00:02:00  000000 data"});
+        checks.push_back({"cd-info", {"--no-header", "--no-device-info", "--nrg-file=" + data}, "",
+                          std::string(6 - std::min<std::size_t>(6, sectors.size()), '0') + sectors + " leadout"});
+        break;
+    }
+    std::vector<std::string> missing;
+    for (const Check& check : checks) {
+        const std::optional<std::string> tool = Tool(check.tool);
+        if (!tool) {
+            missing.push_back(check.tool);
+            continue;
+        }
+        const ProgramResult result = RunProgram(*tool, check.args);
+        EXPECT_EQ(result.exit_code, 0) << check.tool << ": " << result.out << result.err;
+        if (check.output.empty()) {
+            EXPECT_NE(result.out.find(check.listing), std::string::npos) << check.listing << " not in\n" << result.out;
+            continue;
+        }
+        const std::string got = fs::exists(check.output) ? ReadFileBytes(check.output) : std::string();
+        if (!check.trailer) {
+            EXPECT_EQ(got.size(), iso.size()) << check.tool << ": " << result.out << result.err;
+        }
+        EXPECT_TRUE(got.substr(0, iso.size()) == iso) << check.tool << " gives other bytes back";
+    }
+    if (!missing.empty())
+        GTEST_SKIP() << "not installed: " << ::testing::PrintToString(missing);
+}
+
+// A CD drive is a block device: an image of the disc attached to a loop device stands for one.
+// Attaching needs root and losetup; the test skips without them.
+TEST_F(DiscImageTest, ABlockDeviceHoldingTheDiscIsAnImage)
+{
+    EXPECT_TRUE(IsDiscImagePath(Image()));
+    EXPECT_FALSE(IsDiscImagePath(dir_.path()));
+    EXPECT_FALSE(IsDiscImagePath(dir_.path() / "missing.iso"));
+    const std::optional<std::string> losetup = Tool("losetup");
+    if (geteuid() != 0 || !losetup)
+        GTEST_SKIP() << "attaching a loop device needs root and losetup";
+    const ProgramResult attached = RunProgram(*losetup, {"--find", "--show", "--read-only", Image().string()});
+    if (attached.exit_code != 0)
+        GTEST_SKIP() << "no loop device: " << attached.err;
+    const std::string device = attached.out.substr(0, attached.out.find('\n'));
+    struct Detach {
+        std::string losetup, device;
+        ~Detach() { RunProgram(losetup, {"--detach", device}); }
+    } detach{*losetup, device};
+    EXPECT_TRUE(IsDiscImagePath(device));
+    const std::shared_ptr<const DiscFs> disc = OpenDiscImage(device);
+    EXPECT_EQ(disc->Name(), device);
+    EXPECT_EQ(ReadWholeFile(*disc, "Soft/big.bin"), kBig);
+}

@@ -916,8 +916,8 @@ int RunCheck(const std::string& root, bool json, std::ostream& out, std::ostream
     std::shared_ptr<const DiscFs> disc;
     if (fs::is_directory(root, ec)) {
         disc = FolderDiscFs(root);
-    } else if (fs::is_regular_file(root, ec)) {
-        // A file is a disc image. One that cannot be read is the disc's one finding: nothing of
+    } else if (IsDiscImagePath(root)) {
+        // A file (or a CD drive) is a disc image. One that cannot be read is the disc's one finding: nothing of
         // it can be checked, and the menu would not start on it.
         try {
             disc = OpenDiscImage(root);
