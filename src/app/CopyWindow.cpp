@@ -1,6 +1,8 @@
 #include "app/CopyWindow.h"
 
+#include <QApplication>
 #include <QLabel>
+#include <QPointer>
 #include <QProgressDialog>
 #include <QTimer>
 
@@ -14,7 +16,10 @@ struct QtCopyRunner::Job {
     std::thread thread;
     QTimer show;    // once: the copy has taken long enough to be shown
     QTimer update;  // while shown: the bar follows the copy
-    std::unique_ptr<QProgressDialog> window;
+    // Owned by the job, unless the window it was shown over takes it along first.
+    QPointer<QProgressDialog> window;
+
+    ~Job() { delete window.data(); }
 };
 
 QtCopyRunner::QtCopyRunner(std::chrono::milliseconds show_after)
@@ -80,7 +85,9 @@ void QtCopyRunner::ShowWindow(Job& job)
     // Plain text: the folder's name comes from the disc.
     auto* label = new QLabel(QString::fromStdString("Copying \"" + job.what + "\" out of the disc image..."));
     label->setTextFormat(Qt::PlainText);
-    job.window = std::make_unique<QProgressDialog>();
+    // Over a modal window of the menu (the setup window) where one is open, so that it is not
+    // blocked by it; otherwise a window of its own beside the menu, which goes on answering.
+    job.window = new QProgressDialog(QApplication::activeModalWidget());
     job.window->setLabel(label);
     job.window->setCancelButtonText(QStringLiteral("Cancel"));
     job.window->setWindowTitle(QStringLiteral("Copying"));
@@ -89,7 +96,7 @@ void QtCopyRunner::ShowWindow(Job& job)
     job.window->setAutoReset(false);
     job.window->setMinimumDuration(0);
     job.window->setWindowModality(Qt::NonModal);
-    QObject::connect(job.window.get(), &QProgressDialog::canceled, context_.get(), [&job] {
+    QObject::connect(job.window.data(), &QProgressDialog::canceled, context_.get(), [&job] {
         job.progress->cancelled = true;
         job.window->hide();
     });

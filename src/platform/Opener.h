@@ -105,9 +105,9 @@ OpenPlan PlanOpen(std::string_view target, const PathResolver& resolver, const s
 
 // Opens targets for real: plans, then starts the process. A waiter thread for every process
 // started reaps it when it ends (so no zombie is left) and, for xdg-open, reports a non-zero exit
-// status. Destroying the opener does not wait for, nor end, the processes it started; it removes
-// the copies it made of an image's files, at once or, where its processes still run, once they
-// have ended.
+// status. Destroying the opener does not wait for, nor end, the processes it started; it cancels
+// the copies under way (opening nothing that waited for them) and removes the copies it made of an
+// image's files, at once or, where its processes still run, once they have ended.
 class SystemOpener : public Opener {
 public:
     // Tells the reader something in a box: what they can do about a target that could not be
