@@ -234,6 +234,8 @@ bool CopyFolder(CopyState& state, const fs::path& from, const fs::path& to)
             return false;
         const fs::path child = from / name;
         const DiscEntry entry = state.disc.Stat(child);
+        if (state.progress)
+            state.progress->done += CopyProgress::kEntryWeight;
         bool ok = true;
         if (entry.kind == DiscEntryKind::kFolder)
             ok = CopyFolder(state, child, to / name);
@@ -394,7 +396,7 @@ std::optional<fs::path> DiscCopies::Copy(const DiscFs& disc, const fs::path& dis
         used_ += measure.bytes;
     }
     if (progress)
-        progress->total = measure.bytes;
+        progress->total = measure.bytes + measure.entries * CopyProgress::kEntryWeight;
 
     std::string why;
     std::optional<std::pair<fs::path, int>> folder = MakeCopyFolder(why);

@@ -38,8 +38,11 @@ struct DiscCopyLimits {
 // How far one copy has come, shared by the thread that copies and the one that shows it, and the
 // reader's wish to stop it.
 struct CopyProgress {
-    std::atomic<std::uintmax_t> total{0};  // bytes to copy, once they are known
-    std::atomic<std::uintmax_t> done{0};   // bytes copied so far
+    // In bytes, each file and folder counting kEntryWeight more: making many small files takes
+    // longer than their bytes say.
+    static constexpr std::uintmax_t kEntryWeight = 128 * 1024;
+    std::atomic<std::uintmax_t> total{0};  // what there is to do, once it is known
+    std::atomic<std::uintmax_t> done{0};   // what is done so far
     std::atomic<bool> cancelled{false};
 };
 

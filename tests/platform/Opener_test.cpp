@@ -565,6 +565,7 @@ TEST(SystemOpener, CopiesAnImagesFolderOnceAndOpensWhatWaitedWhenTheCopyIsDone)
     EXPECT_TRUE(temp.Empty());  // nothing is copied on the interface thread
 
     Finish(jobs->front());
+    EXPECT_EQ(jobs->front().progress->done, jobs->front().progress->total);  // the bar ends full
     ASSERT_TRUE(opener.WaitForChildren(kWait));
     opener.Open("soft\\app\\tools\\tool.sh");
     opener.Open("SOFT\\APP\\SETUP.SH");
