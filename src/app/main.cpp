@@ -186,12 +186,15 @@ int main(int argc, char** argv)
         resolver, std::nullopt, [&app](const std::string& text) { app.MessageBox(text, app.Title(), MsgButtons::Ok); },
         std::make_unique<QtCopyRunner>());
     // The session's end (a logout, Ctrl+C in the terminal) closes the menu as its close button
-    // does; the event loop then ends even where a box or window of the menu's own loop is open.
+    // does, with its status. Every event loop ends with it: the main one, and a box's or a
+    // window's own (the setup window, the language question while the menu starts, which then
+    // goes on with the preselected language and never enters the main loop).
     TMainForm* shown = nullptr;
     EndSignals end_signals([&app, &shown] {
         if (shown)
             shown->close_btnClick();
         app.Terminate(0);
+        QCoreApplication::exit(0);
     });
     int status = kFailedStartExitCode;
     try {
