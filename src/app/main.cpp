@@ -18,6 +18,8 @@
 #include <string>
 #include <system_error>
 
+#include "app/CopyWindow.h"
+#include "app/EndSignals.h"
 #include "app/MainForm.h"
 #include "app/QtApplication.h"
 #include "app/ScreenScale.h"
@@ -121,6 +123,9 @@ int main(int argc, char** argv)
     const CommandLine line = ParseCommandLine(argc, argv);
     if (line.exit_now)
         return *line.exit_now;
+    // Copies out of a disc image that earlier runs left behind (the machine was switched off, the
+    // menu killed), once no program of theirs runs.
+    SweepStaleCopies();
     std::shared_ptr<const DiscFs> disc;
     std::string unreadable_image;
     if (!line.disc_image) {
@@ -178,16 +183,31 @@ int main(int argc, char** argv)
     else
         sound = std::make_unique<NoDeviceSoundOutput>();
     // What the reader can do about a setup that cannot start comes in a box under the menu's title.
-    SystemOpener opener(resolver, std::nullopt, [&app](const std::string& text) {
-        app.MessageBox(text, app.Title(), MsgButtons::Ok);
+    // Copies out of an image are made away from the interface thread.
+    SystemOpener opener(
+        resolver, std::nullopt, [&app](const std::string& text) { app.MessageBox(text, app.Title(), MsgButtons::Ok); },
+        std::make_unique<QtCopyRunner>());
+    // The session's end (a logout, Ctrl+C in the terminal) closes the menu as its close button
+    // does, with its status. Every event loop ends with it: the main one, and a box's or a
+    // window's own (the setup window, the language question while the menu starts, which then
+    // goes on with the preselected language and never enters the main loop).
+    TMainForm* shown = nullptr;
+    EndSignals end_signals([&app, &shown] {
+        if (shown)
+            shown->close_btnClick();
+        app.Terminate(0);
+        QCoreApplication::exit(0);
     });
     int status = kFailedStartExitCode;
     try {
         TMainForm form(app, resolver, *sound, opener, audio.Works() ? &audio.GetMixer() : nullptr,
                        std::move(pictures));
         form.show();
+        shown = &form;
         status = app.Exec();
+        shown = nullptr;
     } catch (const std::exception& e) {
+        shown = nullptr;
         // The application's standard exception display: a box under the application's title.
         // The menu could not start, and whatever started it is told so by the exit status.
         app.MessageBox(e.what(), app.Title(), MsgButtons::Ok);

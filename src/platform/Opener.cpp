@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <condition_variable>
 #include <cstdint>
@@ -559,29 +560,35 @@ struct SystemOpener::Children {
     int running = 0;
 };
 
-SystemOpener::SystemOpener(PathResolver resolver, std::optional<std::string> path_env, Notice notice)
+SystemOpener::SystemOpener(PathResolver resolver, std::optional<std::string> path_env, Notice notice,
+                           std::unique_ptr<CopyRunner> copier)
     : resolver_(std::move(resolver)),
       path_env_(path_env ? std::move(*path_env) : DefaultSearchPath()),
       notice_(std::move(notice)),
+      copier_(copier ? std::move(copier) : std::make_unique<InPlaceCopyRunner>()),
       children_(std::make_shared<Children>())
 {
 }
 
 SystemOpener::~SystemOpener()
 {
+    // Copies under way are cancelled (their partial folders go) and waited for; what waited for
+    // them is not opened.
+    copier_.reset();
     // An installer started from a copy usually still runs when the reader closes the menu, and
     // reads its neighbours later: such a folder goes once its programs have ended, not now.
-    for (const auto& [folder, pids] : started_in_) {
+    for (const auto& [root, pids] : started_in_) {
         std::vector<pid_t> running;
         for (const pid_t pid : pids)
             if (StillRuns(pid))
                 running.push_back(pid);
+        const fs::path folder = DiscCopies::FolderOf(root);
         if (!running.empty() && RemoveWhenEnded(folder, running))
             copies_.Release(folder);
     }
 }
 
-OpenPlan SystemOpener::Plan(std::string_view target, OpenAs as, std::optional<fs::path>& copy)
+std::optional<OpenPlan> SystemOpener::Plan(std::string_view target, OpenAs as, std::optional<fs::path>& copy)
 {
     if (!resolver_.Disc().IsImage() || target.empty() || HasScheme(target) || StartsWithWww(target))
         return PlanOpen(target, resolver_, path_env_, as);
@@ -596,11 +603,76 @@ OpenPlan SystemOpener::Plan(std::string_view target, OpenAs as, std::optional<fs
         if (std::optional<std::string> refusal = LinkRefusal(resolver_.Disc(), *found))
             return Failure(std::move(*refusal));
     const fs::path folder = entry.kind == DiscEntryKind::kFolder ? *found : found->parent_path();
-    std::string failure;
-    copy = copies_.Copy(resolver_.Disc(), folder, failure);
-    if (!copy)
-        return Failure("cannot copy it out of the disc image: " + failure);
+    copy = copies_.Find(folder);
+    if (!copy) {
+        AwaitCopy(folder, std::string(target), as);
+        return std::nullopt;
+    }
     return PlanOpen(target, PathResolver(*copy), path_env_, as);
+}
+
+void SystemOpener::AwaitCopy(const fs::path& folder, const std::string& target, OpenAs as)
+{
+    const std::pair<std::string, OpenAs> wish{target, as};
+    for (PendingCopy& pending : pending_) {
+        if (DiscFolderHolds(pending.folder, folder)) {
+            // A second click while the copy runs opens the target once all the same.
+            if (std::find(pending.waiting.begin(), pending.waiting.end(), wish) == pending.waiting.end())
+                pending.waiting.push_back(wish);
+            return;
+        }
+    }
+    auto progress = std::make_shared<CopyProgress>();
+    auto failure = std::make_shared<CopyFailure>();
+    pending_.push_back({folder, progress, failure, {wish}});
+    // The copy reads the disc and fills copies_, which outlive the runner; nothing else is shared.
+    auto work = [this, folder, progress, failure] {
+        try {
+            copies_.Copy(resolver_.Disc(), folder, *failure, progress.get());
+        } catch (const std::exception& e) {
+            *failure = {CopyFailure::Kind::kFailed, e.what()};
+        }
+    };
+    const std::string name = folder.empty() ? resolver_.Disc().Name() : folder.filename().string();
+    copier_->Run(PrintableDiscText(name), progress, std::move(work), [this, progress] { CopyDone(progress); });
+}
+
+void SystemOpener::CopyDone(const std::shared_ptr<CopyProgress>& progress)
+{
+    const auto it = std::find_if(pending_.begin(), pending_.end(),
+                                 [&](const PendingCopy& pending) { return pending.progress == progress; });
+    if (it == pending_.end())
+        return;
+    const PendingCopy done = std::move(*it);
+    pending_.erase(it);
+    switch (done.failure->kind) {
+    case CopyFailure::Kind::kNone:
+        // Each target is now planned from the copy. One that went missing already (a cleaner of
+        // the temporary folder) is not copied again in a loop.
+        if (!copies_.Find(done.folder)) {
+            for (const auto& [target, as] : done.waiting)
+                ReportFailure(PrintableDiscText(target), "its copy out of the disc image went missing");
+            return;
+        }
+        for (const auto& [target, as] : done.waiting)
+            Carry(target, as);
+        return;
+    case CopyFailure::Kind::kCancelled:
+        return;  // the reader's choice: nothing opens
+    case CopyFailure::Kind::kTooLarge:
+        // Something the reader did not expect and cannot do much about: a box, once for the copy.
+        if (notice_)
+            notice_("\"" + PrintableDiscText(done.waiting.front().first) + "\" is not opened: " +
+                    done.failure->text + ".");
+        else
+            ReportFailure(PrintableDiscText(done.waiting.front().first),
+                          "cannot copy it out of the disc image: " + done.failure->text);
+        return;
+    case CopyFailure::Kind::kFailed:
+        for (const auto& [target, as] : done.waiting)
+            ReportFailure(PrintableDiscText(target), "cannot copy it out of the disc image: " + done.failure->text);
+        return;
+    }
 }
 
 void SystemOpener::Open(const std::string& target)
@@ -617,7 +689,10 @@ void SystemOpener::OpenLink(const std::string& link)
 void SystemOpener::Carry(const std::string& target, OpenAs as)
 {
     std::optional<fs::path> copy;
-    const OpenPlan plan = Plan(target, as, copy);
+    const std::optional<OpenPlan> planned = Plan(target, as, copy);
+    if (!planned)
+        return;  // its folder is being copied out of the image: carried out once that is done
+    const OpenPlan& plan = *planned;
     switch (plan.action) {
     case OpenPlan::Action::Nothing:
         return;
@@ -650,8 +725,10 @@ void SystemOpener::Carry(const std::string& target, OpenAs as)
         std::lock_guard lock(children_->mutex);
         ++children_->running;
     }
-    if (copy)
+    if (copy) {
         started_in_[*copy].push_back(pid);
+        copies_.Started(*copy, pid);
+    }
     // The target is made printable here, where the disc's code page is read, not in the waiter.
     const bool report_status = plan.action == OpenPlan::Action::Hand;
     auto wait = [pid, report_status, runs = plan.runs, printable_target = PrintableDiscText(target),

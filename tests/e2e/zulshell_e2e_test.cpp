@@ -5,6 +5,9 @@
 #include <QImage>
 #include <QPalette>
 
+#include <signal.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -406,6 +409,55 @@ int AudioThreads(pid_t pid)
 
 // The menu heard through SDL's disk driver: a silent start, a tab's sound, and the music tab's
 // tracks with their strip.
+// The session ends the menu (a logout's SIGTERM) after an installer ran from its copy out of the
+// image, the setup window still open: the menu closes as by its close button, with its status,
+// and the temporary folder keeps nothing of the run, nor the copy an earlier run left there.
+TEST_F(ZulshellOnScreen, SigtermEndsTheMenuInOrderAndLeavesNoCopies)
+{
+    DemoDisc disc(true);
+    const Inf_control_panel& c = disc.description.control_panel;
+    TempDir tools;
+    const fs::path marker = tools.path() / "installed.txt";
+    TempDir temp;
+    TempDir runtime;
+    fs::permissions(runtime.path(), fs::perms::owner_all);
+    const std::string stale = "zulshell-" + std::to_string(getuid()) + "-1-abcdef";
+    temp.Write(stale + "/owner", "zulshell copy\nboot none\n");
+    temp.Write(stale + "/disc/setup.sh", "#!/bin/sh\n");
+    const DemoDisc::Given given = disc.AsGiven(true);
+    X11Session x(kScreenWidth, kScreenHeight);
+    RunningProgram zulshell(kZulshell, given.args, given.cwd, x.display(),
+                            {"ZUL_DEMO_MARKER=" + marker.string(), "TMPDIR=" + temp.path().string(),
+                             "XDG_RUNTIME_DIR=" + runtime.path().string()});
+    const auto started = std::chrono::steady_clock::now();
+    const std::string window = WaitForMainWindow(x);
+    ASSERT_FALSE(window.empty()) << zulshell.Stderr() << zulshell.ThreadDump();
+    EXPECT_FALSE(fs::exists(temp.path() / stale));
+    const QPoint origin = x.Geometry(window).topLeft();
+    std::this_thread::sleep_until(started + 6500ms);
+
+    const QPoint setup = Middle(c.setup_btn, disc.Picture(c.setup_btn.normal_pic));
+    x.Click(origin.x() + setup.x(), origin.y() + setup.y());
+    std::string setup_window;
+    for (int i = 0; i < 50 && setup_window.empty(); ++i) {
+        for (const std::string& w : x.WaitForWindows("^.*$", 200ms))
+            if (x.Geometry(w).size() == QSize(585, 109))
+                setup_window = w;
+    }
+    ASSERT_FALSE(setup_window.empty()) << zulshell.Stderr();
+    const QRect setup_geometry = x.Geometry(setup_window);
+    x.Click(setup_geometry.x() + 504 + 37, setup_geometry.y() + 8 + 12);
+    for (int i = 0; i < 50 && !fs::exists(marker); ++i)
+        std::this_thread::sleep_for(100ms);
+    EXPECT_NE(ReadFileBytes(marker).find(temp.path().string() + "/zulshell-"), std::string::npos)
+        << "the installer ran from its copy";
+    EXPECT_FALSE(fs::is_empty(temp.path()));
+
+    ASSERT_EQ(kill(zulshell.Pid(), SIGTERM), 0);
+    EXPECT_EQ(zulshell.WaitForExit(10s), 0) << zulshell.Stderr();
+    EXPECT_TRUE(fs::is_empty(temp.path())) << "the copies of the image's files are gone";
+}
+
 TEST_F(ZulshellOnScreen, TheMenuIsHeard)
 {
     DemoDisc disc;

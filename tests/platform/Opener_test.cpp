@@ -19,6 +19,7 @@
 
 #include "platform/Opener.h"
 #include "support/MemoryDisc.h"
+#include "support/RecordingCopyRunner.h"
 #include "support/TempDir.h"
 
 namespace fs = std::filesystem;
@@ -540,4 +541,74 @@ TEST(SystemOpener, AnInstallerStillRunningWhenTheMenuEndsKeepsItsCopyUntilItEnds
             << read;
     EXPECT_TRUE(eventually([&] { return temp.Empty(); }));
     EXPECT_TRUE(eventually([] { return !AnyChildLeft(); }));
+}
+
+// An image's folder is copied once: a second click while the copy runs, and later opens of that
+// folder or of one inside it, use the same copy; each target opens once the copy is done.
+TEST(SystemOpener, CopiesAnImagesFolderOnceAndOpensWhatWaitedWhenTheCopyIsDone)
+{
+    TempDir out;
+    TempDirAsSystemTemp temp;
+    const fs::path log = out.path() / "started.log";
+    auto disc = std::make_shared<MemoryDisc>();
+    const std::string script = "#!/bin/sh\necho \"$(basename \"$0\") $PWD\" >> '" + log.string() + "'\n";
+    disc->Add("Soft/App/setup.sh", script);
+    disc->Add("Soft/App/Tools/tool.sh", script);
+    auto runner = std::make_unique<RecordingCopyRunner>();
+    const auto jobs = runner->jobs;
+    SystemOpener opener{PathResolver(disc), "", {}, std::move(runner)};
+    opener.Open("soft\\app\\setup.sh");
+    opener.Open("soft\\app\\setup.sh");
+    opener.Open("soft\\app\\tools\\tool.sh");
+    ASSERT_EQ(jobs->size(), 1u);
+    EXPECT_EQ(jobs->front().what, "App");
+    EXPECT_TRUE(temp.Empty());  // nothing is copied on the interface thread
+
+    Finish(jobs->front());
+    EXPECT_EQ(jobs->front().progress->done, jobs->front().progress->total);  // the bar ends full
+    ASSERT_TRUE(opener.WaitForChildren(kWait));
+    opener.Open("soft\\app\\tools\\tool.sh");
+    opener.Open("SOFT\\APP\\SETUP.SH");
+    ASSERT_TRUE(opener.WaitForChildren(kWait));
+    EXPECT_EQ(jobs->size(), 1u);
+    ASSERT_EQ(std::distance(fs::directory_iterator(temp.path()), fs::directory_iterator()), 1);
+    const std::string root = fs::canonical(fs::directory_iterator(temp.path())->path() / "disc").string();
+    EXPECT_EQ(ReadFileBytes(log), "setup.sh " + root + "\ntool.sh " + root + "\ntool.sh " + root +
+                                      "\nsetup.sh " + root + "\n");
+}
+
+// A copy the reader cancels opens nothing and leaves nothing; one beyond what the menu copies in a
+// run is not begun, and a box says so, naming the size.
+TEST(SystemOpener, ACancelledCopyOrOneTooLargeOpensNothing)
+{
+    TempDir out;
+    TempDirAsSystemTemp temp;
+    auto disc = std::make_shared<MemoryDisc>();
+    disc->Add("Soft/App/setup.sh", "#!/bin/sh\ntouch '" + (out.path() / "started").string() + "'\n");
+    disc->Add("Soft/App/data.cab", std::string(300000, 'c'));
+    disc->Add("Huge/setup.sh", "#!/bin/sh\ntouch '" + (out.path() / "started").string() + "'\n");
+    disc->Add("Huge/disc2.cab", "cab");
+    disc->ClaimSize("Huge/disc2.cab", std::uintmax_t{5} << 30);
+    std::vector<std::string> notices;
+    auto runner = std::make_unique<RecordingCopyRunner>();
+    const auto jobs = runner->jobs;
+    SystemOpener opener{PathResolver(disc), "", [&](const std::string& text) { notices.push_back(text); },
+                        std::move(runner)};
+    testing::internal::CaptureStderr();
+    opener.Open("soft\\app\\setup.sh");
+    opener.Open("huge\\setup.sh");
+    ASSERT_EQ(jobs->size(), 2u);
+    (*jobs)[0].progress->cancelled = true;
+    Finish((*jobs)[0]);
+    Finish((*jobs)[1]);
+    EXPECT_EQ((*jobs)[1].progress->done, 0u);
+    EXPECT_EQ(notices, std::vector<std::string>{"\"huge\\setup.sh\" is not opened: its folder holds 5.0 GB, "
+                                                "more than the 4.0 GB the menu copies out of a disc image "
+                                                "while it runs."});
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_TRUE(temp.Empty());
+    EXPECT_FALSE(fs::exists(out.path() / "started"));
+    // Cancelled is not refused: the next click copies it.
+    opener.Open("soft\\app\\setup.sh");
+    EXPECT_EQ(jobs->size(), 3u);
 }
