@@ -662,8 +662,8 @@ void SystemOpener::CopyDone(const std::shared_ptr<CopyProgress>& progress)
     case CopyFailure::Kind::kTooLarge:
         // Something the reader did not expect and cannot do much about: a box, once for the copy.
         if (notice_)
-            notice_("\"" + PrintableDiscText(done.waiting.front().first) + "\" is not opened: " +
-                    done.failure->text + ".");
+            // The box reads the disc's bytes in the disc's code page.
+            notice_("\"" + done.waiting.front().first + "\" is not opened: " + done.failure->text + ".");
         else
             ReportFailure(PrintableDiscText(done.waiting.front().first),
                           "cannot copy it out of the disc image: " + done.failure->text);
