@@ -7,6 +7,7 @@
 #include <optional>
 #include <stdexcept>
 
+#include "X11Session.h"
 #include "archive/ZipGrFile.h"
 #include "support/RecordingApplication.h"
 #include "support/RunProgram.h"
@@ -58,6 +59,23 @@ void EditScript(const fs::path& script, const std::string& anchor, const std::st
     const std::size_t end = text.find("\r\n", at + 2 + key.size());
     text.replace(at + 2, end + 2 - (at + 2), line.empty() ? "" : line + "\r\n");
     std::ofstream(script, std::ios::binary | std::ios::trunc) << text;
+}
+
+std::string RunFirstSetup(X11Session& x, QPoint setup)
+{
+    using namespace std::chrono_literals;
+    x.Click(setup.x(), setup.y());
+    std::string setup_window;
+    for (int i = 0; i < 50 && setup_window.empty(); ++i) {
+        for (const std::string& w : x.WaitForWindows("^.*$", 200ms))  // it has no caption text
+            if (x.Geometry(w).size() == QSize(585, 109))
+                setup_window = w;
+    }
+    if (!setup_window.empty()) {
+        const QRect place = x.Geometry(setup_window);
+        x.Click(place.x() + 504 + 37, place.y() + 8 + 12);  // Run
+    }
+    return setup_window;
 }
 
 ::testing::AssertionResult SameColour(QRgb seen, QRgb expected, int tolerance)

@@ -48,6 +48,13 @@ public:
 void EditScript(const std::filesystem::path& script, const std::string& anchor, const std::string& key,
                 const std::string& line);
 
+class X11Session;
+
+// The setup window the setup button at `setup` (a point of the screen) brings up for an entry with
+// several setups, once Run has been pressed in it (which starts the first); empty when it never
+// came.
+std::string RunFirstSetup(X11Session& x, QPoint setup);
+
 // Colours as the screen shows them may differ by rounding (or, for a photo, by the JPEG
 // decoder: `tolerance`); anything more is another picture.
 ::testing::AssertionResult SameColour(QRgb seen, QRgb expected, int tolerance = 6);

@@ -304,16 +304,8 @@ TEST_P(ZulshellOnEachDisc, AReaderBrowsesTheCatalogue)
     // The first entry has two setups: the setup window lists them and Run starts the first.
     click(400, 85);  // back from the info box to the entry's view
     const QPoint setup = Middle(c.setup_btn, disc.Picture(c.setup_btn.normal_pic));
-    click(setup.x(), setup.y());
-    std::string setup_window;
-    for (int i = 0; i < 50 && setup_window.empty(); ++i) {
-        for (const std::string& w : x.WaitForWindows("^.*$", 200ms))  // it has no caption text
-            if (x.Geometry(w).size() == QSize(585, 109))
-                setup_window = w;
-    }
+    const std::string setup_window = RunFirstSetup(x, origin + setup);
     ASSERT_FALSE(setup_window.empty()) << zulshell.Stderr();
-    const QRect setup_geometry = x.Geometry(setup_window);
-    x.Click(setup_geometry.x() + 504 + 37, setup_geometry.y() + 8 + 12);
     for (int i = 0; i < 50 && !fs::exists(marker); ++i)
         std::this_thread::sleep_for(100ms);
     EXPECT_NE(ReadFileBytes(marker).find("Star Miner"), std::string::npos);
@@ -437,16 +429,7 @@ TEST_F(ZulshellOnScreen, SigtermEndsTheMenuInOrderAndLeavesNoCopies)
     std::this_thread::sleep_until(started + 6500ms);
 
     const QPoint setup = Middle(c.setup_btn, disc.Picture(c.setup_btn.normal_pic));
-    x.Click(origin.x() + setup.x(), origin.y() + setup.y());
-    std::string setup_window;
-    for (int i = 0; i < 50 && setup_window.empty(); ++i) {
-        for (const std::string& w : x.WaitForWindows("^.*$", 200ms))
-            if (x.Geometry(w).size() == QSize(585, 109))
-                setup_window = w;
-    }
-    ASSERT_FALSE(setup_window.empty()) << zulshell.Stderr();
-    const QRect setup_geometry = x.Geometry(setup_window);
-    x.Click(setup_geometry.x() + 504 + 37, setup_geometry.y() + 8 + 12);
+    ASSERT_FALSE(RunFirstSetup(x, origin + setup).empty()) << zulshell.Stderr();
     for (int i = 0; i < 50 && !fs::exists(marker); ++i)
         std::this_thread::sleep_for(100ms);
     EXPECT_NE(ReadFileBytes(marker).find(temp.path().string() + "/zulshell-"), std::string::npos)

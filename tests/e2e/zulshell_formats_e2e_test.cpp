@@ -97,16 +97,8 @@ TEST_P(MenuOnImages, TheMenuStartsAndRunsAnInstaller)
     const QPoint origin = x.Geometry(window).topLeft();
     const Inf_control_panel& c = demo.disc.description.control_panel;
     const QPoint setup = origin + Middle(c.setup_btn, demo.disc.Picture(c.setup_btn.normal_pic));
-    x.Click(setup.x(), setup.y());
-    std::string setup_window;
-    for (int i = 0; i < 50 && setup_window.empty(); ++i) {
-        for (const std::string& w : x.WaitForWindows("^.*$", 200ms))  // it has no caption text
-            if (x.Geometry(w).size() == QSize(585, 109))
-                setup_window = w;
-    }
+    const std::string setup_window = RunFirstSetup(x, setup);
     ASSERT_FALSE(setup_window.empty()) << zulshell.Stderr();
-    const QRect place = x.Geometry(setup_window);
-    x.Click(place.x() + 504 + 37, place.y() + 8 + 12);  // Run
     for (int i = 0; i < 100 && !fs::exists(marker); ++i)
         std::this_thread::sleep_for(100ms);
     EXPECT_NE(ReadFileBytes(marker).find("Star Miner"), std::string::npos) << zulshell.Stderr();
