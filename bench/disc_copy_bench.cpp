@@ -75,9 +75,9 @@ void WriteDisc()
 void CopySetup(const DiscFs& disc)
 {
     DiscCopies copies;
-    std::string failure;
+    CopyFailure failure;
     if (!copies.Copy(disc, disc.Root() / "Setup", failure)) {
-        std::fprintf(stderr, "copy failed: %s\n", failure.c_str());
+        std::fprintf(stderr, "copy failed: %s\n", failure.text.c_str());
         std::abort();
     }
 }
