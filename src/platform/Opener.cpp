@@ -488,7 +488,9 @@ OpenPlan PlanOpen(std::string_view target, const PathResolver& resolver, const s
             return Kind(HandToDesktop(path.string(), std::move(root), path_env), OpenPlan::Kind::Document);
         return Kind(StartThroughWine(windows, path, std::move(root), path_env), OpenPlan::Kind::WindowsProgram);
     }
-    if (executable)
+    // An image's program is started from its copy, which the kernel can start (or, when its
+    // mode says otherwise, runs as below): what it is is all an image's plan can say.
+    if (executable || resolver.Disc().IsImage())
         return Kind(Start({path.string()}, std::move(root), "the program"), OpenPlan::Kind::NativeProgram);
 
     if (script) {

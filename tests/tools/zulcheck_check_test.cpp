@@ -497,6 +497,9 @@ TEST_F(ZulcheckCheck, SaysWhatEachSetupComesToOnThisMachine)
     Disc disc(Demo());
     disc.dir.Write("soft/starminer/setup.exe", HandMadeExecutable());
     disc.Edit("setup = Soft\\StarMiner\\Setup.sh", "setup = soft\\starminer\\SETUP.EXE");
+    // A native program: the same from the folder and from an image that records no modes.
+    fs::copy_file("/bin/true", disc.Root() / "soft/turbodrift/install");
+    disc.Edit("setup = soft\\turbodrift\\setup.sh", "setup = soft\\turbodrift\\install");
     TempDir bin;
     for (const char* program : {"wine", "xdg-open"}) {
         bin.Write(program, "#!/bin/sh\n");
@@ -507,8 +510,11 @@ TEST_F(ZulcheckCheck, SaysWhatEachSetupComesToOnThisMachine)
     for (const std::string& line : std::vector<std::string>{"\"soft\\starminer\\SETUP.EXE\" is a Windows program: the menu starts it through Wine (" +
                        (bin.path() / "wine").string() + ")",
           "\"soft\\starminer\\readme.txt\" is a document: the menu hands it to the desktop (xdg-open)\n",
-          "\"soft\\turbodrift\\setup.sh\" is a native program: the menu starts it\n"})
+          "\"soft\\turbodrift\\install\" is a native program: the menu starts it\n"})
         EXPECT_NE(with.find(line), std::string::npos) << line << " in\n" << with;
+    TempDir images;
+    WriteImage(disc.Root(), images.path() / "disc.iso");
+    EXPECT_EQ(ReportText(CheckDisc(OpenDiscImage(images.path() / "disc.iso"), bin.path().string())), with);
     EXPECT_NE(without.find("\"soft\\starminer\\SETUP.EXE\" is a Windows program and Wine is not installed here"),
               std::string::npos)
         << without;
