@@ -113,14 +113,10 @@ std::optional<std::string> LinkRefusal(const DiscFs& disc, const fs::path& path)
     static const std::string kProgram = "it is a program, which a link does not start";
     if (NamedAsProgram(path))
         return kProgram;
-    const std::unique_ptr<DiscReader> reader = disc.Open(path);
-    if (!reader)
+    const std::optional<std::string> head = ReadDiscHead(disc, path, 4);
+    if (!head)
         return "cannot read it";
-    char head[4] = {};
-    const std::string_view bytes(head, reader->Read(head, sizeof head));
-    if (reader->Failed())
-        return "cannot read it";
-    if (bytes.starts_with("#!") || bytes.starts_with("\x7F" "ELF") || bytes.starts_with("MZ"))
+    if (head->starts_with("#!") || head->starts_with("\x7F" "ELF") || head->starts_with("MZ"))
         return kProgram;
     return std::nullopt;
 }
