@@ -2,10 +2,12 @@
 
 #include <QGuiApplication>
 
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <optional>
 #include <stdexcept>
+#include <thread>
 
 #include "X11Session.h"
 #include "archive/ZipGrFile.h"
@@ -59,6 +61,19 @@ void EditScript(const fs::path& script, const std::string& anchor, const std::st
     const std::size_t end = text.find("\r\n", at + 2 + key.size());
     text.replace(at + 2, end + 2 - (at + 2), line.empty() ? "" : line + "\r\n");
     std::ofstream(script, std::ios::binary | std::ios::trunc) << text;
+}
+
+std::string WaitForMainWindow(X11Session& x)
+{
+    using namespace std::chrono_literals;
+    const auto until = std::chrono::steady_clock::now() + 30s;
+    while (std::chrono::steady_clock::now() < until) {
+        for (const std::string& w : x.WaitForWindows(".", 1s))
+            if (x.Geometry(w).size() == QSize(648, 511))
+                return w;
+        std::this_thread::sleep_for(200ms);
+    }
+    return {};
 }
 
 std::string RunFirstSetup(X11Session& x, QPoint setup)

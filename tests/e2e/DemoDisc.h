@@ -50,6 +50,10 @@ void EditScript(const std::filesystem::path& script, const std::string& anchor, 
 
 class X11Session;
 
+// The menu's main window: the visible window of its size, waited for up to 30 s; empty when it
+// never came.
+std::string WaitForMainWindow(X11Session& x);
+
 // The setup window the setup button at `setup` (a point of the screen) brings up for an entry with
 // several setups, once Run has been pressed in it (which starts the first); empty when it never
 // came.

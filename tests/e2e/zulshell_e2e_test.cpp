@@ -38,18 +38,6 @@ class ZulshellOnScreen : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { MakeOffscreenGuiApplication(); }
 
-    // The main window: the visible window of the menu's size.
-    std::string WaitForMainWindow(X11Session& x)
-    {
-        const auto until = std::chrono::steady_clock::now() + 30s;
-        while (std::chrono::steady_clock::now() < until) {
-            for (const std::string& w : x.WaitForWindows(".", 1s))
-                if (x.Geometry(w).size() == QSize(648, 511))
-                    return w;
-            std::this_thread::sleep_for(200ms);
-        }
-        return {};
-    }
 };
 
 TEST_F(ZulshellOnScreen, TheDemoDiscOpensTheSkinnedWindowThatMovesByItsStripAndCloses)

@@ -86,12 +86,7 @@ TEST_P(MenuOnImages, TheMenuStartsAndRunsAnInstaller)
                             {"ZUL_DEMO_MARKER=" + marker.string(), "TMPDIR=" + temp.path().string(),
                              "XDG_RUNTIME_DIR=" + runtime.path().string()});
     const auto started = std::chrono::steady_clock::now();
-    std::string window;
-    while (window.empty() && std::chrono::steady_clock::now() < started + 30s) {
-        for (const std::string& w : x.WaitForWindows(".", 1s))
-            if (x.Geometry(w).size() == QSize(648, 511))
-                window = w;
-    }
+    const std::string window = WaitForMainWindow(x);
     ASSERT_FALSE(window.empty()) << zulshell.Stderr() << zulshell.ThreadDump();
     std::this_thread::sleep_until(started + 6500ms);  // the splash has gone
     const QPoint origin = x.Geometry(window).topLeft();

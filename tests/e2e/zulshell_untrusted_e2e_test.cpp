@@ -92,11 +92,7 @@ TEST(UntrustedDisc, TheMenuRunsNoneOfTheDiscsOwnCodeAndOpensNothingItShouldNot)
                              "ZUL_UNTRUSTED_MARKER=" + loaded.string(), "ZUL_DEMO_MARKER=" + installed.string(),
                              "SDL_AUDIODRIVER=dummy"});
     const auto started = std::chrono::steady_clock::now();
-    std::string window;
-    for (int i = 0; i < 150 && window.empty(); ++i)
-        for (const std::string& w : x.WaitForWindows(".", 200ms))
-            if (x.Geometry(w).size() == QSize(648, 511))
-                window = w;
+    const std::string window = WaitForMainWindow(x);
     ASSERT_FALSE(window.empty()) << zulshell.Stderr() << zulshell.ThreadDump();
     const QPoint origin = x.Geometry(window).topLeft();
     std::this_thread::sleep_until(started + 6500ms);

@@ -35,10 +35,7 @@ struct Menu {
         : x(session), disc(demo), started(std::chrono::steady_clock::now()),
           zulshell(kZulshell, given.args, given.cwd, x.display(), env)
     {
-        for (int i = 0; i < 150 && window.empty(); ++i)
-            for (const std::string& w : x.WaitForWindows(".", 200ms))
-                if (x.Geometry(w).size() == QSize(648, 511))
-                    window = w;
+        window = WaitForMainWindow(x);
         if (!window.empty())
             origin = x.Geometry(window).topLeft();
         std::this_thread::sleep_until(started + 6500ms);
