@@ -170,11 +170,7 @@ std::uint64_t PlayThroughModule(const BenchDisc& disc, const fs::path& file)
         const PathResolver resolver(disc.Root());
         TElPlayerMan man(&resolver);
         TElPlayer& p = man.Players().Add();
-        p.SetInputMode(imCallback);
-        p.SetOutputMode(omMMSystem);
-        p.SetPathToDLL("graph\\dll\\elamp.esp");
-        p.Init();
-        FileInput::Attach(p);
+        PrepareModulePlayer(p);
         p.SetInputName(file.string());
         try {
             p.Open();

@@ -142,11 +142,7 @@ void TMainForm::PreparePlayers(Mixer* mixer)
         [mixer](bool hold) { mixer->SetPaused(Mixer::Channel::Decoder, hold); });
     TElPlayer& player = ElPlayerMan1.Players().Count() > 0 ? ElPlayerMan1.Players().Items(0)
                                                            : ElPlayerMan1.Players().Add();
-    FileInput::Attach(player);
-    player.SetInputMode(imCallback);
-    player.SetOutputMode(omMMSystem);
-    player.SetPathToDLL(kDecoderModulePath);
-    player.Init();
+    PrepareModulePlayer(player);
     decoder_ = std::make_unique<ElDecoderPlayer>(player, resolver_);
 
     // The MIDI sequencer renders into the sequencer channel; its end-of-track notice comes on

@@ -34,7 +34,6 @@ public:
     static constexpr int kClientWidth = 648;
     static constexpr int kClientHeight = 511;
     static constexpr unsigned kBackgroundColour = 0x9AAE9E;  // as the window system writes it: 0x00BBGGRR
-    static constexpr const char* kDecoderModulePath = "graph\\dll\\elamp.esp";
 
     // `sound`, `opener` and `mixer` must outlive the window. With a mixer (an audio device is
     // open) the music tabs play through the mp3 player and the sequencer; without one they are

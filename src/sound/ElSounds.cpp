@@ -596,3 +596,12 @@ std::int64_t FileInput::Size(ESUserData user_data)
     const FileStream* stream = StreamOf(user_data);
     return stream != nullptr ? stream->size : -1;
 }
+
+void PrepareModulePlayer(TElPlayer& player)
+{
+    FileInput::Attach(player);
+    player.SetInputMode(imCallback);
+    player.SetOutputMode(omMMSystem);
+    player.SetPathToDLL(kDecoderModulePath);
+    player.Init();
+}

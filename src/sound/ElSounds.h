@@ -282,3 +282,11 @@ public:
     static std::int64_t Position(ESUserData user_data);
     static std::int64_t Size(ESUserData user_data);
 };
+
+// Where a disc keeps its decoder module.
+inline constexpr const char* kDecoderModulePath = "graph\\dll\\elamp.esp";
+
+// Makes `player` a player of the disc's decoder module as the menu uses it: the file named by its
+// InputName read through FileInput, the module's own output, the module at kDecoderModulePath
+// initialised. Throws TElSException as Init does when the module cannot be had.
+void PrepareModulePlayer(TElPlayer& player);

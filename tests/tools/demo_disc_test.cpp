@@ -348,11 +348,7 @@ TEST_F(DemoDisc, TheMp3TrackPlaysThroughTheDecoderModuleForTheLengthItStates)
     {
         TElPlayerMan man(&resolver);
         TElPlayer& p = man.Players().Add();
-        p.SetInputMode(imCallback);
-        p.SetOutputMode(omMMSystem);
-        p.SetPathToDLL("graph\\dll\\elamp.esp");
-        p.Init();
-        FileInput::Attach(p);
+        PrepareModulePlayer(p);
         p.SetInputName(file->string());
         p.Open();
         p.InitStream();

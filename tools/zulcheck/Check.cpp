@@ -56,7 +56,6 @@ namespace {
 constexpr const char* kScriptPattern = "graph\\image_*.dat";
 constexpr std::size_t kScriptPrefix = 6;  // "image_"
 constexpr std::size_t kScriptSuffix = 4;  // ".dat"
-constexpr const char* kDecoderModulePath = "graph\\dll\\elamp.esp";
 constexpr const char* kNoMainFile = "Can't find main file!!!";
 
 // A disc text as it reads in the current language, for a line of the report.
@@ -323,17 +322,6 @@ void Checker::CloseArchive()
         Add(Severity::Error, kPictureArchivePath, ArchiveFailure(message) + "; " + Ends(message));
     }
     archive_.reset();
-}
-
-// A player of the disc's decoder module as the menu sets one up: the file read through the
-// input events, the module loaded from the disc.
-void PrepareModulePlayer(TElPlayer& player)
-{
-    FileInput::Attach(player);
-    player.SetInputMode(imCallback);
-    player.SetOutputMode(omMMSystem);
-    player.SetPathToDLL(kDecoderModulePath);
-    player.Init();
 }
 
 void Checker::CheckDecoderModule()
