@@ -10,7 +10,8 @@
 #include <QWindow>
 
 #include "archive/ZipGrFile.h"
-#include "elements/Label.h"
+#include "controls/Label.h"
+#include "controls/SkinButtons.h"
 #include "sound/Mp3Module.h"
 #include "sound/Players.h"
 #include "platform/DiscText.h"

@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "elements/ElementContext.h"
-#include "elements/Zulwid.h"
+#include "controls/SkinButtons.h"
 #include "model/Description.h"
 
 class ControlPanel {

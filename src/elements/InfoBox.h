@@ -14,8 +14,8 @@
 #include <string>
 
 #include "archive/PictureSource.h"
-#include "elements/Label.h"
-#include "elements/Zulwid.h"
+#include "controls/Label.h"
+#include "controls/Zulwid.h"
 #include "model/Catalogue.h"
 
 // A sunken line or box, drawn in the shadow and light colours of the window system's 3-D look.

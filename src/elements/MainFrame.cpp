@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QKeyEvent>
 
+#include "controls/SkinButtons.h"
 #include "platform/Cursors.h"
 #include "platform/EventErrors.h"
 #include "platform/ScreenCursors.h"

@@ -14,9 +14,9 @@
 
 #include "elements/ElementContext.h"
 #include "elements/InfoBox.h"
-#include "elements/Label.h"
-#include "elements/StringGrid.h"
-#include "elements/Zulwid.h"
+#include "controls/Label.h"
+#include "controls/StringGrid.h"
+#include "controls/Zulwid.h"
 #include "model/Description.h"
 #include "sound/Sounds.h"
 

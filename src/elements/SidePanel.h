@@ -9,7 +9,8 @@
 #include <vector>
 
 #include "elements/ElementContext.h"
-#include "elements/Zulwid.h"
+#include "controls/Banner.h"
+#include "controls/SkinButtons.h"
 #include "model/Description.h"
 
 class SidePanel {

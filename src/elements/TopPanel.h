@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "elements/ElementContext.h"
-#include "elements/Zulwid.h"
+#include "controls/SkinButtons.h"
 #include "model/Description.h"
 
 class TopPanel {

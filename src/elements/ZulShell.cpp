@@ -1,5 +1,6 @@
 #include "elements/ZulShell.h"
 
+#include "controls/SkinButtons.h"
 #include "platform/EventErrors.h"
 #include "windows/Setupwin.h"
 

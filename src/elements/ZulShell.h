@@ -13,7 +13,7 @@
 #include "elements/MusicPlayback.h"
 #include "elements/SidePanel.h"
 #include "elements/TopPanel.h"
-#include "elements/Zulwid.h"
+#include "controls/Banner.h"
 #include "model/Description.h"
 #include "sound/Sounds.h"
 

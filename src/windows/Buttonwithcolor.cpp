@@ -15,7 +15,7 @@
 #include <array>
 #include <cstdint>
 
-#include "elements/Label.h"
+#include "controls/Label.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <memory>
 #include <utility>
 
-#include "elements/Label.h"
+#include "controls/Label.h"
 #include "pictures/Picture.h"
 #include "pictures/PictureFile.h"
 #include "platform/Cursors.h"

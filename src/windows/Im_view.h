@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "elements/Zulwid.h"
+#include "controls/Zulwid.h"
 #include "model/Catalogue.h"
 #include "platform/PathResolver.h"
 #include "sound/Sounds.h"

@@ -15,7 +15,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "elements/WindowDrag.h"
+#include "controls/SkinButtons.h"
+#include "controls/WindowDrag.h"
 #include "platform/CodePages.h"
 #include "platform/Cursors.h"
 #include "platform/DiscText.h"

@@ -16,8 +16,8 @@
 #include <cstdint>
 
 #include "archive/PictureSource.h"
-#include "elements/Label.h"
-#include "elements/Zulwid.h"
+#include "controls/Label.h"
+#include "controls/Zulwid.h"
 #include "model/Description.h"
 #include "model/OptionsState.h"
 #include "platform/PathResolver.h"

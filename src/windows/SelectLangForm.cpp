@@ -4,7 +4,7 @@
 #include <QKeyEvent>
 #include <QScreen>
 
-#include "elements/Label.h"
+#include "controls/Label.h"
 #include "platform/DiscText.h"
 
 TSelectLangForm::TSelectLangForm(QWidget* owner, const std::vector<lang_inf>& languages)

@@ -4,7 +4,7 @@
 #include <QKeyEvent>
 #include <QScreen>
 
-#include "elements/Label.h"
+#include "controls/Label.h"
 #include "platform/Cursors.h"
 #include "platform/DiscText.h"
 #include "platform/EventErrors.h"

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "elements/StringGrid.h"
+#include "controls/StringGrid.h"
 #include "model/Catalogue.h"
 #include "platform/Opener.h"
 

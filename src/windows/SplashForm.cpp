@@ -8,7 +8,7 @@
 #include <memory>
 #include <system_error>
 
-#include "elements/Label.h"
+#include "controls/Label.h"
 #include "pictures/Picture.h"
 #include "pictures/PictureFile.h"
 

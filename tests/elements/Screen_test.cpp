@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "WidgetTestSupport.h"
+#include "support/WidgetTestSupport.h"
 #include "elements/ZulShell.h"
 #include "platform/EventErrors.h"
 #include "windows/Im_view.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "elements/WidgetTestSupport.h"
+#include "support/WidgetTestSupport.h"
 #include "elements/ZulShell.h"
 #include "script/Synter.h"
 #include "support/RecordingApplication.h"

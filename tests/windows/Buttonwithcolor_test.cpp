@@ -11,8 +11,8 @@
 
 #include <functional>
 
-#include "../elements/WidgetTestSupport.h"
-#include "elements/Label.h"
+#include "support/WidgetTestSupport.h"
+#include "controls/Label.h"
 #include "windows/Buttonwithcolor.h"
 
 namespace {

@@ -23,7 +23,7 @@
 #include <string>
 #include <vector>
 
-#include "../elements/WidgetTestSupport.h"
+#include "support/WidgetTestSupport.h"
 #include "archive/ZipGrFile.h"
 #include "platform/CodePages.h"
 #include "platform/DiscText.h"

@@ -1,6 +1,6 @@
 // The picture control, the image button, the tab and two-state buttons and the placing helpers,
 // with real widgets on the offscreen platform.
-#include "elements/Zulwid.h"
+#include "controls/SkinButtons.h"
 
 #include <QTest>
 #include <QTextDocument>
@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "WidgetTestSupport.h"
+#include "support/WidgetTestSupport.h"
 #include "model/Language.h"
 #include "platform/CodePages.h"
 

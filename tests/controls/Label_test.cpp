@@ -1,6 +1,6 @@
 // The self-sizing label, the font record and colour values, with real widgets on the offscreen
 // platform. Widths are checked against Qt's measure of the same font, heights against its lines.
-#include "elements/Label.h"
+#include "controls/Label.h"
 
 #include <QFile>
 #include <QFontDatabase>
@@ -11,7 +11,7 @@
 #include <climits>
 #include <string>
 
-#include "WidgetTestSupport.h"
+#include "support/WidgetTestSupport.h"
 #include "platform/DiscText.h"
 
 namespace {

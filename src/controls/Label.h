@@ -13,7 +13,7 @@
 #include <cstdint>
 #include <string>
 
-#include "elements/Zulwid.h"
+#include "controls/ControlHint.h"
 #include "platform/CodePages.h"
 
 class QMouseEvent;

@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
-#include "elements/Label.h"
-#include "elements/Zulwid.h"
+#include "controls/Label.h"
+#include "controls/ControlHint.h"
 
 class QFocusEvent;
 class QKeyEvent;

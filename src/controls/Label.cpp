@@ -1,4 +1,4 @@
-#include "elements/Label.h"
+#include "controls/Label.h"
 
 #include <QByteArray>
 #include <QFontInfo>

@@ -1,4 +1,4 @@
-#include "elements/StringGrid.h"
+#include "controls/StringGrid.h"
 
 #include <QFocusEvent>
 #include <QKeyEvent>

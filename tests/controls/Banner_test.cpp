@@ -1,6 +1,6 @@
 // The advertisement banner: pictures read from files of a disc in a temporary folder, an
 // injected choice of advertisement, the change timer, the tooltip and the link passed on a click.
-#include "elements/Zulwid.h"
+#include "controls/Banner.h"
 
 #include <QTest>
 #include <QTimer>
@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "WidgetTestSupport.h"
+#include "support/WidgetTestSupport.h"
 #include "model/Language.h"
 #include "platform/CodePages.h"
 #include "platform/Cursors.h"

@@ -1,6 +1,6 @@
 // The text grid as the catalogue lists and the setup window set it up, driven by real key and
 // mouse events on the offscreen platform.
-#include "elements/StringGrid.h"
+#include "controls/StringGrid.h"
 
 #include <QCoreApplication>
 #include <QKeyEvent>
@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "WidgetTestSupport.h"
+#include "support/WidgetTestSupport.h"
 
 namespace {
 

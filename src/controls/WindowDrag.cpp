@@ -1,4 +1,4 @@
-#include "elements/WindowDrag.h"
+#include "controls/WindowDrag.h"
 
 #include <QEvent>
 #include <QMouseEvent>
