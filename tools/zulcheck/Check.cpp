@@ -31,9 +31,14 @@
 #include "sound/Mp3Module.h"
 #include "sound/Sounds.h"
 #include "zulcheck/CheckPlaces.h"
+#include "zulcheck/Checker.h"
 #include "zulcheck/DumpJson.h"
 
 namespace fs = std::filesystem;
+using check_text::Ends;
+using check_text::Plural;
+using check_text::Q;
+using check_text::T;
 
 const char* SeverityName(Severity severity)
 {
@@ -51,20 +56,13 @@ int CheckReport::Count(Severity severity) const
                                           [severity](const Finding& f) { return f.severity == severity; }));
 }
 
-namespace {
+namespace check_text {
 
-constexpr const char* kScriptPattern = "graph\\image_*.dat";
-constexpr std::size_t kScriptPrefix = 6;  // "image_"
-constexpr std::size_t kScriptSuffix = 4;  // ".dat"
-constexpr const char* kNoMainFile = "Can't find main file!!!";
-
-// A disc text as it reads in the current language, for a line of the report.
 std::string T(std::string_view bytes)
 {
     return PrintableDiscText(bytes);
 }
 
-// A disc text in quotes.
 std::string Q(std::string_view bytes)
 {
     return "\"" + PrintableDiscText(bytes) + "\"";
@@ -75,6 +73,20 @@ std::string Ends(std::string_view message)
     return "the menu ends with: " + PrintableDiscText(message);
 }
 
+std::string Plural(std::size_t n, const char* one, const char* many)
+{
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+}  // namespace check_text
+
+namespace {
+
+constexpr const char* kScriptPattern = "graph\\image_*.dat";
+constexpr std::size_t kScriptPrefix = 6;  // "image_"
+constexpr std::size_t kScriptSuffix = 4;  // ".dat"
+constexpr const char* kNoMainFile = "Can't find main file!!!";
+
 // The time of a track as the music strip shows it: minutes and seconds.
 std::string Duration(std::int64_t ms)
 {
@@ -83,24 +95,6 @@ std::string Duration(std::int64_t ms)
                   static_cast<long long>(ms / 1000 % 60), static_cast<long long>(ms % 1000));
     return text;
 }
-
-// The menu's Application without a window: every box is kept, and ending the program comes back
-// to the check as ProgramHalted, so one failure does not end the check.
-class CollectingApplication : public Application {
-public:
-    std::vector<std::string> boxes;
-
-    void SetTitle(const std::string&) override {}
-    void Terminate(int) override {}
-    void Halt(int exit_code) override { throw ProgramHalted{exit_code}; }
-
-protected:
-    MsgResult ShowMessageBox(const std::string& text, const std::string&, MsgButtons buttons) override
-    {
-        boxes.push_back(text);
-        return buttons == MsgButtons::YesNo ? MsgResult::Yes : MsgResult::Ok;
-    }
-};
 
 // What one of the archive's fatal messages means to the editor.
 std::string ArchiveFailure(const std::string& message)
@@ -154,11 +148,6 @@ std::string ScriptLine(const DiscFs& disc, const fs::path& script, int number)
     return line;
 }
 
-std::string Plural(std::size_t n, const char* one, const char* many)
-{
-    return std::to_string(n) + " " + (n == 1 ? one : many);
-}
-
 // What a description holds so far: its tabs, sub-tabs and entries.
 std::string CatalogueSize(const Inf_shell& d)
 {
@@ -172,72 +161,7 @@ std::string CatalogueSize(const Inf_shell& d)
            ", " + Plural(entries, "entry", "entries");
 }
 
-class Checker {
-public:
-    Checker(std::shared_ptr<const DiscFs> disc, std::string search_path)
-        : root_(disc->Root()), resolver_(std::move(disc)), search_path_(std::move(search_path))
-    {
-    }
-
-    CheckReport Run();
-
-private:
-    struct Language {
-        std::string code;
-        std::string name;
-        std::uint8_t charset = 0;
-    };
-
-    void Add(Severity severity, std::string where, std::string text)
-    {
-        report_.findings.push_back({severity, std::move(where), std::move(text)});
-    }
-
-    std::vector<Language> FindLanguages();
-    void OpenArchive();
-    void CloseArchive();
-    void CheckDecoderModule();
-    void CheckScript(const Language& language);
-
-    void CheckSplash(const Language& language, const std::string& script);
-    // What the menu does here with a setup that is on the disc, or an address, as one finding.
-    void CheckSetupStart(const OpenPlan& plan, const std::string& target, const std::string& where);
-    void CheckCursors(const Inf_shell& d, const std::string& script);
-    void CheckEventSounds(const Inf_shell& d, const std::string& script);
-    void CheckSkinPictures(const Inf_shell& d, const std::string& script);
-    void CheckBanner(const Inf_banner& banner, const std::string& where);
-    void CheckWallpapers(const WPs_inf& wallpapers, const std::string& script);
-    void CheckBackgroundMusic(const Inf_shell& d, const std::string& script);
-    void CheckCatalogue(const Inf_shell& d, const std::string& script);
-    void CheckEntry(const sub_se& tab, const SoftTabElement& entry, const std::string& where);
-    void CheckTrack(const SoftTabElement& track, const std::string& where);
-    void CheckLink(const std::string& link, const std::string& where);
-
-    // The file or folder a disc path names; a name found only without regard to letter case is
-    // noted once per script.
-    std::optional<fs::path> Locate(const std::string& disc_path, const std::string& where);
-    // The failure of a picture file of the disc (LoadPictureFile), or nothing; kept per path.
-    std::optional<std::string> PictureFileFailure(const std::string& disc_path);
-    // Whether a WAV file decodes to a sound the menu plays; kept per file.
-    bool WavDecodes(const fs::path& file, const std::string& bytes);
-    // The failure of a skin picture taken from the archive, or nothing; kept per member.
-    std::optional<std::string> SkinPictureFailure(const std::string& name);
-
-    fs::path root_;
-    PathResolver resolver_;
-    std::string search_path_;  // where the menu would find Wine and xdg-open
-    CheckReport report_;
-    CollectingApplication app_;
-    std::unique_ptr<ZipGrFile> archive_;
-    bool archive_failed_ = false;
-    std::set<std::string> named_members_;
-    std::set<std::string> located_;  // disc paths already noted for their letter case, this script
-    std::map<std::string, std::optional<std::string>> picture_files_;
-    std::map<std::string, std::optional<std::string>> skin_pictures_;
-    std::map<fs::path, bool> wavs_;
-    std::optional<std::string> decoder_failure_;  // the decoder module did not initialise
-    bool decoder_checked_ = false;
-};
+}  // namespace
 
 CheckReport Checker::Run()
 {
@@ -816,9 +740,6 @@ void Checker::CheckTrack(const SoftTabElement& track, const std::string& where)
             Q(name) + (file ? " does not decode" : " is not on the disc") + "; the menu reports: " + e.what());
     }
 }
-
-
-}  // namespace
 
 CheckReport CheckDisc(const fs::path& root)
 {
