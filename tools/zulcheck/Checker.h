@@ -1,6 +1,8 @@
 // The whole-disc check behind CheckDisc: the class Checker, which reads a disc the way the menu does
-// and collects the findings, and the text helpers its findings are written with. A plain class used
-// only within the check library (zulcheck_check); main.cpp and the tests go through Check.h.
+// and collects the findings, and the text helpers its findings are written with. Checker's methods
+// live in one file per kind of check: Check.cpp (the languages, each script's flow, locating
+// files), CheckPictures.cpp, CheckSounds.cpp and CheckCatalogue.cpp. A plain class used only within
+// the check library (zulcheck_check); main.cpp and the tests go through Check.h.
 #pragma once
 
 #include <cstddef>
@@ -76,9 +78,11 @@ private:
         report_.findings.push_back({severity, std::move(where), std::move(text)});
     }
 
+    // Check.cpp: the languages and each script's flow.
     std::vector<Language> FindLanguages();
     void CheckScript(const Language& language);
 
+    // CheckPictures.cpp: the picture archive and the pictures of the disc.
     void OpenArchive();
     void CloseArchive();
     void CheckSplash(const Language& language, const std::string& script);
@@ -87,11 +91,13 @@ private:
     void CheckBanner(const Inf_banner& banner, const std::string& where);
     void CheckWallpapers(const WPs_inf& wallpapers, const std::string& script);
 
+    // CheckSounds.cpp: the decoder module and the sounds of the disc.
     void CheckDecoderModule();
     void CheckEventSounds(const Inf_shell& d, const std::string& script);
     void CheckBackgroundMusic(const Inf_shell& d, const std::string& script);
     void CheckTrack(const SoftTabElement& track, const std::string& where);
 
+    // CheckCatalogue.cpp: the catalogue, its entries, their setups and links.
     void CheckCatalogue(const Inf_shell& d, const std::string& script);
     void CheckEntry(const sub_se& tab, const SoftTabElement& entry, const std::string& where);
     // What the menu does here with a setup that is on the disc, or an address, as one finding.
