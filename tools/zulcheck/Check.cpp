@@ -152,7 +152,8 @@ std::vector<Checker::Language> Checker::FindLanguages()
     std::vector<Language> found;
     const std::vector<std::string> files = FindFiles(resolver_, kScriptPattern);
     if (files.empty()) {
-        Add(Severity::Error, "graph", "no description script graph\\image_<code>.dat; " + std::string(Ends(kNoMainFile)));
+        Add(Severity::Error, "graph",
+            "no description script graph\\image_<code>.dat; " + std::string(Ends(kNoMainFile)));
         return found;
     }
     std::set<std::string> codes;

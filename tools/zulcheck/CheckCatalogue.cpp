@@ -37,10 +37,12 @@ void Checker::CheckCatalogue(const Inf_shell& d, const std::string& script)
         const std::size_t row = t < d.top_panel.tab_rows.size() ? d.top_panel.tab_rows[t].buttons.size() : 0;
         const std::size_t pictures = t < d.main_frame.tab_images.size() ? d.main_frame.tab_images[t].size() : 0;
         if (subs == 0)
-            Add(Severity::Warning, where_tab, "the tab has no sub-tab: its top-panel row is empty and it shows no list");
+            Add(Severity::Warning, where_tab,
+                "the tab has no sub-tab: its top-panel row is empty and it shows no list");
         else if (row != subs)
             Add(Severity::Warning, where_tab,
-                Plural(subs, "sub-tab has", "sub-tabs have") + " " + Plural(row, "top-panel button", "top-panel buttons") +
+                Plural(subs, "sub-tab has", "sub-tabs have") + " " +
+                    Plural(row, "top-panel button", "top-panel buttons") +
                     " (a sub-tab without its button block): button n opens sub-tab n, so the sub-tabs after the last "
                     "button cannot be reached");
         if (pictures > 1 && pictures != subs)
@@ -79,7 +81,8 @@ void Checker::CheckEntry(const sub_se& tab, const SoftTabElement& entry, const s
         if (pair.pic.empty()) {
             if (k < 2 && !pair.thumb.empty() && tab.full_inf)
                 Add(Severity::Error, where_pic,
-                    "the thumbnail " + Q(pair.thumb) + " has no full-size picture: opening it, the viewer reports a failure");
+                    "the thumbnail " + Q(pair.thumb) +
+                        " has no full-size picture: opening it, the viewer reports a failure");
             continue;
         }
         Locate(pair.pic, where_pic);

@@ -88,7 +88,8 @@ void Checker::CheckSplash(const Language& language, const std::string& script)
     const std::string splash = "graph\\splash\\" + language.code + "\\Intro.gif";
     Locate(splash, T(script) + " splash");
     if (const std::optional<std::string> failure = PictureFileFailure(splash))
-        Add(Severity::Error, T(script) + " splash", "the splash picture " + Q(splash) + " does not load; " + Ends(*failure));
+        Add(Severity::Error, T(script) + " splash",
+            "the splash picture " + Q(splash) + " does not load; " + Ends(*failure));
 }
 
 std::optional<std::string> Checker::PictureFileFailure(const std::string& disc_path)
@@ -167,18 +168,21 @@ void Checker::CheckSkinPictures(const Inf_shell& d, const std::string& script)
         const std::string where = T(script) + " " + slot.place;
         std::string problem;
         if (failure->starts_with("Bad ext: ")) {
-            problem = slot.name.empty() ? std::string("no picture named")
-                                        : Q(slot.name) + " has an extension the menu refuses (it takes bmp, gif and jpg, "
-                                                         "in lower case)";
+            problem = slot.name.empty()
+                          ? std::string("no picture named")
+                          : Q(slot.name) + " has an extension the menu refuses (it takes bmp, gif and jpg, "
+                                           "in lower case)";
         } else if (failure->starts_with("Bad file: ")) {
             problem = Q(slot.name) + " is not a member of graph\\shell.dat";
             if (archive_) {
                 for (const auto& [member, stream] : archive_->Members())
                     if (member.size() == slot.name.size() &&
                         std::equal(member.begin(), member.end(), slot.name.begin(), [](char a, char b) {
-                            return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+                            return std::tolower(static_cast<unsigned char>(a)) ==
+                                   std::tolower(static_cast<unsigned char>(b));
                         })) {
-                        problem += " (the member " + Q(member) + " differs in letter case: members are matched exactly)";
+                        problem += " (the member " + Q(member) +
+                                   " differs in letter case: members are matched exactly)";
                         break;
                     }
             }
@@ -200,8 +204,8 @@ void Checker::CheckBanner(const Inf_banner& banner, const std::string& where_ban
         Locate(ad.pic, where);
         if (const std::optional<std::string> failure = PictureFileFailure(ad.pic))
             Add(Severity::Error, where,
-                "the banner picture " + Q(ad.pic) + " does not load; when the banner shows it first, " + Ends(*failure) +
-                    ", and later the menu reports it when the banner turns to it");
+                "the banner picture " + Q(ad.pic) + " does not load; when the banner shows it first, " +
+                    Ends(*failure) + ", and later the menu reports it when the banner turns to it");
         CheckLink(ad.url, where);
     }
 }
@@ -213,17 +217,21 @@ void Checker::CheckWallpapers(const WPs_inf& wallpapers, const std::string& scri
         const std::string where = T(script) + " wp_dir " + std::to_string(i + 1);
         const std::optional<fs::path> folder = Locate(dir, where);
         if (!dir.empty() && (!folder || resolver_.Disc().Stat(*folder).kind != DiscEntryKind::kFolder)) {
-            Add(Severity::Warning, where, "the wallpaper folder " + Q(dir) + " is not on the disc: the show stays black there");
+            Add(Severity::Warning, where,
+                "the wallpaper folder " + Q(dir) + " is not on the disc: the show stays black there");
             continue;
         }
         const std::vector<std::string> files = FindFiles(resolver_, dir + "*.jpg");
         if (files.empty()) {
-            Add(Severity::Warning, where, "the wallpaper folder " + Q(dir) + " holds no .jpg file: the show stays black there");
+            Add(Severity::Warning, where,
+                "the wallpaper folder " + Q(dir) + " holds no .jpg file: the show stays black there");
             continue;
         }
-        Add(Severity::Note, where, "the wallpaper folder " + Q(dir) + " holds " + Plural(files.size(), "JPEG file", "JPEG files"));
+        Add(Severity::Note, where,
+            "the wallpaper folder " + Q(dir) + " holds " + Plural(files.size(), "JPEG file", "JPEG files"));
         for (const std::string& name : files)
             if (const std::optional<std::string> failure = PictureFileFailure(dir + name))
-                Add(Severity::Error, where, "the wallpaper " + Q(dir + name) + " does not load; the show reports: " + T(*failure));
+                Add(Severity::Error, where,
+                    "the wallpaper " + Q(dir + name) + " does not load; the show reports: " + T(*failure));
     }
 }

@@ -103,9 +103,11 @@ void Checker::CheckBackgroundMusic(const Inf_shell& d, const std::string& script
         const std::optional<fs::path> file = Locate(name, where);
         const std::optional<std::string> bytes = file ? ReadWholeFile(resolver_.Disc(), *file) : std::nullopt;
         if (!bytes)
-            Add(Severity::Warning, where, Q(name) + (file ? " cannot be read" : " is not on the disc") + ": this background music stays silent");
+            Add(Severity::Warning, where,
+                Q(name) + (file ? " cannot be read" : " is not on the disc") + ": this background music stays silent");
         else if (!WavDecodes(*file, *bytes))
-            Add(Severity::Warning, where, Q(name) + " is no WAV sound the menu plays: this background music stays silent");
+            Add(Severity::Warning, where,
+                Q(name) + " is no WAV sound the menu plays: this background music stays silent");
     }
 }
 
@@ -121,7 +123,8 @@ void Checker::CheckTrack(const SoftTabElement& track, const std::string& where)
     const std::string ext = dot == std::string::npos ? std::string() : name.substr(dot + 1);
     if (ext == "mod" || ext == "s3m") {
         Add(Severity::Warning, where,
-            Q(name) + " is a tracker module: the menu knows the kind but plays nothing, and the play button stays down");
+            Q(name) +
+                " is a tracker module: the menu knows the kind but plays nothing, and the play button stays down");
         return;
     }
     if (ext != "mp3" && ext != "mid" && ext != "rmi") {
@@ -160,7 +163,8 @@ void Checker::CheckTrack(const SoftTabElement& track, const std::string& where)
             Add(Severity::Error, where,
                 Q(name) + (file ? " does not decode" : " is not on the disc") + "; the menu reports: " + failure);
         else
-            Add(Severity::Note, where, Q(name) + ": mp3, " + (length >= 0 ? Duration(length) : std::string("length unknown")));
+            Add(Severity::Note, where,
+                Q(name) + ": mp3, " + (length >= 0 ? Duration(length) : std::string("length unknown")));
         return;
     }
     try {
