@@ -1,39 +1,41 @@
+// The whole-disc check's frame: the severities and the report, the languages and the flow of each
+// script (the Checker's other methods are in CheckPictures.cpp, CheckSounds.cpp and
+// CheckCatalogue.cpp), locating the disc's files, CheckDisc, the report writers and RunCheck.
 #include "zulcheck/Check.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <cctype>
-#include <map>
+#include <cstddef>
+#include <cstdint>
+#include <exception>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <ostream>
 #include <set>
+#include <string>
+#include <string_view>
+#include <system_error>
 #include <utility>
+#include <vector>
 
 #include "app/Languages.h"
 #include "app/LoadObj.h"
-#include "archive/ZipGrFile.h"
-#include "pictures/Picture.h"
-#include "pictures/PictureFile.h"
-#include "platform/Application.h"
+#include "model/Description.h"
 #include "platform/CodePages.h"
-#include "platform/CursorFile.h"
+#include "platform/DiscFs.h"
 #include "platform/DiscImage.h"
 #include "platform/Files.h"
 #include "platform/Opener.h"
 #include "platform/PathResolver.h"
-#include "platform/QuietStderr.h"
 #include "script/Synter.h"
-#include "sound/AudioRing.h"
-#include "sound/ElSounds.h"
-#include "sound/EventSound.h"
-#include "sound/MidiFile.h"
-#include "sound/Mp3Module.h"
-#include "sound/Sounds.h"
-#include "zulcheck/CheckPlaces.h"
+#include "zulcheck/Checker.h"
 #include "zulcheck/DumpJson.h"
 
 namespace fs = std::filesystem;
+using check_text::Ends;
+using check_text::Plural;
+using check_text::Q;
+using check_text::T;
 
 const char* SeverityName(Severity severity)
 {
@@ -51,20 +53,13 @@ int CheckReport::Count(Severity severity) const
                                           [severity](const Finding& f) { return f.severity == severity; }));
 }
 
-namespace {
+namespace check_text {
 
-constexpr const char* kScriptPattern = "graph\\image_*.dat";
-constexpr std::size_t kScriptPrefix = 6;  // "image_"
-constexpr std::size_t kScriptSuffix = 4;  // ".dat"
-constexpr const char* kNoMainFile = "Can't find main file!!!";
-
-// A disc text as it reads in the current language, for a line of the report.
 std::string T(std::string_view bytes)
 {
     return PrintableDiscText(bytes);
 }
 
-// A disc text in quotes.
 std::string Q(std::string_view bytes)
 {
     return "\"" + PrintableDiscText(bytes) + "\"";
@@ -75,50 +70,19 @@ std::string Ends(std::string_view message)
     return "the menu ends with: " + PrintableDiscText(message);
 }
 
-// The time of a track as the music strip shows it: minutes and seconds.
-std::string Duration(std::int64_t ms)
+std::string Plural(std::size_t n, const char* one, const char* many)
 {
-    char text[32];
-    std::snprintf(text, sizeof text, "%lld:%02lld.%03lld", static_cast<long long>(ms / 60000),
-                  static_cast<long long>(ms / 1000 % 60), static_cast<long long>(ms % 1000));
-    return text;
+    return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
-// The menu's Application without a window: every box is kept, and ending the program comes back
-// to the check as ProgramHalted, so one failure does not end the check.
-class CollectingApplication : public Application {
-public:
-    std::vector<std::string> boxes;
+}  // namespace check_text
 
-    void SetTitle(const std::string&) override {}
-    void Terminate(int) override {}
-    void Halt(int exit_code) override { throw ProgramHalted{exit_code}; }
+namespace {
 
-protected:
-    MsgResult ShowMessageBox(const std::string& text, const std::string&, MsgButtons buttons) override
-    {
-        boxes.push_back(text);
-        return buttons == MsgButtons::YesNo ? MsgResult::Yes : MsgResult::Ok;
-    }
-};
-
-// What one of the archive's fatal messages means to the editor.
-std::string ArchiveFailure(const std::string& message)
-{
-    if (message.starts_with("Bad unzip dll"))
-        return "the archive library graph\\dll\\unrar.dll cannot be loaded";
-    if (message.starts_with("Bad function "))
-        return "the archive library graph\\dll\\unrar.dll lacks an entry point";
-    if (message.starts_with("Bad open rar archive: "))
-        return "the picture archive is missing or is no RAR archive";
-    if (message.starts_with(" File header broken: "))
-        return "a member header of the picture archive is broken";
-    if (message.starts_with("Bad extracting file"))
-        return "a member of the picture archive does not unpack";
-    if (message.starts_with("Bad close rar archive: "))
-        return "the picture archive does not close";
-    return "the picture archive fails";
-}
+constexpr const char* kScriptPattern = "graph\\image_*.dat";
+constexpr std::size_t kScriptPrefix = 6;  // "image_"
+constexpr std::size_t kScriptSuffix = 4;  // ".dat"
+constexpr const char* kNoMainFile = "Can't find main file!!!";
 
 // What a parse error code says.
 std::string ParseErrorMeaning(int code)
@@ -154,11 +118,6 @@ std::string ScriptLine(const DiscFs& disc, const fs::path& script, int number)
     return line;
 }
 
-std::string Plural(std::size_t n, const char* one, const char* many)
-{
-    return std::to_string(n) + " " + (n == 1 ? one : many);
-}
-
 // What a description holds so far: its tabs, sub-tabs and entries.
 std::string CatalogueSize(const Inf_shell& d)
 {
@@ -172,72 +131,7 @@ std::string CatalogueSize(const Inf_shell& d)
            ", " + Plural(entries, "entry", "entries");
 }
 
-class Checker {
-public:
-    Checker(std::shared_ptr<const DiscFs> disc, std::string search_path)
-        : root_(disc->Root()), resolver_(std::move(disc)), search_path_(std::move(search_path))
-    {
-    }
-
-    CheckReport Run();
-
-private:
-    struct Language {
-        std::string code;
-        std::string name;
-        std::uint8_t charset = 0;
-    };
-
-    void Add(Severity severity, std::string where, std::string text)
-    {
-        report_.findings.push_back({severity, std::move(where), std::move(text)});
-    }
-
-    std::vector<Language> FindLanguages();
-    void OpenArchive();
-    void CloseArchive();
-    void CheckDecoderModule();
-    void CheckScript(const Language& language);
-
-    void CheckSplash(const Language& language, const std::string& script);
-    // What the menu does here with a setup that is on the disc, or an address, as one finding.
-    void CheckSetupStart(const OpenPlan& plan, const std::string& target, const std::string& where);
-    void CheckCursors(const Inf_shell& d, const std::string& script);
-    void CheckEventSounds(const Inf_shell& d, const std::string& script);
-    void CheckSkinPictures(const Inf_shell& d, const std::string& script);
-    void CheckBanner(const Inf_banner& banner, const std::string& where);
-    void CheckWallpapers(const WPs_inf& wallpapers, const std::string& script);
-    void CheckBackgroundMusic(const Inf_shell& d, const std::string& script);
-    void CheckCatalogue(const Inf_shell& d, const std::string& script);
-    void CheckEntry(const sub_se& tab, const SoftTabElement& entry, const std::string& where);
-    void CheckTrack(const SoftTabElement& track, const std::string& where);
-    void CheckLink(const std::string& link, const std::string& where);
-
-    // The file or folder a disc path names; a name found only without regard to letter case is
-    // noted once per script.
-    std::optional<fs::path> Locate(const std::string& disc_path, const std::string& where);
-    // The failure of a picture file of the disc (LoadPictureFile), or nothing; kept per path.
-    std::optional<std::string> PictureFileFailure(const std::string& disc_path);
-    // Whether a WAV file decodes to a sound the menu plays; kept per file.
-    bool WavDecodes(const fs::path& file, const std::string& bytes);
-    // The failure of a skin picture taken from the archive, or nothing; kept per member.
-    std::optional<std::string> SkinPictureFailure(const std::string& name);
-
-    fs::path root_;
-    PathResolver resolver_;
-    std::string search_path_;  // where the menu would find Wine and xdg-open
-    CheckReport report_;
-    CollectingApplication app_;
-    std::unique_ptr<ZipGrFile> archive_;
-    bool archive_failed_ = false;
-    std::set<std::string> named_members_;
-    std::set<std::string> located_;  // disc paths already noted for their letter case, this script
-    std::map<std::string, std::optional<std::string>> picture_files_;
-    std::map<std::string, std::optional<std::string>> skin_pictures_;
-    std::map<fs::path, bool> wavs_;
-    std::optional<std::string> decoder_failure_;  // the decoder module did not initialise
-    bool decoder_checked_ = false;
-};
+}  // namespace
 
 CheckReport Checker::Run()
 {
@@ -258,7 +152,8 @@ std::vector<Checker::Language> Checker::FindLanguages()
     std::vector<Language> found;
     const std::vector<std::string> files = FindFiles(resolver_, kScriptPattern);
     if (files.empty()) {
-        Add(Severity::Error, "graph", "no description script graph\\image_<code>.dat; " + std::string(Ends(kNoMainFile)));
+        Add(Severity::Error, "graph",
+            "no description script graph\\image_<code>.dat; " + std::string(Ends(kNoMainFile)));
         return found;
     }
     std::set<std::string> codes;
@@ -290,54 +185,6 @@ std::vector<Checker::Language> Checker::FindLanguages()
         Add(Severity::Note, "graph",
             std::to_string(found.size()) + " languages: the start asks the reader to choose one (Russian first)");
     return found;
-}
-
-void Checker::OpenArchive()
-{
-    QuietStderr quiet;
-    try {
-        archive_ = std::make_unique<ZipGrFile>(app_, resolver_);
-    } catch (const ProgramHalted&) {
-        archive_failed_ = true;
-        const std::string message = app_.boxes.empty() ? std::string() : app_.boxes.back();
-        const char* where = message.starts_with("Bad unzip dll") || message.starts_with("Bad function ")
-                                ? "graph\\dll\\unrar.dll"
-                                : kPictureArchivePath;
-        Add(Severity::Error, where, ArchiveFailure(message) + "; " + Ends(message));
-    }
-}
-
-void Checker::CloseArchive()
-{
-    if (!archive_)
-        return;
-    for (const auto& [name, stream] : archive_->Members())
-        if (!named_members_.contains(name))
-            Add(Severity::Note, kPictureArchivePath, "the member " + Q(name) + " is named by no script");
-    QuietStderr quiet;
-    try {
-        archive_->Close();
-    } catch (const ProgramHalted&) {
-        const std::string message = app_.boxes.empty() ? std::string() : app_.boxes.back();
-        Add(Severity::Error, kPictureArchivePath, ArchiveFailure(message) + "; " + Ends(message));
-    }
-    archive_.reset();
-}
-
-void Checker::CheckDecoderModule()
-{
-    if (decoder_checked_)
-        return;
-    decoder_checked_ = true;
-    TElPlayerMan man(&resolver_);
-    TElPlayer& player = man.Players().Add();
-    try {
-        PrepareModulePlayer(player);
-    } catch (const TElSException& e) {
-        decoder_failure_ = e.what();
-        Add(Severity::Error, kDecoderModulePath,
-            "the decoder module of the mp3 tracks does not load; where the computer has sound, " + Ends(e.what()));
-    }
 }
 
 void Checker::CheckScript(const Language& language)
@@ -378,14 +225,6 @@ void Checker::CheckScript(const Language& language)
     CheckCatalogue(d, script);
 }
 
-void Checker::CheckSplash(const Language& language, const std::string& script)
-{
-    const std::string splash = "graph\\splash\\" + language.code + "\\Intro.gif";
-    Locate(splash, T(script) + " splash");
-    if (const std::optional<std::string> failure = PictureFileFailure(splash))
-        Add(Severity::Error, T(script) + " splash", "the splash picture " + Q(splash) + " does not load; " + Ends(*failure));
-}
-
 std::optional<fs::path> Checker::Locate(const std::string& disc_path, const std::string& where)
 {
     if (disc_path.empty())
@@ -412,413 +251,6 @@ std::optional<fs::path> Checker::Locate(const std::string& disc_path, const std:
     }
     return found;
 }
-
-std::optional<std::string> Checker::PictureFileFailure(const std::string& disc_path)
-{
-    const auto known = picture_files_.find(disc_path);
-    if (known != picture_files_.end())
-        return known->second;
-    std::optional<std::string> failure;
-    try {
-        LoadPictureFile(resolver_, disc_path);
-    } catch (const PictureError& e) {
-        failure = e.what();
-    }
-    picture_files_.emplace(disc_path, failure);
-    return failure;
-}
-
-bool Checker::WavDecodes(const fs::path& file, const std::string& bytes)
-{
-    const auto known = wavs_.find(file);
-    if (known != wavs_.end())
-        return known->second;
-    const bool decodes = ConvertWav(bytes) != nullptr;
-    wavs_.emplace(file, decodes);
-    return decodes;
-}
-
-std::optional<std::string> Checker::SkinPictureFailure(const std::string& name)
-{
-    named_members_.insert(name);
-    const auto known = skin_pictures_.find(name);
-    if (known != skin_pictures_.end())
-        return known->second;
-    std::optional<std::string> failure;
-    if (!archive_) {
-        // Without the archive only the extension can be judged.
-        if (MakePicture(name) == nullptr)
-            failure = "Bad ext: " + name;
-    } else {
-        QuietStderr quiet;
-        try {
-            archive_->LoadPicture(name);
-        } catch (const ProgramHalted&) {
-            failure = app_.boxes.empty() ? std::string() : app_.boxes.back();
-        } catch (const PictureError& e) {
-            failure = e.what();
-        }
-    }
-    skin_pictures_.emplace(name, failure);
-    return failure;
-}
-
-void Checker::CheckCursors(const Inf_shell& d, const std::string& script)
-{
-    // Both cursors come from their files, or the standard ones are used for both.
-    const std::pair<const char*, const std::string*> cursors[] = {{"cd.main_cursor", &d.cd.main_cursor},
-                                                                  {"cd.link_cursor", &d.cd.link_cursor}};
-    for (const auto& [key, name] : cursors) {
-        const std::string where = T(script) + " " + key;
-        if (name->empty()) {
-            Add(Severity::Note, where, "no cursor file named: the menu shows the standard cursors");
-            continue;
-        }
-        const std::optional<fs::path> file = Locate(*name, where);
-        if (!file) {
-            Add(Severity::Warning, where, Q(*name) + " is not on the disc: the menu shows the standard cursors");
-            continue;
-        }
-        const std::optional<std::string> bytes = ReadWholeFile(resolver_.Disc(), *file);
-        std::string error;
-        if (!bytes) {
-            Add(Severity::Warning, where, Q(*name) + " cannot be read: the menu shows the standard cursors");
-        } else if (!DecodeCursorFile(*bytes, &error)) {
-            Add(Severity::Warning, where,
-                Q(*name) + " is no cursor the menu reads (" + error + "): the menu shows the standard cursors");
-        }
-    }
-}
-
-void Checker::CheckEventSounds(const Inf_shell& d, const std::string& script)
-{
-    // In the order the menu loads them: the main window's, the options window's, the shell's,
-    // the main frame's.
-    const std::pair<const char*, const std::string*> sounds[] = {
-        {"cd.exit_sound", &d.cd.exit_sound},
-        {"cd.options_sound", &d.cd.options_sound},
-        {"cd.ok_sound", &d.cd.opts_window.ok_sound},
-        {"cd.cancel_sound", &d.cd.opts_window.cancel_sound},
-        {"setup_sound", &d.setup_sound},
-        {"link_sound", &d.link_sound},
-        {"sp_btn_sound", &d.sp_btn_sound},
-        {"picture_sound", &d.main_frame.picture_sound},
-        {"grid_select_sound", &d.main_frame.grid_select_sound},
-    };
-    for (const auto& [key, name] : sounds) {
-        if (name->empty())
-            continue;
-        const std::string where = T(script) + " " + key;
-        const std::optional<fs::path> file = Locate(*name, where);
-        SoundFile sound;
-        const int status = sound.Load(resolver_, *name);
-        if (!file || status != 0) {
-            Add(Severity::Warning, where,
-                Q(*name) + (file ? " cannot be read" : " is not on the disc") + ": the sound stays silent");
-        } else if (!WavDecodes(*file, *sound.Data())) {
-            Add(Severity::Warning, where, Q(*name) + " is no WAV sound the menu plays: the sound stays silent");
-        }
-    }
-}
-
-void Checker::CheckSkinPictures(const Inf_shell& d, const std::string& script)
-{
-    for (const SkinSlot& slot : SkinSlots(d)) {
-        const std::optional<std::string> failure = SkinPictureFailure(slot.name);
-        if (!failure)
-            continue;
-        const std::string where = T(script) + " " + slot.place;
-        std::string problem;
-        if (failure->starts_with("Bad ext: ")) {
-            problem = slot.name.empty() ? std::string("no picture named")
-                                        : Q(slot.name) + " has an extension the menu refuses (it takes bmp, gif and jpg, "
-                                                         "in lower case)";
-        } else if (failure->starts_with("Bad file: ")) {
-            problem = Q(slot.name) + " is not a member of graph\\shell.dat";
-            if (archive_) {
-                for (const auto& [member, stream] : archive_->Members())
-                    if (member.size() == slot.name.size() &&
-                        std::equal(member.begin(), member.end(), slot.name.begin(), [](char a, char b) {
-                            return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
-                        })) {
-                        problem += " (the member " + Q(member) + " differs in letter case: members are matched exactly)";
-                        break;
-                    }
-            }
-        } else {
-            problem = "the member " + Q(slot.name) + " does not decode";
-        }
-        Add(Severity::Error, where, problem + "; " + Ends(*failure));
-    }
-    if (archive_failed_)
-        Add(Severity::Note, T(script),
-            "the skin pictures were judged by their extensions only: the picture archive did not open");
-}
-
-void Checker::CheckBanner(const Inf_banner& banner, const std::string& where_banner)
-{
-    for (std::size_t i = 0; i < banner.items.size(); ++i) {
-        const Inf_banner_aux& ad = banner.items[i];
-        const std::string where = where_banner + " item " + std::to_string(i + 1);
-        Locate(ad.pic, where);
-        if (const std::optional<std::string> failure = PictureFileFailure(ad.pic))
-            Add(Severity::Error, where,
-                "the banner picture " + Q(ad.pic) + " does not load; when the banner shows it first, " + Ends(*failure) +
-                    ", and later the menu reports it when the banner turns to it");
-        CheckLink(ad.url, where);
-    }
-}
-
-void Checker::CheckSetupStart(const OpenPlan& plan, const std::string& target, const std::string& where)
-{
-    using Kind = OpenPlan::Kind;
-    const std::string what = Q(target);
-    if (plan.action == OpenPlan::Action::NoWine) {
-        Add(Severity::Warning, where,
-            what + " is a Windows program and Wine is not installed here: the menu starts nothing and tells the "
-                   "reader that Wine runs it");
-        return;
-    }
-    if (plan.action == OpenPlan::Action::Fail && plan.kind == Kind::None) {
-        Add(Severity::Warning, where, what + " cannot be opened here: " + T(plan.failure));
-        return;
-    }
-    // What the desktop is handed needs the desktop's xdg-open, which a bare system may lack.
-    const std::string desktop =
-        plan.action == OpenPlan::Action::Fail ? " (xdg-open, which is missing here)" : " (xdg-open)";
-    switch (plan.kind) {
-    case Kind::None:
-        return;
-    case Kind::NativeProgram:
-        Add(Severity::Note, where, what + " is a native program: the menu starts it");
-        return;
-    case Kind::WindowsProgram:
-        Add(Severity::Note, where,
-            what + " is a Windows program: the menu starts it through Wine (" + T(plan.argv.front()) + ")");
-        return;
-    case Kind::Document:
-        Add(Severity::Note, where, what + " is a document: the menu hands it to the desktop" + desktop);
-        return;
-    case Kind::Folder:
-        Add(Severity::Note, where, what + " is a folder: the menu hands it to the desktop" + desktop);
-        return;
-    case Kind::WebLink:
-        Add(Severity::Note, where, what + " is a web link: the menu hands it to the desktop's browser" + desktop);
-        return;
-    }
-}
-
-void Checker::CheckLink(const std::string& link, const std::string& where)
-{
-    if (link.empty())
-        return;
-    if (Locate(link, where))
-        return;
-    // An address goes to the desktop: asked with no search path for it, the opener says so by
-    // not looking on the disc at all.
-    const OpenPlan plan = PlanOpen(link, resolver_, std::string());
-    if (plan.action == OpenPlan::Action::Fail && plan.failure == "nothing of that name on the disc")
-        Add(Severity::Warning, where,
-            "the link " + Q(link) + " is neither an address (a scheme such as http: or www.) nor a file of the disc: "
-            "it opens nothing");
-}
-
-void Checker::CheckWallpapers(const WPs_inf& wallpapers, const std::string& script)
-{
-    for (std::size_t i = 0; i < wallpapers.dirs.size(); ++i) {
-        const std::string& dir = wallpapers.dirs[i];
-        const std::string where = T(script) + " wp_dir " + std::to_string(i + 1);
-        const std::optional<fs::path> folder = Locate(dir, where);
-        if (!dir.empty() && (!folder || resolver_.Disc().Stat(*folder).kind != DiscEntryKind::kFolder)) {
-            Add(Severity::Warning, where, "the wallpaper folder " + Q(dir) + " is not on the disc: the show stays black there");
-            continue;
-        }
-        const std::vector<std::string> files = FindFiles(resolver_, dir + "*.jpg");
-        if (files.empty()) {
-            Add(Severity::Warning, where, "the wallpaper folder " + Q(dir) + " holds no .jpg file: the show stays black there");
-            continue;
-        }
-        Add(Severity::Note, where, "the wallpaper folder " + Q(dir) + " holds " + Plural(files.size(), "JPEG file", "JPEG files"));
-        for (const std::string& name : files)
-            if (const std::optional<std::string> failure = PictureFileFailure(dir + name))
-                Add(Severity::Error, where, "the wallpaper " + Q(dir + name) + " does not load; the show reports: " + T(*failure));
-    }
-}
-
-void Checker::CheckBackgroundMusic(const Inf_shell& d, const std::string& script)
-{
-    for (std::size_t i = 0; i < d.music_files.size(); ++i) {
-        const std::string& name = d.music_files[i];
-        const std::string where = T(script) + " music_file " + std::to_string(i + 1);
-        const std::optional<fs::path> file = Locate(name, where);
-        const std::optional<std::string> bytes = file ? ReadWholeFile(resolver_.Disc(), *file) : std::nullopt;
-        if (!bytes)
-            Add(Severity::Warning, where, Q(name) + (file ? " cannot be read" : " is not on the disc") + ": this background music stays silent");
-        else if (!WavDecodes(*file, *bytes))
-            Add(Severity::Warning, where, Q(name) + " is no WAV sound the menu plays: this background music stays silent");
-    }
-}
-
-void Checker::CheckCatalogue(const Inf_shell& d, const std::string& script)
-{
-    const std::vector<sub_se>& tabs = d.main_frame.tabs;
-    const std::size_t buttons = d.side_panel.tab_buttons.size();
-    // Button n of the side panel opens tab n, however the two lists came to differ.
-    const std::string counts =
-        Plural(tabs.size(), "tab has", "tabs have") + " " + Plural(buttons, "side-panel button", "side-panel buttons");
-    if (buttons < tabs.size())
-        Add(Severity::Warning, T(script) + " side_panel",
-            counts + " (a tab without its button block): button n opens tab n, so the tabs after the last button "
-                     "cannot be reached");
-    else if (buttons > tabs.size())
-        Add(Severity::Warning, T(script) + " side_panel",
-            counts + " (a tab cut short after its button was read): button n opens tab n, so the buttons after the "
-                     "last tab open none");
-
-    for (std::size_t t = 0; t < tabs.size(); ++t) {
-        const sub_se& tab = tabs[t];
-        const std::string where_tab = T(script) + " " + TabPlace(d, t);
-        const std::size_t subs = tab.sels.size();
-        const std::size_t row = t < d.top_panel.tab_rows.size() ? d.top_panel.tab_rows[t].buttons.size() : 0;
-        const std::size_t pictures = t < d.main_frame.tab_images.size() ? d.main_frame.tab_images[t].size() : 0;
-        if (subs == 0)
-            Add(Severity::Warning, where_tab, "the tab has no sub-tab: its top-panel row is empty and it shows no list");
-        else if (row != subs)
-            Add(Severity::Warning, where_tab,
-                Plural(subs, "sub-tab has", "sub-tabs have") + " " + Plural(row, "top-panel button", "top-panel buttons") +
-                    " (a sub-tab without its button block): button n opens sub-tab n, so the sub-tabs after the last "
-                    "button cannot be reached");
-        if (pictures > 1 && pictures != subs)
-            Add(Severity::Warning, where_tab,
-                Plural(subs, "sub-tab", "sub-tabs") + " and " + Plural(pictures, "picture", "pictures") +
-                    " (the tab's own image block and one of each sub-tab): the frame shows picture n with sub-tab n");
-
-        for (std::size_t s = 0; s < subs; ++s) {
-            const SEL& sel = tab.sels[s];
-            const std::string where_sub = where_tab + " sub-tab " + std::to_string(s + 1);
-            if (sel.entries.empty())
-                Add(Severity::Warning, where_sub, "the sub-tab has no entry: its list is empty");
-            for (const SoftTabElement& entry : sel.entries) {
-                const std::string where = where_sub + " " + Q(entry.title);
-                if (tab.music)
-                    CheckTrack(entry, where);
-                else
-                    CheckEntry(tab, entry, where);
-            }
-        }
-    }
-}
-
-void Checker::CheckEntry(const sub_se& tab, const SoftTabElement& entry, const std::string& where)
-{
-    for (std::size_t k = 0; k < entry.pics.size(); ++k) {
-        const PicPair& pair = entry.pics[k];
-        const std::string where_pic = where + " picture " + std::to_string(k + 1);
-        if (k >= 2 && !pair.thumb.empty())
-            Add(Severity::Note, where_pic,
-                "the thumbnail " + Q(pair.thumb) + " is never shown: the info box shows the first two");
-        if (k < 2 && pair.thumb.empty() && !pair.pic.empty())
-            Add(Severity::Warning, where_pic,
-                "a full-size picture without a thumbnail: the info box offers nothing to open it (only the viewer's "
-                "stepping reaches it)");
-        if (pair.pic.empty()) {
-            if (k < 2 && !pair.thumb.empty() && tab.full_inf)
-                Add(Severity::Error, where_pic,
-                    "the thumbnail " + Q(pair.thumb) + " has no full-size picture: opening it, the viewer reports a failure");
-            continue;
-        }
-        Locate(pair.pic, where_pic);
-        if (const std::optional<std::string> failure = PictureFileFailure(pair.pic))
-            Add(Severity::Error, where_pic,
-                "the full-size picture " + Q(pair.pic) + " does not load; the viewer reports: " + T(*failure));
-    }
-    for (std::size_t i = 0; i < entry.setups.size(); ++i) {
-        const std::string& target = entry.setups[i].first;
-        const std::string where_setup = where + " setup " + std::to_string(i + 1);
-        if (target.empty()) {
-            Add(Severity::Warning, where_setup, "the setup names no file: running it does nothing");
-            continue;
-        }
-        const bool on_disc = Locate(target, where_setup).has_value();
-        const OpenPlan plan = PlanOpen(target, resolver_, search_path_);
-        if (!on_disc && plan.action == OpenPlan::Action::Fail && plan.failure == "nothing of that name on the disc") {
-            Add(Severity::Error, where_setup,
-                Q(target) + " is not on the disc: running it opens nothing (the menu writes: cannot open " + Q(target) +
-                    ")");
-            continue;
-        }
-        CheckSetupStart(plan, target, where_setup);
-    }
-    CheckLink(entry.url, where + " url");
-    CheckLink(entry.url_dev, where + " url_dev");
-    CheckLink(entry.url_pub, where + " url_pub");
-}
-
-void Checker::CheckTrack(const SoftTabElement& track, const std::string& where)
-{
-    // The track's file is its first setup line; the player is chosen by the exact extension.
-    if (track.setups.empty() || track.setups.front().first.empty()) {
-        Add(Severity::Error, where, "the track names no file (no setup line): the track shows the stopped look");
-        return;
-    }
-    const std::string& name = track.setups.front().first;
-    const std::size_t dot = name.rfind('.');
-    const std::string ext = dot == std::string::npos ? std::string() : name.substr(dot + 1);
-    if (ext == "mod" || ext == "s3m") {
-        Add(Severity::Warning, where,
-            Q(name) + " is a tracker module: the menu knows the kind but plays nothing, and the play button stays down");
-        return;
-    }
-    if (ext != "mp3" && ext != "mid" && ext != "rmi") {
-        Add(Severity::Error, where,
-            Q(name) + ": the extension " + Q(ext) +
-                " is not one the menu plays (mp3, mid, rmi, in lower case): the track shows the stopped look");
-        return;
-    }
-    const std::optional<fs::path> file = Locate(name, where);
-    if (ext == "mp3") {
-        if (decoder_failure_) {
-            Add(Severity::Error, where, Q(name) + " cannot play: the decoder module does not load");
-            return;
-        }
-        QuietStderr quiet;
-        AudioRing ring(AudioRing::kRate / 2);
-        SetMp3ModuleOutput(&ring);
-        std::string failure;
-        int length = -1;
-        {
-            TElPlayerMan man(&resolver_);
-            TElPlayer& player = man.Players().Add();
-            try {
-                PrepareModulePlayer(player);
-                player.SetInputName(resolver_.Resolve(name).string());
-                player.Open();
-                player.InitStream();
-                length = player.GetSize();
-                player.Close();
-            } catch (const TElSException& e) {
-                failure = e.what();
-            }
-        }
-        SetMp3ModuleOutput(nullptr);
-        if (!failure.empty())
-            Add(Severity::Error, where,
-                Q(name) + (file ? " does not decode" : " is not on the disc") + "; the menu reports: " + failure);
-        else
-            Add(Severity::Note, where, Q(name) + ": mp3, " + (length >= 0 ? Duration(length) : std::string("length unknown")));
-        return;
-    }
-    try {
-        const MidiFile midi = MidiFile::Load(resolver_.Disc(), resolver_.Resolve(name));
-        Add(Severity::Note, where, Q(name) + ": MIDI, " + Duration(midi.LengthMs()));
-    } catch (const MidiFileError& e) {
-        Add(Severity::Error, where,
-            Q(name) + (file ? " does not decode" : " is not on the disc") + "; the menu reports: " + e.what());
-    }
-}
-
-
-}  // namespace
 
 CheckReport CheckDisc(const fs::path& root)
 {
