@@ -2,19 +2,15 @@
 # Every folder of src/ is a floor; a file may include headers of its own folder and of the floors
 # below it, never of its own floor's neighbours or of a floor above. Prints each include that
 # breaks this and fails when there is one.
-#   source_floors.sh SRC_DIR
+#   source_floors.sh SRC_DIR FOLDER=FLOOR...
 set -u
-src=${1:?usage: source_floors.sh SRC_DIR}
+src=${1:?usage: source_floors.sh SRC_DIR FOLDER=FLOOR...}
+shift
 
-declare -A floor=(
-    [version]=0 [model]=0 [platform]=0
-    [script]=1 [pictures]=1 [sound]=1
-    [archive]=2
-    [controls]=3
-    [windows]=4
-    [elements]=5
-    [app]=6
-)
+declare -A floor=()
+for entry in "$@"; do
+    floor[${entry%%=*}]=${entry#*=}
+done
 
 status=0
 for dir in "$src"/*/; do
