@@ -20,6 +20,7 @@
 #include <utility>
 
 #include "platform/CodePages.h"
+#include "platform/LinkDocuments.h"
 #include "platform/WindowsProgram.h"
 
 namespace fs = std::filesystem;
@@ -93,32 +94,17 @@ bool IsWebOrMailLink(std::string_view target)
     return false;
 }
 
-// Whether a file's name says it is a Windows program, installer or shortcut, or a desktop
-// launcher: the desktop may start such a file when it is asked to open it, whatever it holds.
-bool NamedAsProgram(const fs::path& file)
-{
-    const std::string extension = file.extension().string();
-    for (const std::string_view program :
-         {".exe", ".com", ".bat", ".cmd", ".pif", ".scr", ".msi", ".lnk", ".desktop"})
-        if (EqualNoCase(extension, program))
-            return true;
-    return false;
-}
-
 // Why the file `path` of `disc` may not be opened from a link, or nothing when it is a document: a
-// program (native, or Windows by its "MZ" header) is never started from a link, not even by the
-// desktop it would be handed to.
+// program (native, or Windows by its "MZ" header) is never started from a link, and the desktop is
+// handed only what it opens as a document (LinkDocuments.h), never what it would run.
 std::optional<std::string> LinkRefusal(const DiscFs& disc, const fs::path& path)
 {
-    static const std::string kProgram = "it is a program, which a link does not start";
-    if (NamedAsProgram(path))
-        return kProgram;
-    const std::optional<std::string> head = ReadDiscHead(disc, path, 4);
+    const std::optional<std::string> head = ReadDiscHead(disc, path, kLinkDocumentHeadBytes);
     if (!head)
         return "cannot read it";
     if (head->starts_with("#!") || head->starts_with("\x7F" "ELF") || head->starts_with("MZ"))
-        return kProgram;
-    return std::nullopt;
+        return "it is a program, which a link does not start";
+    return LinkDocumentRefusal(path.filename().string(), *head);
 }
 
 // `p` made absolute, without the "." components a relative disc root leaves in it.

@@ -17,6 +17,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -185,14 +186,53 @@ TEST(PlanOpen, ALinkOpensOnlyWebAndMailAddressesAndTheDiscsDocuments)
     disc.Write("Soft/tool", ReadFileBytes("/bin/true"));
     disc.Write("Soft/setup.bin", "MZ\x90");
     disc.Write("Soft/readme.exe", "words");
-    disc.Write("Soft/Start.Desktop", "[Desktop Entry]\n");
     EXPECT_EQ(link(" docs\\index.htm\r\n").argv, Hand(desktop, page.string()));
     EXPECT_EQ(link("DOCS").argv, Hand(desktop, folder.string()));
-    for (const std::string target : {"soft\\setup.sh", "soft\\tool", "soft\\setup.bin", "soft\\readme.exe",
-                                     "soft\\start.desktop"})
+    for (const std::string target : {"soft\\setup.sh", "soft\\tool", "soft\\setup.bin"})
         EXPECT_EQ(link(target).failure, "it is a program, which a link does not start") << target;
+    EXPECT_EQ(link("soft\\readme.exe").failure,
+              "it is application/x-ms-dos-executable, not a document, picture, sound or video");
     EXPECT_EQ(link("docs\\nothing.htm").failure, "nothing of that name on the disc");
     EXPECT_EQ(PlanOpen("soft\\setup.sh", resolver, desktop.Path()).argv, Argv{script.string()});
+}
+
+// A link hands the desktop documents only, told by content and name as the desktop tells them:
+// whatever the desktop (or Wine's file associations) would run is refused.
+TEST(PlanOpen, ALinkOpensDocumentsPicturesSoundsVideosAndFoldersOnly)
+{
+    TempDir disc;
+    FakeDesktop desktop;
+    const PathResolver resolver(disc.path());
+    auto link = [&](const std::string& target) { return PlanOpen(target, resolver, desktop.Path(), OpenAs::kLink); };
+
+    const std::string zip("PK\x03\x04", 4);
+    for (const auto& [name, content] : std::vector<std::pair<std::string, std::string>>{
+             {"ReadMe.TXT", "Hello\r\n"}, {"README", "Read me first\n"}, {"Info.nfo", "x"}, {"page.htm", "<html>"},
+             {"manual.pdf", "%PDF-1.4\n"}, {"notes.rtf", "{\\rtf1 x}"}, {"old.doc", "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1"},
+             {"new.docx", zip}, {"sheet.ods", zip}, {"shot.png", "\x89PNG\r\n\x1A\n"}, {"shot.gif", "GIF89a"},
+             {"track.mp3", "ID3\x03"}, {"clip.avi", std::string("RIFF\0\0\0\0AVI ", 12)}}) {
+        const auto file = disc.Write("Docs/" + name, content);
+        const OpenPlan plan = link("docs\\" + name);
+        EXPECT_EQ(plan.argv, Hand(desktop, file.string())) << name << ": " << plan.failure;
+        EXPECT_EQ(plan.kind, OpenPlan::Kind::Document) << name;
+    }
+    EXPECT_EQ(link("docs").kind, OpenPlan::Kind::Folder);
+
+    const std::string entry = "[Desktop Entry]\nType=Application\nExec=sh -c 'touch pwned'\n";
+    for (const auto& [name, content, type] : std::vector<std::tuple<std::string, std::string, std::string>>{
+             {"start", entry, "it is application/x-desktop"},
+             {"Start.Desktop", entry, "it is application/x-desktop"},
+             {"hello.vbs", "MsgBox \"Hi\"\n", "it is text/vbscript"},
+             {"site.url", "[InternetShortcut]\nURL=file:///bin/sh\n", "it is application/x-mswinurl"},
+             {"game.jar", zip, "it is application/x-java-archive"},
+             {"tweak.reg", "REGEDIT4\n[HKEY_CURRENT_USER\\x]\n", "it is text/x-ms-regedit"},
+             {"app.hta", "<html><script>x</script></html>", "by its name it is application/octet-stream"},
+             {"go.bat", "echo hi\n", "by its name it is application/octet-stream"},
+             {"run.sh", "echo hi\n", "it is application/x-shellscript"},
+             {"tool.py", "print(1)\n", "it is text/x-python"}}) {
+        disc.Write("Soft/" + name, content);
+        EXPECT_EQ(link("soft\\" + name).failure, type + ", not a document, picture, sound or video") << name;
+    }
 }
 
 // Nothing a disc path names lies outside the disc: a setup line that climbs out, or one through a
@@ -503,18 +543,22 @@ TEST(SystemOpener, ARefusedLinkIsReportedAndStartsNothing)
     TempDirAsSystemTemp temp;
     auto image = std::make_shared<MemoryDisc>();
     image->Add("Soft/Setup.exe", "MZ\x90");
+    image->Add("Soft/Start", "[Desktop Entry]\nExec=sh\n");
     SystemOpener image_opener(PathResolver(image), desktop.Path());
 
     testing::internal::CaptureStderr();
     opener.OpenLink(" apt:firefox\r\n");
     opener.OpenLink("setup.sh");
     image_opener.OpenLink("soft\\setup.exe");
+    image_opener.OpenLink("soft\\start");
     opener.OpenLink("index.htm ");
     ASSERT_TRUE(opener.WaitForChildren(kWait));
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "zulshell: cannot open \"apt:firefox\": it is not an http, https, ftp or mailto link\n"
               "zulshell: cannot open \"setup.sh\": it is a program, which a link does not start\n"
-              "zulshell: cannot open \"soft\\setup.exe\": it is a program, which a link does not start\n");
+              "zulshell: cannot open \"soft\\setup.exe\": it is a program, which a link does not start\n"
+              "zulshell: cannot open \"soft\\start\": it is application/x-desktop, not a document, picture, sound "
+              "or video\n");
     EXPECT_EQ(desktop.Log(), fs::canonical(Home()).string() + "\n" + page.string() + "\n");
     EXPECT_FALSE(fs::exists(disc.path() / "started"));
     EXPECT_TRUE(temp.Empty());
