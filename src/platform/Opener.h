@@ -34,12 +34,11 @@
 // trailing blanks (spaces, tabs, CR, LF) taken off, and then opens only as
 // - a web or mail address: one whose scheme is http, https, ftp or mailto, in any letter case, or
 //   one that begins with "www." (as above), goes to xdg-open;
-// - a document or folder of the disc: a disc path that names one goes to xdg-open as above. A disc
-//   path that names a program is refused: a native program, a Windows program (a file that begins
-//   with "MZ"), or a file named as a Windows program, installer or shortcut (.exe, .com, .bat,
-//   .cmd, .pif, .scr, .msi, .lnk) or as a desktop launcher (.desktop), which a desktop may start
-//   when asked to open it. A file that cannot be read is refused too, since what it is cannot be
-//   told.
+// - a document or folder of the disc: a disc path that names one goes to xdg-open as above. A file
+//   opens only when it is a document by its content and name (LinkDocuments.h: text, HTML, PDF,
+//   RTF, office documents, pictures, sounds, videos); anything else is refused, a native program or
+//   a Windows program (a file that begins with "MZ") whatever its name. A file that cannot be read
+//   is refused too, since what it is cannot be told.
 // Anything else, another scheme ("file:", "javascript:" ...) included, is refused.
 //
 // - On a disc image, a disc path's whole folder (a folder's own self) is first copied out with its
