@@ -66,6 +66,6 @@ std::optional<std::string> LinkDocumentRefusal(const std::string& name, const st
         by_name.push_back(database.mimeTypeForName(QStringLiteral("application/octet-stream")));
     for (const QMimeType& named : by_name)
         if (!IsDocument(named))
-            return "by its name it is " + named.name().toStdString() + kNotADocument;
+            return "it is " + named.name().toStdString() + " by its name" + kNotADocument;
     return std::nullopt;
 }

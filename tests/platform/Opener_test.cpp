@@ -9,8 +9,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <cstdlib>
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -70,31 +70,17 @@ fs::path Home()
     return home ? fs::path(home) : fs::path("/");
 }
 
-// Sets (or, with no value, removes) an environment variable for the life of the object.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const std::optional<std::string>& value) : name_(name)
+// Sets (or, with no value, removes) an environment variable while it lives.
+struct ScopedEnv {
+    const char* name;
+    std::optional<std::string> old;
+    ScopedEnv(const char* variable, const char* value) : name(variable)
     {
-        if (const char* old = std::getenv(name))
-            old_ = old;
-        if (value)
-            setenv(name, value->c_str(), 1);
-        else
-            unsetenv(name);
+        if (const char* was = std::getenv(variable))
+            old = was;
+        value ? setenv(variable, value, 1) : unsetenv(variable);
     }
-    ~ScopedEnv()
-    {
-        if (old_)
-            setenv(name_, old_->c_str(), 1);
-        else
-            unsetenv(name_);
-    }
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
+    ~ScopedEnv() { old ? setenv(name, old->c_str(), 1) : unsetenv(name); }
 };
 
 // An ELF file of the given width and byte order whose program headers come right after the ELF
@@ -192,47 +178,27 @@ TEST(PlanOpen, ALinkOpensOnlyWebAndMailAddressesAndTheDiscsDocuments)
         EXPECT_EQ(link(target).failure, "it is a program, which a link does not start") << target;
     EXPECT_EQ(link("soft\\readme.exe").failure,
               "it is application/x-ms-dos-executable, not a document, picture, sound or video");
-    EXPECT_EQ(link("docs\\nothing.htm").failure, "nothing of that name on the disc");
-    EXPECT_EQ(PlanOpen("soft\\setup.sh", resolver, desktop.Path()).argv, Argv{script.string()});
-}
 
-// A link hands the desktop documents only, told by content and name as the desktop tells them:
-// whatever the desktop (or Wine's file associations) would run is refused.
-TEST(PlanOpen, ALinkOpensDocumentsPicturesSoundsVideosAndFoldersOnly)
-{
-    TempDir disc;
-    FakeDesktop desktop;
-    const PathResolver resolver(disc.path());
-    auto link = [&](const std::string& target) { return PlanOpen(target, resolver, desktop.Path(), OpenAs::kLink); };
-
+    // Documents of each kind open, told by content and name; what a desktop (or Wine) runs does not.
     const std::string zip("PK\x03\x04", 4);
     for (const auto& [name, content] : std::vector<std::pair<std::string, std::string>>{
-             {"ReadMe.TXT", "Hello\r\n"}, {"README", "Read me first\n"}, {"Info.nfo", "x"}, {"page.htm", "<html>"},
-             {"manual.pdf", "%PDF-1.4\n"}, {"notes.rtf", "{\\rtf1 x}"}, {"old.doc", "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1"},
-             {"new.docx", zip}, {"sheet.ods", zip}, {"shot.png", "\x89PNG\r\n\x1A\n"}, {"shot.gif", "GIF89a"},
-             {"track.mp3", "ID3\x03"}, {"clip.avi", std::string("RIFF\0\0\0\0AVI ", 12)}}) {
+             {"A.TXT", "Hi"}, {"README", "Hi"}, {"a.pdf", "%PDF-1.4"}, {"a.rtf", "{\\rtf1"}, {"a.doc", ""},
+             {"a.docx", zip}, {"a.ods", zip}, {"a.png", "\x89PNG\r\n\x1A\n"}, {"a.mp3", "ID3"}, {"a.avi", "RIFF"}}) {
         const auto file = disc.Write("Docs/" + name, content);
-        const OpenPlan plan = link("docs\\" + name);
-        EXPECT_EQ(plan.argv, Hand(desktop, file.string())) << name << ": " << plan.failure;
-        EXPECT_EQ(plan.kind, OpenPlan::Kind::Document) << name;
+        EXPECT_EQ(link("docs\\" + name).argv, Hand(desktop, file.string())) << name;
     }
-    EXPECT_EQ(link("docs").kind, OpenPlan::Kind::Folder);
-
-    const std::string entry = "[Desktop Entry]\nType=Application\nExec=sh -c 'touch pwned'\n";
+    const std::string entry = "[Desktop Entry]\nExec=sh\n";
     for (const auto& [name, content, type] : std::vector<std::tuple<std::string, std::string, std::string>>{
-             {"start", entry, "it is application/x-desktop"},
-             {"Start.Desktop", entry, "it is application/x-desktop"},
-             {"hello.vbs", "MsgBox \"Hi\"\n", "it is text/vbscript"},
-             {"site.url", "[InternetShortcut]\nURL=file:///bin/sh\n", "it is application/x-mswinurl"},
-             {"game.jar", zip, "it is application/x-java-archive"},
-             {"tweak.reg", "REGEDIT4\n[HKEY_CURRENT_USER\\x]\n", "it is text/x-ms-regedit"},
-             {"app.hta", "<html><script>x</script></html>", "by its name it is application/octet-stream"},
-             {"go.bat", "echo hi\n", "by its name it is application/octet-stream"},
-             {"run.sh", "echo hi\n", "it is application/x-shellscript"},
-             {"tool.py", "print(1)\n", "it is text/x-python"}}) {
+             {"start", entry, "application/x-desktop"}, {"a.desktop", "", "application/x-desktop"},
+             {"a.vbs", "MsgBox 1", "text/vbscript"}, {"a.url", "[InternetShortcut]", "application/x-mswinurl"},
+             {"a.jar", zip, "application/x-java-archive"}, {"a.reg", "REGEDIT4\n", "text/x-ms-regedit"},
+             {"a.hta", "<html>", "application/octet-stream by its name"}, {"a.sh", "ls", "application/x-shellscript"},
+             {"a.bat", "ls", "application/octet-stream by its name"}}) {
         disc.Write("Soft/" + name, content);
-        EXPECT_EQ(link("soft\\" + name).failure, type + ", not a document, picture, sound or video") << name;
+        EXPECT_EQ(link("soft\\" + name).failure, "it is " + type + ", not a document, picture, sound or video") << name;
     }
+    EXPECT_EQ(link("docs\\nothing.htm").failure, "nothing of that name on the disc");
+    EXPECT_EQ(PlanOpen("soft\\setup.sh", resolver, desktop.Path()).argv, Argv{script.string()});
 }
 
 // Nothing a disc path names lies outside the disc: a setup line that climbs out, or one through a
@@ -498,36 +464,28 @@ TEST(SystemOpener, SaysOnStandardErrorWhatCouldNotBeOpenedAndWhy)
 // shell and the dynamic loader would look up in the working folder.
 TEST(SystemOpener, ChildrenGetOnlyAbsoluteSearchFoldersAndTheDesktopStartsAtHome)
 {
-    TempDir disc;
-    TempDir home;
-    TempDir out;
-    // Both write what they got after the working folder (xdg-open: and its argument).
-    const std::string report = "printf '%s\\n' \"PATH=$PATH\" \"LD_LIBRARY_PATH=${LD_LIBRARY_PATH-unset}\" >> ";
-    FakeDesktop desktop(0, report + "\"$(dirname \"$0\")/xdg-open.log\"\n");
-    const auto page = disc.Write("Docs/Index.htm", "<html>");
+    TempDir disc, home, out;
+    const std::string env = "printf '%s\\n' \"PATH=$PATH\" \"LD_LIBRARY_PATH=${LD_LIBRARY_PATH-unset}\" >> ";
+    FakeDesktop desktop(0, env + "\"$(dirname \"$0\")/xdg-open.log\"\n");  // after its folder and argument
     const fs::path log = out.path() / "setup.log";
-    disc.Write("Setup.sh", "#!/bin/sh\npwd > '" + log.string() + "'\n" + report + "'" + log.string() + "'\n");
+    disc.Write("Setup.sh", "#!/bin/sh\npwd > '" + log.string() + "'\n" + env + "'" + log.string() + "'\n");
+    const auto docs = disc.MakeDir("Docs");
     SystemOpener opener(PathResolver(disc.path()), desktop.Path());
-    const std::string root = fs::canonical(disc.path()).string();
-    const std::string seen = "PATH=/usr/bin:/bin\nLD_LIBRARY_PATH=";
-
+    const std::string seen = "\nPATH=/usr/bin:/bin\nLD_LIBRARY_PATH=";
     ScopedEnv path("PATH", ":/usr/bin:.:bin::/bin:");
     {
-        ScopedEnv libraries("LD_LIBRARY_PATH", ":/opt/x/lib");
-        ScopedEnv at_home("HOME", home.path().string());
-        opener.OpenLink("docs\\index.htm");
+        ScopedEnv libraries("LD_LIBRARY_PATH", ":/opt/x/lib"), at_home("HOME", home.path().c_str());
+        opener.Open("docs");
         opener.Open("setup.sh");
         ASSERT_TRUE(opener.WaitForChildren(kWait));
-        EXPECT_EQ(desktop.Log(), fs::canonical(home.path()).string() + "\n" + page.string() + "\n" + seen +
-                                     "/opt/x/lib\n");
-        EXPECT_EQ(ReadFileBytes(log), root + "\n" + seen + "/opt/x/lib\n");
+        EXPECT_EQ(desktop.Log(), fs::canonical(home.path()).string() + "\n" + docs.string() + seen + "/opt/x/lib\n");
+        EXPECT_EQ(ReadFileBytes(log), fs::canonical(disc.path()).string() + seen + "/opt/x/lib\n");
     }
     fs::remove(desktop.log);
-    ScopedEnv libraries("LD_LIBRARY_PATH", "::.");
-    ScopedEnv homeless("HOME", std::nullopt);
+    ScopedEnv libraries("LD_LIBRARY_PATH", "::."), homeless("HOME", nullptr);
     opener.Open("docs");
     ASSERT_TRUE(opener.WaitForChildren(kWait));
-    EXPECT_EQ(desktop.Log(), "/\n" + (disc.path() / "Docs").string() + "\n" + seen + "unset\n");
+    EXPECT_EQ(desktop.Log(), "/\n" + docs.string() + seen + "unset\n");
 }
 
 // A refused link is one line on standard error, and nothing is started or copied for it.
