@@ -485,8 +485,7 @@ OpenPlan PlanOpen(std::string_view target, const PathResolver& resolver, const s
         return Kind(HandToDesktop(std::string(target), path_env), OpenPlan::Kind::WebLink);
     }
     if (StartsWithWww(target))
-        return Kind(HandToDesktop("http://" + std::string(target), path_env),
-                    OpenPlan::Kind::WebLink);
+        return Kind(HandToDesktop("http://" + std::string(target), path_env), OpenPlan::Kind::WebLink);
 
     // The disc says what is its own: nothing it finds lies outside it.
     const std::optional<fs::path> found = resolver.Find(target);
