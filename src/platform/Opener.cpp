@@ -20,6 +20,7 @@
 #include <utility>
 
 #include "platform/CodePages.h"
+#include "platform/LinkDocuments.h"
 #include "platform/WindowsProgram.h"
 
 namespace fs = std::filesystem;
@@ -93,32 +94,17 @@ bool IsWebOrMailLink(std::string_view target)
     return false;
 }
 
-// Whether a file's name says it is a Windows program, installer or shortcut, or a desktop
-// launcher: the desktop may start such a file when it is asked to open it, whatever it holds.
-bool NamedAsProgram(const fs::path& file)
-{
-    const std::string extension = file.extension().string();
-    for (const std::string_view program :
-         {".exe", ".com", ".bat", ".cmd", ".pif", ".scr", ".msi", ".lnk", ".desktop"})
-        if (EqualNoCase(extension, program))
-            return true;
-    return false;
-}
-
 // Why the file `path` of `disc` may not be opened from a link, or nothing when it is a document: a
-// program (native, or Windows by its "MZ" header) is never started from a link, not even by the
-// desktop it would be handed to.
+// program (native, or Windows by its "MZ" header) is never started from a link, and the desktop is
+// handed only what it opens as a document (LinkDocuments.h), never what it would run.
 std::optional<std::string> LinkRefusal(const DiscFs& disc, const fs::path& path)
 {
-    static const std::string kProgram = "it is a program, which a link does not start";
-    if (NamedAsProgram(path))
-        return kProgram;
-    const std::optional<std::string> head = ReadDiscHead(disc, path, 4);
+    const std::optional<std::string> head = ReadDiscHead(disc, path, kLinkDocumentHeadBytes);
     if (!head)
         return "cannot read it";
     if (head->starts_with("#!") || head->starts_with("\x7F" "ELF") || head->starts_with("MZ"))
-        return kProgram;
-    return std::nullopt;
+        return "it is a program, which a link does not start";
+    return LinkDocumentRefusal(path.filename().string(), *head);
 }
 
 // `p` made absolute, without the "." components a relative disc root leaves in it.
@@ -319,7 +305,19 @@ OpenPlan Start(std::vector<std::string> argv, fs::path cwd, std::string runs)
     return plan;
 }
 
-OpenPlan HandToDesktop(std::string argument, fs::path cwd, const std::string& path_env)
+// The folder the desktop's programs start in: the reader's home folder, or "/" without one. Never
+// the disc: what a program looks up in its working folder (a library search path with an empty
+// element makes the dynamic loader do that) must not be found on it.
+fs::path DesktopFolder()
+{
+    const char* home = std::getenv("HOME");
+    std::error_code ec;
+    if (home && fs::path(home).is_absolute() && fs::is_directory(home, ec))
+        return home;
+    return "/";
+}
+
+OpenPlan HandToDesktop(std::string argument, const std::string& path_env)
 {
     const std::optional<fs::path> xdg_open = FindOnPath("xdg-open", path_env);
     if (!xdg_open)
@@ -327,7 +325,7 @@ OpenPlan HandToDesktop(std::string argument, fs::path cwd, const std::string& pa
     OpenPlan plan;
     plan.action = OpenPlan::Action::Hand;
     plan.argv = {xdg_open->string(), std::move(argument)};
-    plan.cwd = std::move(cwd);
+    plan.cwd = DesktopFolder();
     plan.runs = "xdg-open";
     return plan;
 }
@@ -356,9 +354,45 @@ OpenPlan StartThroughWine(WindowsProgram windows, const fs::path& program, fs::p
     return Start(std::move(argv), std::move(cwd), "Wine");
 }
 
+// `list` (a PATH or LD_LIBRARY_PATH value) with its absolute folders only: an empty or relative
+// element is looked up from the working folder, which for a setup is the disc.
+std::string AbsoluteFoldersOnly(std::string_view list)
+{
+    std::string kept;
+    while (true) {
+        const std::size_t end = std::min(list.find(':'), list.size());
+        const std::string_view folder = list.substr(0, end);
+        if (folder.starts_with('/'))
+            kept.append(kept.empty() ? "" : ":").append(folder);
+        if (end == list.size())
+            return kept;
+        list.remove_prefix(end + 1);
+    }
+}
+
+// This process's environment as its children get it: PATH and LD_LIBRARY_PATH hold only their
+// absolute folders, and one left with none is not passed on.
+std::vector<std::string> ChildEnvironment()
+{
+    std::vector<std::string> variables;
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        std::string variable = *entry;
+        for (const std::string_view name : {"PATH=", "LD_LIBRARY_PATH="}) {
+            if (variable.starts_with(name)) {
+                const std::string folders = AbsoluteFoldersOnly(std::string_view(variable).substr(name.size()));
+                variable = folders.empty() ? std::string() : std::string(name) + folders;
+            }
+        }
+        if (!variable.empty())
+            variables.push_back(std::move(variable));
+    }
+    return variables;
+}
+
 // Starts the plan's program in a session of its own, with standard input from /dev/null, every
-// signal at its default and none blocked, and none of this process's other files open. 0, or the
-// error number of what failed (posix_spawn reports a failed exec too).
+// signal at its default and none blocked, none of this process's other files open, and the
+// environment of ChildEnvironment. 0, or the error number of what failed (posix_spawn reports a
+// failed exec too).
 int Spawn(const OpenPlan& plan, pid_t& pid)
 {
     posix_spawn_file_actions_t actions;
@@ -394,7 +428,12 @@ int Spawn(const OpenPlan& plan, pid_t& pid)
         for (const std::string& word : plan.argv)
             argv.push_back(const_cast<char*>(word.c_str()));
         argv.push_back(nullptr);
-        error = posix_spawn(&pid, argv[0], &actions, &attributes, argv.data(), environ);
+        std::vector<std::string> variables = ChildEnvironment();
+        std::vector<char*> environment;
+        for (std::string& variable : variables)
+            environment.push_back(variable.data());
+        environment.push_back(nullptr);
+        error = posix_spawn(&pid, argv[0], &actions, &attributes, argv.data(), environment.data());
     }
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
@@ -443,11 +482,10 @@ OpenPlan PlanOpen(std::string_view target, const PathResolver& resolver, const s
     if (HasScheme(target)) {
         if (as == OpenAs::kLink && !IsWebOrMailLink(target))
             return Failure("it is not an http, https, ftp or mailto link");
-        return Kind(HandToDesktop(std::string(target), std::move(root), path_env), OpenPlan::Kind::WebLink);
+        return Kind(HandToDesktop(std::string(target), path_env), OpenPlan::Kind::WebLink);
     }
     if (StartsWithWww(target))
-        return Kind(HandToDesktop("http://" + std::string(target), std::move(root), path_env),
-                    OpenPlan::Kind::WebLink);
+        return Kind(HandToDesktop("http://" + std::string(target), path_env), OpenPlan::Kind::WebLink);
 
     // The disc says what is its own: nothing it finds lies outside it.
     const std::optional<fs::path> found = resolver.Find(target);
@@ -456,13 +494,13 @@ OpenPlan PlanOpen(std::string_view target, const PathResolver& resolver, const s
     const fs::path path = Absolute(*found);
     const DiscEntry entry = resolver.Disc().Stat(*found);
     if (entry.kind == DiscEntryKind::kFolder)
-        return Kind(HandToDesktop(path.string(), std::move(root), path_env), OpenPlan::Kind::Folder);
+        return Kind(HandToDesktop(path.string(), path_env), OpenPlan::Kind::Folder);
     if (entry.kind != DiscEntryKind::kFile)
         return Failure("it is neither a file nor a folder");
     if (as == OpenAs::kLink) {
         if (std::optional<std::string> refusal = LinkRefusal(resolver.Disc(), *found))
             return Failure(std::move(*refusal));
-        return Kind(HandToDesktop(path.string(), std::move(root), path_env), OpenPlan::Kind::Document);
+        return Kind(HandToDesktop(path.string(), path_env), OpenPlan::Kind::Document);
     }
 
     // A program is known by its first bytes: on a disc copied from or mounted as a Windows file
@@ -474,14 +512,14 @@ OpenPlan PlanOpen(std::string_view target, const PathResolver& resolver, const s
     if (!head) {
         if (executable)  // unreadable yet executable: only the kernel can look inside
             return Kind(Start({path.string()}, std::move(root), "the program"), OpenPlan::Kind::NativeProgram);
-        return Kind(HandToDesktop(path.string(), std::move(root), path_env), OpenPlan::Kind::Document);
+        return Kind(HandToDesktop(path.string(), path_env), OpenPlan::Kind::Document);
     }
     const bool script = head->starts_with("#!");
     const bool elf = head->starts_with("\x7F" "ELF");
     if (!script && !elf) {
         const WindowsProgram windows = RecogniseWindowsProgram(found->filename().string(), *head);
         if (windows == WindowsProgram::kNone)
-            return Kind(HandToDesktop(path.string(), std::move(root), path_env), OpenPlan::Kind::Document);
+            return Kind(HandToDesktop(path.string(), path_env), OpenPlan::Kind::Document);
         return Kind(StartThroughWine(windows, path, std::move(root), path_env), OpenPlan::Kind::WindowsProgram);
     }
     // An image's program is started from its copy, which the kernel can start (or, when its

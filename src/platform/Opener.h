@@ -19,22 +19,26 @@
 // - A Windows program (WindowsProgram.h: a Portable Executable or a Windows Installer package, told
 //   by its content, or a batch file) is started the same way through Wine, when a "wine" is found on
 //   an absolute folder of the search path: "wine PROGRAM", a package as "wine msiexec /i PACKAGE".
-//   The environment is passed on unchanged, so the reader's WINEPREFIX and the rest hold. Without
+//   The environment is passed on (as below), so the reader's WINEPREFIX and the rest hold. Without
 //   Wine the reader is told, in a box (the opener's Notice) the first time in a run of the menu and
 //   on standard error after that.
 // - Any other file, and every folder, goes to xdg-open by its absolute path, so the desktop opens
 //   documents and folders with whatever it has for them.
+// - xdg-open starts in the reader's home folder ("/" without one), never on the disc. Every
+//   program started (xdg-open, the disc's programs, Wine) gets this process's environment with the
+//   empty and relative folders taken out of PATH and LD_LIBRARY_PATH (a variable left with none is
+//   not passed on): the dynamic loader and the shell would look those up in the working folder, and
+//   find the disc's own libraries and programs there.
 //
 // A link (a banner's, the side panel's, the main frame's, the info box's) has its leading and
 // trailing blanks (spaces, tabs, CR, LF) taken off, and then opens only as
 // - a web or mail address: one whose scheme is http, https, ftp or mailto, in any letter case, or
 //   one that begins with "www." (as above), goes to xdg-open;
-// - a document or folder of the disc: a disc path that names one goes to xdg-open as above. A disc
-//   path that names a program is refused: a native program, a Windows program (a file that begins
-//   with "MZ"), or a file named as a Windows program, installer or shortcut (.exe, .com, .bat,
-//   .cmd, .pif, .scr, .msi, .lnk) or as a desktop launcher (.desktop), which a desktop may start
-//   when asked to open it. A file that cannot be read is refused too, since what it is cannot be
-//   told.
+// - a document or folder of the disc: a disc path that names one goes to xdg-open as above. A file
+//   opens only when it is a document by its content and name (LinkDocuments.h: text, HTML, PDF,
+//   RTF, office documents, pictures, sounds, videos); anything else is refused, a native program or
+//   a Windows program (a file that begins with "MZ") whatever its name. A file that cannot be read
+//   is refused too, since what it is cannot be told.
 // Anything else, another scheme ("file:", "javascript:" ...) included, is refused.
 //
 // - On a disc image, a disc path's whole folder (a folder's own self) is first copied out with its
@@ -109,7 +113,7 @@ struct OpenPlan {
     Action action = Action::Nothing;
     Kind kind = Kind::None;
     std::vector<std::string> argv;  // Start, Hand: argv[0] is the path of the program to execute
-    std::filesystem::path cwd;      // Start, Hand: the working folder (the absolute disc root)
+    std::filesystem::path cwd;      // Start: the working folder (the absolute disc root); Hand: home
     std::string runs;               // Start, Hand: what argv[0] is, for messages ("xdg-open" ...)
     std::string failure;            // Fail: the reason, printable
 };

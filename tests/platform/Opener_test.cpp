@@ -10,11 +10,14 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -60,6 +63,26 @@ Argv Hand(const FakeDesktop& desktop, const std::string& argument)
     return {desktop.xdg_open.string(), argument};
 }
 
+// The folder xdg-open starts in.
+fs::path Home()
+{
+    const char* home = std::getenv("HOME");
+    return home ? fs::path(home) : fs::path("/");
+}
+
+// Sets (or, with no value, removes) an environment variable while it lives.
+struct ScopedEnv {
+    const char* name;
+    std::optional<std::string> old;
+    ScopedEnv(const char* variable, const char* value) : name(variable)
+    {
+        if (const char* was = std::getenv(variable))
+            old = was;
+        value ? setenv(variable, value, 1) : unsetenv(variable);
+    }
+    ~ScopedEnv() { old ? setenv(name, old->c_str(), 1) : unsetenv(name); }
+};
+
 // An ELF file of the given width and byte order whose program headers come right after the ELF
 // header, one for each of `segments` (type, content), the contents after them.
 std::string MakeElf(bool wide, bool big, const std::vector<std::pair<std::uint32_t, std::string>>& segments)
@@ -103,7 +126,7 @@ TEST(PlanOpen, LinksGoToXdgOpenAsTheirOneArgument)
         const OpenPlan plan = PlanOpen(link, resolver, desktop.Path());
         EXPECT_EQ(plan.action, Action::Hand) << link;
         EXPECT_EQ(plan.argv, Hand(desktop, link));
-        EXPECT_EQ(plan.cwd, disc.path());
+        EXPECT_EQ(plan.cwd, Home());
     }
     EXPECT_EQ(PlanOpen("www.zul.ru/soft", resolver, desktop.Path()).argv,
               Hand(desktop, "http://www.zul.ru/soft"));
@@ -131,7 +154,7 @@ TEST(PlanOpen, ALinkOpensOnlyWebAndMailAddressesAndTheDiscsDocuments)
           std::pair{"\t\r\nftp://ftp.zul.ru\r\n", "ftp://ftp.zul.ru"}, std::pair{"MailTo:cd@zul.ru", "MailTo:cd@zul.ru"},
           std::pair{" WWW.x ", "http://WWW.x"}}) {
         EXPECT_EQ(link(target).argv, Hand(desktop, opened)) << target;
-        EXPECT_EQ(link(target).cwd, disc.path());
+        EXPECT_EQ(link(target).cwd, Home());
     }
     for (const std::string target : {"apt:firefox", "javascript:alert(1)", "smb://host/share", "steam://run/1",
                                      "file:///etc/passwd", "https-x://zul.ru"})
@@ -149,12 +172,31 @@ TEST(PlanOpen, ALinkOpensOnlyWebAndMailAddressesAndTheDiscsDocuments)
     disc.Write("Soft/tool", ReadFileBytes("/bin/true"));
     disc.Write("Soft/setup.bin", "MZ\x90");
     disc.Write("Soft/readme.exe", "words");
-    disc.Write("Soft/Start.Desktop", "[Desktop Entry]\n");
     EXPECT_EQ(link(" docs\\index.htm\r\n").argv, Hand(desktop, page.string()));
     EXPECT_EQ(link("DOCS").argv, Hand(desktop, folder.string()));
-    for (const std::string target : {"soft\\setup.sh", "soft\\tool", "soft\\setup.bin", "soft\\readme.exe",
-                                     "soft\\start.desktop"})
+    for (const std::string target : {"soft\\setup.sh", "soft\\tool", "soft\\setup.bin"})
         EXPECT_EQ(link(target).failure, "it is a program, which a link does not start") << target;
+    EXPECT_EQ(link("soft\\readme.exe").failure,
+              "it is application/x-ms-dos-executable, not a document, picture, sound or video");
+
+    // Documents of each kind open, told by content and name; what a desktop (or Wine) runs does not.
+    const std::string zip("PK\x03\x04", 4);
+    for (const auto& [name, content] : std::vector<std::pair<std::string, std::string>>{
+             {"A.TXT", "Hi"}, {"README", "Hi"}, {"a.pdf", "%PDF-1.4"}, {"a.rtf", "{\\rtf1"}, {"a.doc", ""},
+             {"a.docx", zip}, {"a.ods", zip}, {"a.png", "\x89PNG\r\n\x1A\n"}, {"a.mp3", "ID3"}, {"a.avi", "RIFF"}}) {
+        const auto file = disc.Write("Docs/" + name, content);
+        EXPECT_EQ(link("docs\\" + name).argv, Hand(desktop, file.string())) << name;
+    }
+    const std::string entry = "[Desktop Entry]\nExec=sh\n";
+    for (const auto& [name, content, type] : std::vector<std::tuple<std::string, std::string, std::string>>{
+             {"start", entry, "application/x-desktop"}, {"a.desktop", "", "application/x-desktop"},
+             {"a.vbs", "MsgBox 1", "text/vbscript"}, {"a.url", "[InternetShortcut]", "application/x-mswinurl"},
+             {"a.jar", zip, "application/x-java-archive"}, {"a.reg", "REGEDIT4\n", "text/x-ms-regedit"},
+             {"a.hta", "<html>", "application/octet-stream by its name"}, {"a.sh", "ls", "application/x-shellscript"},
+             {"a.bat", "ls", "application/octet-stream by its name"}}) {
+        disc.Write("Soft/" + name, content);
+        EXPECT_EQ(link("soft\\" + name).failure, "it is " + type + ", not a document, picture, sound or video") << name;
+    }
     EXPECT_EQ(link("docs\\nothing.htm").failure, "nothing of that name on the disc");
     EXPECT_EQ(PlanOpen("soft\\setup.sh", resolver, desktop.Path()).argv, Argv{script.string()});
 }
@@ -191,7 +233,7 @@ TEST(PlanOpen, DocumentsFoldersAndWindowsInstallersGoToXdgOpenByTheirAbsolutePat
     const OpenPlan plan = PlanOpen("soft\\docs\\readme.txt", resolver, desktop.Path());
     EXPECT_EQ(plan.action, Action::Hand);
     EXPECT_EQ(plan.argv, Hand(desktop, readme.string()));
-    EXPECT_EQ(plan.cwd, disc.path());
+    EXPECT_EQ(plan.cwd, Home());
     EXPECT_EQ(PlanOpen("SOFT/setup.exe", resolver, desktop.Path()).argv, Hand(desktop, installer.string()));
     EXPECT_EQ(PlanOpen("soft\\DOCS\\", resolver, desktop.Path()).argv, Hand(desktop, folder.string()));
     EXPECT_EQ(PlanOpen("soft\\marked.exe", resolver, desktop.Path()).argv, Hand(desktop, marked.string()));
@@ -201,8 +243,6 @@ TEST(PlanOpen, DocumentsFoldersAndWindowsInstallersGoToXdgOpenByTheirAbsolutePat
     ASSERT_EQ(relative.argv.size(), 2u);
     EXPECT_TRUE(fs::path(relative.argv[1]).is_absolute());
     EXPECT_TRUE(fs::equivalent(relative.argv[1], installer));
-    EXPECT_TRUE(relative.cwd.is_absolute());
-    EXPECT_TRUE(fs::equivalent(relative.cwd, disc.path()));
 }
 
 TEST(PlanOpen, NativeProgramsStartInTheDiscRootAndUnmarkedScriptsUnderTheirInterpreter)
@@ -329,7 +369,7 @@ TEST(SystemOpener, HandsTargetsToXdgOpenAsArgumentsNeverThroughAShell)
     opener.Open("");
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
 
-    const std::string cwd = fs::canonical(disc.path()).string();  // as the shell reports it
+    const std::string cwd = fs::canonical(Home()).string();  // as the shell reports it
     EXPECT_EQ(desktop.Log(), cwd + "\nhttp://www.zul.ru/?a=1; touch pwned\n" + cwd + "\n" +
                                  disc.path().string() + "/Docs/Read me; touch pwned.txt\n");
     EXPECT_FALSE(fs::exists(disc.path() / "pwned"));
@@ -419,6 +459,35 @@ TEST(SystemOpener, SaysOnStandardErrorWhatCouldNotBeOpenedAndWhy)
     EXPECT_FALSE(AnyChildLeft());
 }
 
+// What the children are handed: xdg-open starts in the home folder ("/" without one), a setup in the
+// disc root, and neither gets an empty or relative folder in PATH or LD_LIBRARY_PATH, which the
+// shell and the dynamic loader would look up in the working folder.
+TEST(SystemOpener, ChildrenGetOnlyAbsoluteSearchFoldersAndTheDesktopStartsAtHome)
+{
+    TempDir disc, home, out;
+    const std::string env = "printf '%s\\n' \"PATH=$PATH\" \"LD_LIBRARY_PATH=${LD_LIBRARY_PATH-unset}\" >> ";
+    FakeDesktop desktop(0, env + "\"$(dirname \"$0\")/xdg-open.log\"\n");  // after its folder and argument
+    const fs::path log = out.path() / "setup.log";
+    disc.Write("Setup.sh", "#!/bin/sh\npwd > '" + log.string() + "'\n" + env + "'" + log.string() + "'\n");
+    const auto docs = disc.MakeDir("Docs");
+    SystemOpener opener(PathResolver(disc.path()), desktop.Path());
+    const std::string seen = "\nPATH=/usr/bin:/bin\nLD_LIBRARY_PATH=";
+    ScopedEnv path("PATH", ":/usr/bin:.:bin::/bin:");
+    {
+        ScopedEnv libraries("LD_LIBRARY_PATH", ":/opt/x/lib"), at_home("HOME", home.path().c_str());
+        opener.Open("docs");
+        opener.Open("setup.sh");
+        ASSERT_TRUE(opener.WaitForChildren(kWait));
+        EXPECT_EQ(desktop.Log(), fs::canonical(home.path()).string() + "\n" + docs.string() + seen + "/opt/x/lib\n");
+        EXPECT_EQ(ReadFileBytes(log), fs::canonical(disc.path()).string() + seen + "/opt/x/lib\n");
+    }
+    fs::remove(desktop.log);
+    ScopedEnv libraries("LD_LIBRARY_PATH", "::."), homeless("HOME", nullptr);
+    opener.Open("docs");
+    ASSERT_TRUE(opener.WaitForChildren(kWait));
+    EXPECT_EQ(desktop.Log(), "/\n" + docs.string() + seen + "unset\n");
+}
+
 // A refused link is one line on standard error, and nothing is started or copied for it.
 TEST(SystemOpener, ARefusedLinkIsReportedAndStartsNothing)
 {
@@ -432,19 +501,23 @@ TEST(SystemOpener, ARefusedLinkIsReportedAndStartsNothing)
     TempDirAsSystemTemp temp;
     auto image = std::make_shared<MemoryDisc>();
     image->Add("Soft/Setup.exe", "MZ\x90");
+    image->Add("Soft/Start", "[Desktop Entry]\nExec=sh\n");
     SystemOpener image_opener(PathResolver(image), desktop.Path());
 
     testing::internal::CaptureStderr();
     opener.OpenLink(" apt:firefox\r\n");
     opener.OpenLink("setup.sh");
     image_opener.OpenLink("soft\\setup.exe");
+    image_opener.OpenLink("soft\\start");
     opener.OpenLink("index.htm ");
     ASSERT_TRUE(opener.WaitForChildren(kWait));
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "zulshell: cannot open \"apt:firefox\": it is not an http, https, ftp or mailto link\n"
               "zulshell: cannot open \"setup.sh\": it is a program, which a link does not start\n"
-              "zulshell: cannot open \"soft\\setup.exe\": it is a program, which a link does not start\n");
-    EXPECT_EQ(desktop.Log(), fs::canonical(disc.path()).string() + "\n" + page.string() + "\n");
+              "zulshell: cannot open \"soft\\setup.exe\": it is a program, which a link does not start\n"
+              "zulshell: cannot open \"soft\\start\": it is application/x-desktop, not a document, picture, sound "
+              "or video\n");
+    EXPECT_EQ(desktop.Log(), fs::canonical(Home()).string() + "\n" + page.string() + "\n");
     EXPECT_FALSE(fs::exists(disc.path() / "started"));
     EXPECT_TRUE(temp.Empty());
     EXPECT_FALSE(AnyChildLeft());

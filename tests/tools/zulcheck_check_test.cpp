@@ -339,6 +339,7 @@ TEST_F(ZulcheckCheck, ReportsTheFilesTheScriptNames)
     disc.Remove("soft/starminer/shot2.jpg");
     disc.Remove("soft/turbodrift/setup.sh");
     disc.Edit("url_dev = http://nebula.example.com/", "url_dev = nebula");
+    disc.Edit("url_pub = http://orbit.example.com/", "url_pub = soft\\starminer\\setup.sh");
     disc.Edit("setup = soft\\dungeon\\setup.sh", "setup = www.dungeon.example.com");
     const CheckReport r = disc.Check();
 
@@ -373,10 +374,13 @@ TEST_F(ZulcheckCheck, ReportsTheFilesTheScriptNames)
     EXPECT_TRUE(Has(r, Severity::Error, games + "\"Turbo Drift 2000\" setup 1",
                     "\"soft\\turbodrift\\setup.sh\" is not on the disc: running it opens nothing"));
     EXPECT_TRUE(Has(r, Severity::Warning, games + "\"Star Miner\" url_dev", "the link \"nebula\" is neither an address"));
+    EXPECT_TRUE(Has(r, Severity::Warning, games + "\"Star Miner\" url_pub",
+                    "the link \"soft\\starminer\\setup.sh\" names a file the menu does not open from a link: it is a "
+                    "program, which a link does not start"));
     // An address as a setup is opened by the desktop: nothing to report.
     EXPECT_EQ(IndexOf(r, Severity::Error, games + "\"Dungeon of Echoes\" setup 1", ""), -1);
     EXPECT_EQ(r.Count(Severity::Error), 4) << ReportText(r);
-    EXPECT_EQ(r.Count(Severity::Warning), 9) << ReportText(r);
+    EXPECT_EQ(r.Count(Severity::Warning), 10) << ReportText(r);
 }
 
 TEST_F(ZulcheckCheck, ReportsWhetherEachTrackPlays)

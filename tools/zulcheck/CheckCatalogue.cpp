@@ -155,8 +155,14 @@ void Checker::CheckLink(const std::string& link, const std::string& where)
 {
     if (link.empty())
         return;
-    if (Locate(link, where))
+    if (Locate(link, where)) {
+        // A file of the disc: the menu opens only documents and folders from a link.
+        const OpenPlan plan = PlanOpen(link, resolver_, search_path_, OpenAs::kLink);
+        if (plan.action == OpenPlan::Action::Fail && plan.kind == OpenPlan::Kind::None)
+            Add(Severity::Warning, where,
+                "the link " + Q(link) + " names a file the menu does not open from a link: " + T(plan.failure));
         return;
+    }
     // An address goes to the desktop: asked with no search path for it, the opener says so by
     // not looking on the disc at all.
     const OpenPlan plan = PlanOpen(link, resolver_, std::string());
