@@ -178,7 +178,7 @@ std::optional<Layout> Probe(const File& file, std::uint64_t start, std::uint64_t
     }
     for (std::uint32_t s : strides) {
         Layout layout{start, s, 0, (end - start) / s, 0};
-        // A sector too small for its header and the user data is no sector of a disc.
+        // Every sector holds a whole user sector, after its header where it has one (below).
         if (s < kUser || layout.sectors <= kDescriptorSector)
             continue;
         const std::string sector = file.Bytes(start + kDescriptorSector * s, s);
