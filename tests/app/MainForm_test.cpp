@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <QWindow>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -93,13 +94,15 @@ TEST_F(MainFormTest, ClosingPlaysTheCloseSound)
 }
 
 // The menu closed while a copy out of a disc image shows its progress window (a slow drive still
-// listing the folder) ends the run: the copy is cancelled and leaves nothing, its window goes,
-// nothing opens, and the event loop ends with status 0.
+// listing the folder's 501 folders to add up their sizes) ends the run: the walk stops, the copy
+// leaves nothing, its window goes, nothing opens, and the event loop ends with status 0.
 TEST_F(MainFormTest, ClosingDuringACopyEndsTheRunAndOpensNothing)
 {
     struct SlowDisc : MemoryDisc {
+        mutable std::atomic<int> lists{0};
         std::vector<std::string> List(const std::filesystem::path& folder) const override
         {
+            ++lists;
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
             return MemoryDisc::List(folder);
         }
@@ -132,6 +135,7 @@ TEST_F(MainFormTest, ClosingDuringACopyEndsTheRunAndOpensNothing)
         EXPECT_EQ(app.Exec(), 0);
         EXPECT_FALSE(progress_shown());
     }
+    EXPECT_LT(image->lists, 500);
     EXPECT_TRUE(temp.Empty());
     EXPECT_FALSE(std::filesystem::exists(disc.path() / "started"));
 }

@@ -120,32 +120,6 @@ TEST(DiscCopies, ACopyBeyondItsLimitsIsNotMadeAndLeavesNothing)
     EXPECT_TRUE(temp.Empty());
 }
 
-// A cancel while the sizes are still being added up (a slow drive lists each folder) stops the
-// walk at the next entry: nothing more is listed, nothing is copied.
-TEST(DiscCopies, ACancelStopsTheMeasuringBeforeTheCopy)
-{
-    struct CancelledWhileListing : MemoryDisc {
-        mutable CopyProgress progress;  // the reader presses Cancel while the drive lists a folder
-        mutable int lists = 0;
-        std::vector<std::string> List(const fs::path& folder) const override
-        {
-            ++lists;
-            progress.cancelled = true;
-            return MemoryDisc::List(folder);
-        }
-    };
-    TempDirAsSystemTemp temp;
-    CancelledWhileListing disc;
-    disc.Add("App/a/one", "1");
-    disc.Add("App/b/two", "2");
-    DiscCopies copies;
-    CopyFailure failure;
-    EXPECT_FALSE(copies.Copy(disc, "App", failure, &disc.progress));
-    EXPECT_EQ(failure.kind, CopyFailure::Kind::kCancelled);
-    EXPECT_EQ(disc.lists, 1);
-    EXPECT_TRUE(temp.Empty());
-}
-
 // At start the copies earlier runs left are removed: only this user's, marked as copies, whose run
 // has ended and that no process still uses.
 TEST(DiscCopies, TheSweepRemovesOnlyCopiesNoRunNorProgramStillHolds)
