@@ -1,5 +1,6 @@
 // Seeds of the disc image target: an ISO image written in every image form the program reads,
-// each as one input of the target (a sheet and its data file joined the way the target splits them).
+// each as one input of the target (a sheet and its data file joined the way the target splits them),
+// and Nero images whose track tables give sector sizes no disc has.
 //   iso_fuzz_seeds IMAGE.iso SEED_FOLDER
 #include <cstdio>
 #include <filesystem>
@@ -41,6 +42,11 @@ int main(int argc, char** argv)
         if (data)
             seed += "\n--zul-data--\n" + Read(fs::path(opened).replace_extension(data));
         std::ofstream(seeds / (ImageFormatName(format) + ext), std::ios::binary) << seed;
+    }
+    // Nero track tables that give sector sizes no disc has, over sectors of that size.
+    for (unsigned size : {2000u, 17u}) {
+        const fs::path opened = WriteNrgWithSectorSize(iso, work / "disc", size);
+        std::ofstream(seeds / ("NrgSectors" + std::to_string(size) + ".nrg"), std::ios::binary) << Read(opened);
     }
     fs::remove_all(work);
     return 0;

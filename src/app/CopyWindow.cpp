@@ -29,14 +29,24 @@ QtCopyRunner::QtCopyRunner(std::chrono::milliseconds show_after)
 
 QtCopyRunner::~QtCopyRunner()
 {
-    for (const std::unique_ptr<Job>& job : jobs_)
-        job->progress->cancelled = true;
+    CancelAll();
     for (const std::unique_ptr<Job>& job : jobs_)
         if (job->thread.joinable())
             job->thread.join();
     // The completions already queued go with their context, uncalled.
     context_.reset();
     jobs_.clear();
+}
+
+void QtCopyRunner::CancelAll()
+{
+    for (const std::unique_ptr<Job>& job : jobs_) {
+        job->progress->cancelled = true;
+        job->show.stop();
+        job->update.stop();
+        if (job->window)
+            job->window->hide();
+    }
 }
 
 void QtCopyRunner::Run(const std::string& what, std::shared_ptr<CopyProgress> progress, std::function<void()> work,

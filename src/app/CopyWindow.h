@@ -25,6 +25,9 @@ public:
     void Run(const std::string& what, std::shared_ptr<CopyProgress> progress, std::function<void()> work,
              std::function<void()> done) override;
 
+    // Cancels the copies under way and takes their windows away, as the menu ends.
+    void CancelAll() override;
+
 private:
     struct Job;
     void ShowWindow(Job& job);

@@ -313,4 +313,10 @@ void TMainForm::closeEvent(QCloseEvent* event)
 {
     PlayEventSound(sound_, sounder_, close_sound_);
     event->accept();
+    // Closing the menu ends the run, though another window still shows (a copy's progress window
+    // would keep the event loop going): the copies under way are cancelled now, so that nothing
+    // that waited for them opens, and the loop ends with status 0. The partial copies go with the
+    // opener, after the loop.
+    opener_.CancelCopies();
+    app_.Terminate(0);
 }

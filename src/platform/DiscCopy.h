@@ -134,6 +134,9 @@ public:
     // called; the destructor cancels the copies under way and waits for them.
     virtual void Run(const std::string& what, std::shared_ptr<CopyProgress> progress,
                      std::function<void()> work, std::function<void()> done) = 0;
+    // Cancels the copies under way, as the menu ends; their `done` is still called once each has
+    // stopped.
+    virtual void CancelAll() {}
 };
 
 // Runs the copy at once, before Run returns: where no window waits (tests, tools).

@@ -178,7 +178,8 @@ std::optional<Layout> Probe(const File& file, std::uint64_t start, std::uint64_t
     }
     for (std::uint32_t s : strides) {
         Layout layout{start, s, 0, (end - start) / s, 0};
-        if (layout.sectors <= kDescriptorSector)
+        // Every sector holds a whole user sector, after its header where it has one (below).
+        if (s < kUser || layout.sectors <= kDescriptorSector)
             continue;
         const std::string sector = file.Bytes(start + kDescriptorSector * s, s);
         if (sector.size() != s)
@@ -198,6 +199,8 @@ std::optional<Layout> Probe(const File& file, std::uint64_t start, std::uint64_t
             else
                 continue;
         }
+        if (layout.user + kUser > s)
+            continue;
         if (std::memcmp(bytes + layout.user + 1, "CD001", 5) == 0)
             return layout;
     }
@@ -556,8 +559,8 @@ std::unique_ptr<DiscSectors> OpenMds(const fs::path& mds, const File& sheet)
 // --- Nero images ------------------------------------------------------------------------------
 
 // The tracks a Nero image's chunks list (disc-at-once and track-at-once); nothing when the file
-// has no Nero footer.
-std::optional<std::vector<Candidate>> NeroTracks(const File& file)
+// has no Nero footer. A disc-at-once track of a sector size Nero never writes ends the image.
+std::optional<std::vector<Candidate>> NeroTracks(const fs::path& image, const File& file)
 {
     if (file.Size() < 12)
         return std::nullopt;
@@ -591,6 +594,9 @@ std::optional<std::vector<Candidate>> NeroTracks(const File& file)
             const int offset_bytes = wide ? 8 : 4;
             for (std::size_t at = 22; at + entry <= size && tracks.size() < kMaxTracks; at += entry) {
                 const auto stride = static_cast<std::uint32_t>(BigEndian(data, at + 12, 2));
+                if (std::find(kStrides.begin(), kStrides.end(), stride) == kStrides.end())
+                    Fail(image, "the Nero image lists a track of " + std::to_string(stride) +
+                                    "-byte sectors, which no disc has");
                 const std::uint64_t index1 = BigEndian(data, at + 18 + static_cast<std::size_t>(offset_bytes), offset_bytes);
                 const std::uint64_t end = BigEndian(data, at + 18 + 2 * static_cast<std::size_t>(offset_bytes), offset_bytes);
                 tracks.push_back({index1, stride, std::min(end, footer)});
@@ -615,7 +621,7 @@ std::optional<std::vector<Candidate>> NeroTracks(const File& file)
 std::unique_ptr<DiscSectors> OpenData(const fs::path& image)
 {
     auto file = std::make_unique<File>(image, image);
-    if (std::optional<std::vector<Candidate>> tracks = NeroTracks(*file)) {
+    if (std::optional<std::vector<Candidate>> tracks = NeroTracks(image, *file)) {
         for (const Candidate& c : *tracks) {
             if (std::optional<Layout> layout = Probe(*file, c.start, c.end, c.stride)) {
                 if (&c != &tracks->front())

@@ -681,6 +681,10 @@ void SystemOpener::CopyDone(const std::shared_ptr<CopyProgress>& progress)
         return;
     const PendingCopy done = std::move(*it);
     pending_.erase(it);
+    // A cancel that came after the copy's last look at it (the copy made all the same) is the
+    // reader's choice too: nothing opens.
+    if (progress->cancelled)
+        return;
     switch (done.failure->kind) {
     case CopyFailure::Kind::kNone:
         // Each target is now planned from the copy. One that went missing already (a cleaner of
@@ -709,6 +713,11 @@ void SystemOpener::CopyDone(const std::shared_ptr<CopyProgress>& progress)
             ReportFailure(PrintableDiscText(target), "cannot copy it out of the disc image: " + done.failure->text);
         return;
     }
+}
+
+void SystemOpener::CancelCopies()
+{
+    copier_->CancelAll();
 }
 
 void SystemOpener::Open(const std::string& target)

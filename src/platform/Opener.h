@@ -84,6 +84,10 @@ public:
     // Opens `link` (bytes from the disc) if it is a web or mail address or names a document or
     // folder of the disc; never starts a program.
     virtual void OpenLink(const std::string& link) = 0;
+
+    // Cancels the copies out of a disc image under way, as the menu ends: what waited for them
+    // opens nothing.
+    virtual void CancelCopies() {}
 };
 
 // What a target is opened as.
@@ -151,6 +155,7 @@ public:
 
     void Open(const std::string& target) override;
     void OpenLink(const std::string& link) override;
+    void CancelCopies() override;
 
     // Waits at most `timeout` until every process this opener started has ended and its waiter
     // has reported; true when none is left. For tests, which check what the processes did.

@@ -1,18 +1,25 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QMouseEvent>
+#include <QProgressDialog>
 #include <QTimer>
 #include <QWindow>
 
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <thread>
 
+#include "app/CopyWindow.h"
 #include "app/MainForm.h"
 #include "platform/DiscText.h"
 #include "sound/Players.h"
 #include "support/Golden.h"
+#include "support/MemoryDisc.h"
 #include "support/MouseDrag.h"
 #include "support/RecordingOpener.h"
 #include "support/RecordingPlayers.h"
@@ -84,6 +91,53 @@ TEST_F(MainFormTest, ClosingPlaysTheCloseSound)
     ASSERT_EQ(sound.played.size(), 1u);
     EXPECT_EQ(sound.played[0].rfind("RIFF", 0), 0u);  // a WAV file, from memory
     EXPECT_FALSE(form->isVisible());
+}
+
+// The menu closed while a copy out of a disc image shows its progress window (a slow drive still
+// listing the folder's 501 folders to add up their sizes) ends the run: the walk stops, the copy
+// leaves nothing, its window goes, nothing opens, and the event loop ends with status 0.
+TEST_F(MainFormTest, ClosingDuringACopyEndsTheRunAndOpensNothing)
+{
+    struct SlowDisc : MemoryDisc {
+        mutable std::atomic<int> lists{0};
+        std::vector<std::string> List(const std::filesystem::path& folder) const override
+        {
+            ++lists;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            return MemoryDisc::List(folder);
+        }
+    };
+    form.reset();
+    TempDirAsSystemTemp temp;
+    auto image = std::make_shared<SlowDisc>();
+    image->Add("Soft/setup.sh", "#!/bin/sh\ntouch '" + (disc.path() / "started").string() + "'\n");
+    for (int i = 0; i < 500; ++i)
+        image->Add("Soft/part" + std::to_string(i) + "/data.cab", "cab");
+    const auto progress_shown = [] {
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (qobject_cast<QProgressDialog*>(widget) && widget->isVisible())
+                return true;
+        return false;
+    };
+    {
+        SystemOpener copying(PathResolver(image), "", {}, std::make_unique<QtCopyRunner>());
+        TMainForm menu(app, PathResolver(disc.path()), sound, copying);
+        menu.show();
+        copying.Open("soft\\setup.sh");
+        QTimer close, never_ended;
+        QObject::connect(&close, &QTimer::timeout, [&] {
+            if (progress_shown() && menu.isVisible())
+                menu.close_btn->PressAndRelease();
+        });
+        QObject::connect(&never_ended, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+        close.start(20);
+        never_ended.start(20000);
+        EXPECT_EQ(app.Exec(), 0);
+        EXPECT_FALSE(progress_shown());
+    }
+    EXPECT_LT(image->lists, 500);
+    EXPECT_TRUE(temp.Empty());
+    EXPECT_FALSE(std::filesystem::exists(disc.path() / "started"));
 }
 
 // The wallpaper covers the whole desktop: it goes while the menu is minimised and comes back

@@ -428,6 +428,26 @@ TEST_F(DiscImageTest, ImagesThatAreNoneOrDamagedAreRefusedNamingTheImage)
     EXPECT_EQ(ReadWholeFile(*OpenDiscImage(padless), "Soft/big.bin"), kBig);
 }
 
+// A Nero track table gives each track's sector size: one that no disc has (a damaged table) is
+// refused rather than read past the ends of the sectors; raw sectors, with sub-channel data or
+// without, are read.
+TEST_F(DiscImageTest, ANeroTrackOfSectorsNoDiscHasIsRefusedNamingTheImage)
+{
+    const std::string iso = ReadFileBytes(Image());
+    for (unsigned size : {2000u, 17u, 2352u, 2448u}) {
+        const fs::path image = WriteNrgWithSectorSize(iso, dir_.path() / ("sectors" + std::to_string(size)), size);
+        const std::optional<std::string> error = OpenError(image);
+        if (size == 2352 || size == 2448) {
+            EXPECT_FALSE(error) << *error;
+            EXPECT_EQ(ReadWholeFile(*OpenDiscImage(image), "Soft/big.bin"), kBig);
+            continue;
+        }
+        ASSERT_TRUE(error) << size;
+        EXPECT_EQ(*error, image.string() + ": the Nero image lists a track of " + std::to_string(size) +
+                              "-byte sectors, which no disc has");
+    }
+}
+
 TEST_F(DiscImageTest, AFileCutShortAfterOpeningFailsRatherThanEndingEarly)
 {
     const fs::path image = Image();

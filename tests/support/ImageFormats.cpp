@@ -191,12 +191,20 @@ void WriteCcd(unsigned sectors, const fs::path& base)
     WriteFile(With(base, ".ccd"), ccd);
 }
 
-fs::path WriteNrg(const std::string& iso, const fs::path& base)
+fs::path WriteNrg(const std::string& iso, const fs::path& base, std::size_t sector_size = kUser)
 {
     const std::uint64_t sectors = iso.size() / kUser;
-    const std::uint64_t start = kPregap * kUser;
+    const std::uint64_t start = kPregap * sector_size;
     std::string nrg(start, '\0');
-    nrg += iso;
+    if (sector_size == kUser) {
+        nrg += iso;
+    } else {
+        for (std::size_t i = 0; i < sectors; ++i) {
+            std::string sector = RawSector(iso.data() + i * kUser, static_cast<unsigned>(i), 1);
+            sector.resize(sector_size);
+            nrg += sector;
+        }
+    }
     const std::uint64_t chunks = nrg.size();
     const auto chunk = [&nrg](const char* id, const std::string& data) {
         nrg += id;
@@ -221,11 +229,11 @@ fs::path WriteNrg(const std::string& iso, const fs::path& base)
     Put(daox, 0, daox.size(), 4, false);
     daox[20] = 1;  // first track
     daox[21] = 1;  // last track
-    Put(daox, 22 + 10, kUser, 4, true);
+    Put(daox, 22 + 10, sector_size, 4, true);
     daox[22 + 17] = 1;
-    Put(daox, 22 + 18, 0, 8, true);                    // index 0: the pregap
-    Put(daox, 22 + 26, start, 8, true);                // index 1
-    Put(daox, 22 + 34, start + iso.size(), 8, true);  // the end of the track
+    Put(daox, 22 + 18, 0, 8, true);                              // index 0: the pregap
+    Put(daox, 22 + 26, start, 8, true);                          // index 1
+    Put(daox, 22 + 34, start + sectors * sector_size, 8, true);  // the end of the track
     chunk("DAOX", daox);
     chunk("SINF", BigEndian(1, 4));
     chunk("MTYP", BigEndian(1, 4));
@@ -328,4 +336,11 @@ fs::path WriteImageAs(const std::string& iso, ImageFormat format, const fs::path
         return WriteNrg(iso, base);
     }
     throw std::runtime_error("unknown image format");
+}
+
+fs::path WriteNrgWithSectorSize(const std::string& iso, const fs::path& base, unsigned sector_size)
+{
+    if (iso.size() % kUser != 0)
+        throw std::runtime_error("not a whole number of sectors");
+    return WriteNrg(iso, base, sector_size);
 }

@@ -27,6 +27,11 @@ std::string ImageFormatName(ImageFormat format);
 // named `base` with the format's extensions, and gives the file to open the image by.
 std::filesystem::path WriteImageAs(const std::string& iso, ImageFormat format, const std::filesystem::path& base);
 
+// A Nero .nrg like kNrg whose track table gives sectors of `sector_size` bytes (any size, as a
+// damaged table may): the track holds the raw Mode 1 sectors cut or padded to that size.
+std::filesystem::path WriteNrgWithSectorSize(const std::string& iso, const std::filesystem::path& base,
+                                             unsigned sector_size);
+
 // The 2352 bytes of raw sector `lba` holding `user` (2048 bytes), Mode 1 or Mode 2 Form 1, with
 // its sync pattern, header, EDC and ECC.
 std::string RawSector(const char* user, unsigned lba, int mode);
