@@ -13,11 +13,21 @@ MusicPlayback::MusicPlayback(MainFrame& frame, DecoderPlayer& decoder, Sequencer
     clock_.setInterval(kClockMs);
     QObject::connect(&advance_, &QTimer::timeout, [this] { AdvanceTick(); });
     QObject::connect(&clock_, &QTimer::timeout, [this] { ClockTick(); });
-    sequencer_.OnNotify = [this] {
-        if (sequencer_.DeviceMode() == SequencerDevice::Mode::Stopped && !stopped_by_user_)
-            TrackEnded(generation_);
-    };
+    WatchSequencerEnd();
     WatchDecoderEnd();
+}
+
+void MusicPlayback::WatchSequencerEnd()
+{
+    // The sequencer's notice of a track played to its end comes queued on this thread: it may
+    // arrive once another track has started (an mp3, which leaves the stopped sequencer alone),
+    // so it names the generation of the MIDI track it was given to, not the one current when it
+    // arrives.
+    const unsigned generation = generation_;
+    sequencer_.OnNotify = [this, generation] {
+        if (sequencer_.DeviceMode() == SequencerDevice::Mode::Stopped && !stopped_by_user_)
+            TrackEnded(generation);
+    };
 }
 
 void MusicPlayback::WatchDecoderEnd()
@@ -248,6 +258,7 @@ void MusicPlayback::StartDecoder(const std::string& file)
 void MusicPlayback::StartSequencer(const std::string& file)
 {
     BeginTrack();
+    WatchSequencerEnd();
     sequencer_.OpenFile(file);
     StopBackgroundLoop();
     sequencer_.Play();

@@ -71,8 +71,9 @@ private:
     void StartTrack(bool advancing);
     void Move(int step);
     void StopBackgroundLoop();
-    // Gives the mp3 player's end report the current generation.
+    // Give the mp3 player's and the sequencer's end reports the current generation.
     void WatchDecoderEnd();
+    void WatchSequencerEnd();
     // A track starts: a new generation, nothing due.
     void BeginTrack();
     bool Paused();
