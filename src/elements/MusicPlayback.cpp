@@ -32,7 +32,7 @@ void MusicPlayback::WatchSequencerEnd()
 
 void MusicPlayback::WatchDecoderEnd()
 {
-    // The mp3 player reports the end of its input on its own thread: the reaction runs on the
+    // The mp3 player reports the end of a track heard on its own thread: the reaction runs on the
     // user-interface thread, for the generation of the track it was given to. The handler is
     // given anew, while no file is open, to each track that starts: whatever a track reports,
     // however late, names that track, and once it has been stopped or replaced it is dropped.
@@ -406,8 +406,7 @@ void MusicPlayback::TrackEnded(unsigned generation)
 {
     if (generation != generation_)
         return;
-    // The end of a paused track's reading: what is left of it waits for the resume, and so does
-    // what follows.
+    // A track paused just as it ended: what follows waits for the resume.
     if (Paused()) {
         advance_due_ms_ = kAdvanceMs;
         return;

@@ -398,18 +398,20 @@ TEST_F(Mp3Module, PauseIsHeardAtOnceAndTheResumeGoesOnFromThere)
     SetMp3ModuleOutput(nullptr);
 }
 
-// A read error halfway: the module plays what it decoded and closes itself; the player tells the
-// playback that the track has ended, as it does at the end of the file, but not of a track
-// stopped.
-TEST_F(Mp3Module, ATrackThatEndsEarlyIsReportedEnded)
+// The player tells the playback that a track has ended once its last sample has been heard, not
+// when its last byte is read (seconds earlier for a low bitrate; here a short track read whole
+// before anything is heard): at the end of the file, and after a read error halfway; a track
+// stopped tells nothing.
+TEST_F(Mp3Module, ATrackIsReportedEndedOnceItsLastSampleIsHeard)
 {
     Mp3Player m(ring_);
     TElPlayer& p = m.Player();
-    const auto file = m.Dir().Write("t.mp3", SilentMp3(100, 44100));
-    const auto half = static_cast<std::int64_t>(file_size(file) / 2);
+    const auto broken = m.Dir().Write("broken.mp3", SilentMp3(100, 44100));
+    const auto half = static_cast<std::int64_t>(file_size(broken) / 2);
+    const auto whole = static_cast<std::int64_t>(file_size(m.Dir().Write("short.mp3", SilentMp3(16, 44100))));
     auto read = p.OnInputRead;
     p.OnInputRead = [read, half](TElPlayer& s, ESUserData d, void* b, std::int32_t n, std::int32_t& got, bool& ok) {
-        if (FileInput::Position(d) >= half) {
+        if (FileInput::Size(d) > half && FileInput::Position(d) >= half) {
             got = 0;
             ok = false;
             return;
@@ -419,21 +421,37 @@ TEST_F(Mp3Module, ATrackThatEndsEarlyIsReportedEnded)
     const PathResolver resolver(m.Dir().path());
     ElDecoderPlayer player(p, resolver);
     std::atomic<int> ends{0};
-    player.OnInputEnd = [&ends] { ++ends; };
-    auto play = [&player] {
-        player.SetInputName("t.mp3");
+    std::atomic<std::uint64_t> heard_at_end{0};
+    player.OnInputEnd = [&] {
+        heard_at_end = ring_.FramesConsumed();
+        ++ends;
+    };
+    auto play = [&player](const char* file) {
+        player.SetInputName(file);
         player.Open();
         player.InitStream();
         player.Play();
     };
-    play();
+    play("short.mp3");
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (m.bytes_read.load() < whole && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(1ms);
+    ASSERT_EQ(m.bytes_read.load(), whole);
+    EXPECT_EQ(ends.load(), 0) << "read to its end, but nothing heard yet";
     m.PlayToEnd();
     EXPECT_EQ(ends.load(), 1);
+    EXPECT_EQ(heard_at_end.load(), ring_.FramesConsumed());
     player.Close();
-    play();
+
+    play("broken.mp3");
+    m.PlayToEnd();
+    EXPECT_EQ(ends.load(), 2);
+    EXPECT_EQ(heard_at_end.load(), ring_.FramesConsumed());
+    player.Close();
+    play("broken.mp3");
     player.Stop();
     player.Close();
-    EXPECT_EQ(ends.load(), 1);
+    EXPECT_EQ(ends.load(), 2);
 }
 
 // The decoding thread's write wakes a parked device, which takes a while to open: meanwhile the
