@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "demo/DemoFormats.h"
@@ -394,6 +395,38 @@ TEST_F(Mp3Module, PauseIsHeardAtOnceAndTheResumeGoesOnFromThere)
     p.Pause();
     p.Stop();
     EXPECT_FALSE(mixer.Paused(Mixer::Channel::Decoder));
+    m.Destroy();
+    SetMp3ModuleOutput(nullptr);
+}
+
+// A pause that lands as the track ends (here while the module closes its input, before it closes
+// itself) holds the decoder channel; the next track is heard all the same.
+TEST_F(Mp3Module, APauseRacingTheEndLeavesTheNextTrackHeard)
+{
+    Mixer mixer;
+    SetMp3ModuleOutput(
+        &mixer.DecoderRing(), [&mixer] { mixer.Clear(Mixer::Channel::Decoder); },
+        [&mixer](bool hold) { mixer.SetPaused(Mixer::Channel::Decoder, hold); });
+    Mp3Player m(mixer.DecoderRing());
+    TElPlayer& p = m.Player();
+    auto close = p.OnInputClose;
+    bool pause_at_close = true;
+    p.OnInputClose = [&](TElPlayer& s, ESUserData d, bool& ok) {
+        close(s, d, ok);
+        if (std::exchange(pause_at_close, false))
+            p.Pause();
+    };
+    const std::string file = m.Dir().Write("t.mp3", SilentMp3(10, 44100)).string();
+    m.Start(file);
+    m.PlayToEnd();
+    ASSERT_TRUE(mixer.Paused(Mixer::Channel::Decoder));
+    m.Start(file);  // as the playback does after a track that closed itself
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (mixer.DecoderRing().Available() < 4096 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(1ms);
+    std::vector<std::int16_t> out(4096 * AudioRing::kChannels);
+    mixer.Mix(out.data(), 4096);
+    EXPECT_EQ(p.GetPosition(), 4096 * 1000 / AudioRing::kRate);
     m.Destroy();
     SetMp3ModuleOutput(nullptr);
 }
