@@ -284,6 +284,8 @@ void Run(Module* m)
             m->wake.wait_for(lock, kPoll);
         }
     }
+    // The input first: once the module shows itself closed, its thread calls out no more, so
+    // that the end handler may be given anew for the next track.
     close_input();
     if (ended) {
         std::lock_guard lock(m->mutex);
