@@ -95,9 +95,8 @@ public:
     // Parks (closes) the device when no channel has had anything to play for `quiet_frames`
     // frames and nothing waits to be played; true when the device is parked, or gone for good
     // (nothing is left to watch). From one thread (the user-interface thread), at a low rate.
-    // Without a device nothing is parked. The device
-    // no longer plays once this returns; SDL's close, which lets the last buffers drain for a
-    // moment, goes on on a thread of its own.
+    // Without a device nothing is parked. The device no longer plays once this returns; SDL's
+    // close, which lets the last buffers drain for a moment, goes on on a thread of its own.
     bool ParkIfSilent(std::size_t quiet_frames = kQuietBeforePark);
     // Opens a parked device again and starts it; nothing while it is open. Any thread but the
     // callback's: the event channel and a channel let go call it, and so does every write into a
