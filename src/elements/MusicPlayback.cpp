@@ -13,16 +13,26 @@ MusicPlayback::MusicPlayback(MainFrame& frame, DecoderPlayer& decoder, Sequencer
     clock_.setInterval(kClockMs);
     QObject::connect(&advance_, &QTimer::timeout, [this] { AdvanceTick(); });
     QObject::connect(&clock_, &QTimer::timeout, [this] { ClockTick(); });
-    sequencer_.OnNotify = [this] {
-        if (sequencer_.DeviceMode() == SequencerDevice::Mode::Stopped && !stopped_by_user_)
-            TrackEnded(generation_);
-    };
+    WatchSequencerEnd();
     WatchDecoderEnd();
+}
+
+void MusicPlayback::WatchSequencerEnd()
+{
+    // The sequencer's notice of a track played to its end comes queued on this thread: it may
+    // arrive once another track has started (an mp3, which leaves the stopped sequencer alone),
+    // so it names the generation of the MIDI track it was given to, not the one current when it
+    // arrives.
+    const unsigned generation = generation_;
+    sequencer_.OnNotify = [this, generation] {
+        if (sequencer_.DeviceMode() == SequencerDevice::Mode::Stopped && !stopped_by_user_)
+            TrackEnded(generation);
+    };
 }
 
 void MusicPlayback::WatchDecoderEnd()
 {
-    // The mp3 player reports the end of its input on its own thread: the reaction runs on the
+    // The mp3 player reports the end of a track heard on its own thread: the reaction runs on the
     // user-interface thread, for the generation of the track it was given to. The handler is
     // given anew, while no file is open, to each track that starts: whatever a track reports,
     // however late, names that track, and once it has been stopped or replaced it is dropped.
@@ -248,6 +258,7 @@ void MusicPlayback::StartDecoder(const std::string& file)
 void MusicPlayback::StartSequencer(const std::string& file)
 {
     BeginTrack();
+    WatchSequencerEnd();
     sequencer_.OpenFile(file);
     StopBackgroundLoop();
     sequencer_.Play();
@@ -395,8 +406,7 @@ void MusicPlayback::TrackEnded(unsigned generation)
 {
     if (generation != generation_)
         return;
-    // The end of a paused track's reading: what is left of it waits for the resume, and so does
-    // what follows.
+    // A track paused just as it ended: what follows waits for the resume.
     if (Paused()) {
         advance_due_ms_ = kAdvanceMs;
         return;

@@ -37,8 +37,8 @@ public:
     void PreviousTrack();
     void NextTrack();
 
-    // A track has been read to its end or ended early (the mp3 player's input) or played to its
-    // end (the sequencer, unless the user stopped it): on the user-interface thread, for the
+    // A track has been heard to its end (the mp3 player's, whether the file ended or broke off
+    // early, or the sequencer's, unless the user stopped it): on the user-interface thread, for the
     // track of generation `generation`; a stop or a change of track since then makes it stale,
     // and it is dropped. The next track follows after kAdvanceMs; while the track is paused, it
     // is due from the resume.
@@ -71,8 +71,9 @@ private:
     void StartTrack(bool advancing);
     void Move(int step);
     void StopBackgroundLoop();
-    // Gives the mp3 player's end report the current generation.
+    // Give the mp3 player's and the sequencer's end reports the current generation.
     void WatchDecoderEnd();
+    void WatchSequencerEnd();
     // A track starts: a new generation, nothing due.
     void BeginTrack();
     bool Paused();

@@ -16,7 +16,8 @@ public:
     // Starts the audio subsystem and opens and starts the device. Where that fails the menu runs
     // silent: Works() is false and one line on standard error says why. The mixer closes the
     // device while nothing is heard and opens it again the same way; should that fail, the menu
-    // goes on silent and one line on standard error says why.
+    // goes on silent and one line on standard error says why (the music tracks then end as soon
+    // as they are decoded).
     AudioOutput();
     // Closes the device and ends the audio subsystem: no callback runs after this. Producers of
     // the decoder and sequencer rings stop before.

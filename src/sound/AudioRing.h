@@ -50,14 +50,25 @@ public:
     // from the reader itself.
     void Clear() noexcept;
 
+    // The reader is gone for good (the audio device could not be opened again): what is waiting,
+    // and from now on whatever is written, is taken as heard at once. The time heard goes on, so
+    // a producer that waits for its frames to be heard or for room never waits. Any thread but a
+    // writer's own; the reader no longer runs.
+    void LoseReader() noexcept;
+    bool ReaderLost() const noexcept { return reader_lost_.load(std::memory_order_acquire); }
+
     std::size_t Capacity() const noexcept { return capacity_; }
 
 private:
+    // Takes every frame written so far as heard (the lost reader's part).
+    void TakeAsHeard() noexcept;
+
     std::size_t capacity_;
     std::unique_ptr<std::int16_t[]> samples_;
     std::atomic<std::uint64_t> write_{0};  // frames ever written
     std::atomic<std::uint64_t> read_{0};   // frames ever read
     std::atomic<std::uint64_t> consumed_{0};
+    std::atomic<bool> reader_lost_{false};
     std::function<void()> on_write_;
 };
 

@@ -196,7 +196,7 @@ bool Mixer::ParkIfSilent(std::size_t quiet_frames)
     if (closer_.joinable())
         closer_.join();
     std::lock_guard lock(park_mutex_);
-    if (parked_.load(std::memory_order_relaxed))
+    if (parked_.load(std::memory_order_relaxed) || lost_)
         return true;
     const SDL_AudioDeviceID device = device_.load(std::memory_order_acquire);
     if (device == 0)
@@ -257,7 +257,12 @@ void Mixer::Wake() noexcept
         quiet_frames_ = 0;
         const SDL_AudioDeviceID device = reopen_ ? reopen_() : 0;
         if (device == 0) {
-            reopen_ = nullptr;  // the menu goes on silent
+            // The menu goes on silent. Nothing will read the rings again: what their producers
+            // write is taken as heard, so that the tracks still end and nothing waits for them.
+            reopen_ = nullptr;
+            lost_ = true;
+            decoder_.LoseReader();
+            sequencer_.LoseReader();
             return;
         }
         device_.store(device, std::memory_order_release);

@@ -93,15 +93,16 @@ public:
     // the menu do not park it; the menu left alone stops waking the machine soon after.
     static constexpr std::size_t kQuietBeforePark = 2 * kRate;
     // Parks (closes) the device when no channel has had anything to play for `quiet_frames`
-    // frames and nothing waits to be played; true when the device is parked. From one thread
-    // (the user-interface thread), at a low rate. Without a device nothing is parked. The device
-    // no longer plays once this returns; SDL's close, which lets the last buffers drain for a
-    // moment, goes on on a thread of its own.
+    // frames and nothing waits to be played; true when the device is parked, or gone for good
+    // (nothing is left to watch). From one thread (the user-interface thread), at a low rate.
+    // Without a device nothing is parked. The device no longer plays once this returns; SDL's
+    // close, which lets the last buffers drain for a moment, goes on on a thread of its own.
     bool ParkIfSilent(std::size_t quiet_frames = kQuietBeforePark);
     // Opens a parked device again and starts it; nothing while it is open. Any thread but the
     // callback's: the event channel and a channel let go call it, and so does every write into a
     // ring. A device that does not open leaves the mixer without one for good: silent, the opener
-    // having said why once.
+    // having said why once, and the rings without a reader (AudioRing::LoseReader), so that the
+    // tracks still end.
     void Wake() noexcept;
     bool Parked() const noexcept { return parked_.load(std::memory_order_acquire); }
     // Called, on the thread that woke it, each time a parked device opens again (so that the
@@ -140,6 +141,7 @@ private:
     std::thread closer_;              // closes `closing_`; the parking thread's own
     std::size_t quiet_frames_ = 0;
     std::atomic<bool> parked_{false};
+    bool lost_ = false;  // the device did not open again; with `park_mutex_` held
     std::mutex park_mutex_;
     std::function<void()> on_wake_;
 

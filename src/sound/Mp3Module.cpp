@@ -284,6 +284,8 @@ void Run(Module* m)
             m->wake.wait_for(lock, kPoll);
         }
     }
+    // The input first: once the module shows itself closed, its thread calls out no more, so
+    // that the end handler may be given anew for the next track.
     close_input();
     if (ended) {
         std::lock_guard lock(m->mutex);
@@ -402,14 +404,20 @@ int ESPlay(ESHandle h)
     Module* m = ModuleOf(h);
     if (m == nullptr)
         return 0;
-    std::lock_guard lock(m->mutex);
-    if (m->mode != pmReady)
-        return Fail(m, peIncorrectMode);
-    // Whatever another stream left in the ring is not part of this track's time.
-    m->base.store(m->ring->FramesConsumed() + m->ring->Available());
-    m->start = true;
-    m->mode = pmPlaying;
-    m->wake.notify_all();
+    {
+        std::lock_guard lock(m->mutex);
+        if (m->mode != pmReady)
+            return Fail(m, peIncorrectMode);
+        // Whatever another stream left in the ring is not part of this track's time.
+        m->base.store(m->ring->FramesConsumed() + m->ring->Available());
+        m->start = true;
+        m->mode = pmPlaying;
+        m->wake.notify_all();
+    }
+    // A pause that came as the last track closed itself held the reader, and nothing let it go
+    // since: the new track is heard all the same. Not under the lock (it may open the device).
+    if (m->hold)
+        m->hold(false);
     return Succeed(m);
 }
 

@@ -17,7 +17,8 @@
 //   ESClose, ESPause or ESResume arriving just after that close do nothing and report no error;
 // - while paused it stops producing, and holds the output's reader through the hold given with
 //   the output: what is already in the ring (at most half a second) waits for the resume, and the
-//   time heard stops with the sound. Without a hold that part still plays;
+//   time heard stops with the sound. Without a hold that part still plays. ESPlay lets the
+//   reader go, whatever a pause that raced the end of the last track left held;
 // - a stream that ends early (a read or decoding error) ends the track there: what was decoded
 //   is heard, then the module closes its input and itself as at the end;
 // - a file in which no audio can be decoded fails ESOpen with peInputError.

@@ -24,9 +24,9 @@ public:
     virtual int GetPosition() = 0;
     virtual int GetSize() = 0;
 
-    // Raised on the player's own thread when a read has reached the end of the file being
-    // played, or when the file being played ended before that (a read or decoding error): the
-    // track goes no further. Assigned while no file is open.
+    // Raised on the player's own thread once the track being played has been heard to its end:
+    // the last sample of the file, or of what was decoded of a file that ended early (a read or
+    // decoding error). Assigned while no file is open.
     std::function<void()> OnInputEnd;
 };
 

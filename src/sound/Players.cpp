@@ -6,30 +6,21 @@
 #include "sound/Sequencer.h"
 
 ElDecoderPlayer::ElDecoderPlayer(TElPlayer& player, const PathResolver& resolver)
-    : player_(player), resolver_(resolver), saved_read_(player.OnInputRead), saved_close_(player.OnInputClose)
+    : player_(player), resolver_(resolver), saved_close_(player.OnInputClose)
 {
-    player_.OnInputRead = [this](TElPlayer& sender, ESUserData user_data, void* buffer, std::int32_t to_read,
-                                 std::int32_t& bytes_read, bool& success) {
-        if (saved_read_)
-            saved_read_(sender, user_data, buffer, to_read, bytes_read, success);
-        const std::int64_t size = FileInput::Size(user_data);
-        if (size >= 0 && FileInput::Position(user_data) == size && OnInputEnd)
-            OnInputEnd();
-    };
+    // The module closes the input of a playing track once the track's last sample has been heard
+    // (at the end of the file, or after a read or decoding error), and only then: the end of the
+    // reading comes earlier, by more than the gap before the next track for a low bitrate.
     player_.OnInputClose = [this](TElPlayer& sender, ESUserData user_data, bool& success) {
-        // A read that reached the end has said so already; the stream goes with the close.
-        const std::int64_t size = FileInput::Size(user_data);
-        const bool early = size >= 0 && FileInput::Position(user_data) < size;
         if (saved_close_)
             saved_close_(sender, user_data, success);
-        if (early && playing_.load() && OnInputEnd)
+        if (playing_.load() && OnInputEnd)
             OnInputEnd();
     };
 }
 
 ElDecoderPlayer::~ElDecoderPlayer()
 {
-    player_.OnInputRead = saved_read_;
     player_.OnInputClose = saved_close_;
 }
 

@@ -15,10 +15,9 @@ class Sequencer;
 
 class ElDecoderPlayer : public DecoderPlayer {
 public:
-    // Wraps the player's input-read and input-close handlers, so that a read that reaches the end
-    // of the file raises OnInputEnd, and so does a module that closes the input of a playing
-    // track before that (the stream ended early on a read or decoding error); the handlers it
-    // found are put back on destruction.
+    // Wraps the player's input-close handler, so that a module that closes the input of a
+    // playing track (its last sample heard, the stream read to its end or ended early on a read
+    // or decoding error) raises OnInputEnd; the handler it found is put back on destruction.
     ElDecoderPlayer(TElPlayer& player, const PathResolver& resolver);
     ~ElDecoderPlayer() override;
     ElDecoderPlayer(const ElDecoderPlayer&) = delete;
@@ -43,7 +42,6 @@ public:
 private:
     TElPlayer& player_;
     const PathResolver& resolver_;
-    TElSInputReadEvent saved_read_;
     TElSInputCloseEvent saved_close_;
     // From the play of a track until it is stopped or closed: an input close meanwhile is the
     // module's own doing. Read on the module's thread.

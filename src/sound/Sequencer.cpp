@@ -357,7 +357,9 @@ void Sequencer::RenderLoop()
                 wake_.wait_for(lock, kWriterWait);
                 continue;
             }
-            if (synth_->player != nullptr) {
+            // A ring nobody reads any more takes what comes as heard: the track ends at once,
+            // unrendered.
+            if (synth_->player != nullptr && !ring_.ReaderLost()) {
                 fluid_synth_write_s16(synth_->synth, static_cast<int>(n), block.data(), 0, 2, block.data(), 1, 2);
             } else {
                 std::fill(block.begin(), block.end(), std::int16_t{0});

@@ -6,7 +6,8 @@
 // the sequencer's own thread into an AudioRing that the audio device's callback reads. The
 // position is the time heard: the frames the ring's reader has taken since the track started.
 // Without a SoundFont the tracks play silently (one line on standard error says so): modes,
-// length, position and the end notification work all the same.
+// length, position and the end notification work all the same. A ring whose reader is lost for
+// good (the device gone) takes what is written as heard: a track then ends as soon as it starts.
 #pragma once
 
 #include <condition_variable>

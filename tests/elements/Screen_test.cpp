@@ -771,6 +771,21 @@ TEST_F(MusicTest, AnEndReadWhileTheTrackIsStoppedOrChangedLeadsNowhere)
     QCoreApplication::processEvents();
     EXPECT_EQ(Music().Track(), 1);
     EXPECT_FALSE(Music().AdvanceTimer().isActive());
+
+    // The MIDI track plays to its end, and its notice is still queued when an mp3 starts: by
+    // previous, or by stop and play. It names the MIDI track, and leads nowhere.
+    for (bool by_stop : {false, true}) {
+        sequencer.mode = SequencerDevice::Mode::Stopped;
+        if (by_stop)
+            Panel().StopButton()->PressAndRelease();
+        Panel().PreviousButton()->PressAndRelease();
+        if (by_stop)
+            Panel().PlayButton()->PressAndRelease();
+        ASSERT_EQ(decoder.mode, DecoderPlayer::Mode::Playing);
+        sequencer.OnNotify();
+        EXPECT_FALSE(Music().AdvanceTimer().isActive()) << by_stop;
+        Panel().NextButton()->PressAndRelease();
+    }
 }
 
 TEST_F(MusicTest, ATrackThatEndsLeadsToTheNextWhateverIsPressedMeanwhile)

@@ -398,18 +398,27 @@ TEST_F(Mp3Module, PauseIsHeardAtOnceAndTheResumeGoesOnFromThere)
     SetMp3ModuleOutput(nullptr);
 }
 
-// A read error halfway: the module plays what it decoded and closes itself; the player tells the
-// playback that the track has ended, as it does at the end of the file, but not of a track
-// stopped.
-TEST_F(Mp3Module, ATrackThatEndsEarlyIsReportedEnded)
+// The player tells the playback that a track has ended once its last sample has been heard, not
+// when its last byte is read (seconds earlier for a low bitrate; here a short track read whole
+// before anything is heard): at the end of the file, and after a read error halfway; a track
+// stopped tells nothing. A pause that lands as a track ends holds the decoder channel once the
+// module has closed itself (the hold is given outside the module's lock): the next track is
+// heard all the same.
+TEST_F(Mp3Module, ATrackIsReportedEndedOnceItsLastSampleIsHeard)
 {
-    Mp3Player m(ring_);
+    Mixer mixer;
+    AudioRing& ring = mixer.DecoderRing();
+    SetMp3ModuleOutput(
+        &ring, [&mixer] { mixer.Clear(Mixer::Channel::Decoder); },
+        [&mixer](bool hold) { mixer.SetPaused(Mixer::Channel::Decoder, hold); });
+    Mp3Player m(ring);
     TElPlayer& p = m.Player();
-    const auto file = m.Dir().Write("t.mp3", SilentMp3(100, 44100));
-    const auto half = static_cast<std::int64_t>(file_size(file) / 2);
+    const auto broken = m.Dir().Write("broken.mp3", SilentMp3(100, 44100));
+    const auto half = static_cast<std::int64_t>(file_size(broken) / 2);
+    const auto whole = static_cast<std::int64_t>(file_size(m.Dir().Write("short.mp3", SilentMp3(16, 44100))));
     auto read = p.OnInputRead;
     p.OnInputRead = [read, half](TElPlayer& s, ESUserData d, void* b, std::int32_t n, std::int32_t& got, bool& ok) {
-        if (FileInput::Position(d) >= half) {
+        if (FileInput::Size(d) > half && FileInput::Position(d) >= half) {
             got = 0;
             ok = false;
             return;
@@ -419,21 +428,44 @@ TEST_F(Mp3Module, ATrackThatEndsEarlyIsReportedEnded)
     const PathResolver resolver(m.Dir().path());
     ElDecoderPlayer player(p, resolver);
     std::atomic<int> ends{0};
-    player.OnInputEnd = [&ends] { ++ends; };
-    auto play = [&player] {
-        player.SetInputName("t.mp3");
+    std::atomic<std::uint64_t> heard_at_end{0};
+    player.OnInputEnd = [&] {
+        heard_at_end = ring.FramesConsumed();
+        ++ends;
+    };
+    auto play = [&player](const char* file) {
+        player.SetInputName(file);
         player.Open();
         player.InitStream();
         player.Play();
     };
-    play();
+    auto wait = [](auto done) {
+        const auto until = std::chrono::steady_clock::now() + 10s;
+        while (!done() && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(1ms);
+        return done();
+    };
+    play("short.mp3");
+    ASSERT_TRUE(wait([&] { return m.bytes_read.load() == whole; }));
+    EXPECT_EQ(ends.load(), 0) << "read to its end, but nothing heard yet";
     m.PlayToEnd();
     EXPECT_EQ(ends.load(), 1);
-    player.Close();
-    play();
+    EXPECT_EQ(heard_at_end.load(), ring.FramesConsumed());
+
+    mixer.SetPaused(Mixer::Channel::Decoder, true);  // the late pause's hold
+    play("broken.mp3");
+    ASSERT_TRUE(wait([&] { return ring.Available() >= 4096; }));
+    std::vector<std::int16_t> out(4096 * AudioRing::kChannels);
+    mixer.Mix(out.data(), 4096);
+    EXPECT_EQ(player.GetPosition(), 4096 * 1000 / AudioRing::kRate);
+    m.PlayToEnd();
+    EXPECT_EQ(ends.load(), 2);
+    EXPECT_EQ(heard_at_end.load(), ring.FramesConsumed());
+
+    play("broken.mp3");
     player.Stop();
     player.Close();
-    EXPECT_EQ(ends.load(), 1);
+    EXPECT_EQ(ends.load(), 2);
 }
 
 // The decoding thread's write wakes a parked device, which takes a while to open: meanwhile the

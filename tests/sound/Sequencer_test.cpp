@@ -354,6 +354,21 @@ TEST_F(SequencerTest, SmpteTimedTrackEndsOnTime)
     EXPECT_GT(listener_.peak, 500);
 }
 
+// The device gone for good: nothing reads the ring any more, and a long track still ends at
+// once, told once.
+TEST_F(SequencerTest, WithTheReaderLostATrackEndsUnheard)
+{
+    ring_.LoseReader();
+    listener_.held = true;
+    auto seq = Make();
+    seq->Open(Track(600000));
+    seq->Play();
+    ASSERT_TRUE(PumpUntil(listener_, ui_, [&] { return ends_ > 0; }));
+    EXPECT_EQ(seq->Position(), 600000);
+    PumpFor(listener_, ui_, 50);
+    EXPECT_EQ(ends_, 1);
+}
+
 TEST_F(SequencerTest, SilentWithoutSoundFontButEndsOnTime)
 {
     testing::internal::CaptureStderr();
