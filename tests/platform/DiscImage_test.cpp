@@ -1,5 +1,5 @@
 // Discs kept as ISO 9660 images, read in place: the images are written here by libarchive's ISO
-// writer, with Rock Ridge and Joliet names or with Joliet names only.
+// writer (with Rock Ridge and Joliet names, either alone, or plain ISO 9660 names), or by hand.
 #include <gtest/gtest.h>
 
 #include <archive.h>
@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -38,7 +40,7 @@ struct IsoEntry {
     std::string symlink = {};   // the target of a symbolic link
 };
 
-enum class Names { kRockRidgeAndJoliet, kJolietOnly, kRockRidgeOnly, kZisofs };
+enum class Names { kRockRidgeAndJoliet, kJolietOnly, kRockRidgeOnly, kZisofs, kPlain };
 
 // Writes `entries` as an ISO image. The writer takes names in the thread's locale: UTF-8 here.
 void WriteIso(const fs::path& image, const std::vector<IsoEntry>& entries, Names names)
@@ -48,10 +50,10 @@ void WriteIso(const fs::path& image, const std::vector<IsoEntry>& entries, Names
     const locale_t old = uselocale(utf8);
     archive* a = archive_write_new();
     ASSERT_EQ(archive_write_set_format_iso9660(a), ARCHIVE_OK);
-    if (names == Names::kJolietOnly) {
+    if (names == Names::kJolietOnly || names == Names::kPlain) {
         ASSERT_EQ(archive_write_set_option(a, "iso9660", "rockridge", nullptr), ARCHIVE_OK);
     }
-    if (names == Names::kRockRidgeOnly) {
+    if (names == Names::kRockRidgeOnly || names == Names::kPlain) {
         ASSERT_EQ(archive_write_set_option(a, "iso9660", "joliet", nullptr), ARCHIVE_OK);
     }
     if (names == Names::kZisofs) {  // files packed by zisofs, with Rock Ridge names
@@ -316,6 +318,25 @@ TEST_F(DiscImageTest, FilesPackedByZisofsReadUnpacked)
     EXPECT_EQ(ReadWholeFile(*disc, "readme.txt"), "read me");
 }
 
+TEST_F(DiscImageTest, PlainIsoNamesComeOutAsAMountedImageShowsThem)
+{
+    // Without Rock Ridge or Joliet the image holds "GRAPH/IMAGE_RU.DAT;1" and "SETUP/README.;1".
+    const fs::path image = Image(Names::kPlain, {{"graph/image_ru.dat", "script"},
+                                                 {"graph/Shell.dat", "shell"},
+                                                 {"setup/readme", "read me"},
+                                                 {"setup/Setup.exe", "MZ", 0755}});
+    ASSERT_NE(ReadFileBytes(image).find("IMAGE_RU.DAT;1"), std::string::npos);
+    const std::shared_ptr<const DiscFs> disc = OpenDiscImage(image);
+    EXPECT_EQ(disc->List(""), (std::vector<std::string>{"graph", "setup"}));
+    EXPECT_EQ(disc->List("graph"), (std::vector<std::string>{"image_ru.dat", "shell.dat"}));
+    EXPECT_EQ(disc->List("setup"), (std::vector<std::string>{"readme", "setup.exe"}));
+    EXPECT_EQ(disc->Stat("setup/setup.exe").executable, std::nullopt);
+    const PathResolver r(disc);
+    EXPECT_EQ(r.Find("GRAPH\\IMAGE_RU.DAT"), fs::path("graph/image_ru.dat"));
+    EXPECT_EQ(ReadWholeFile(*disc, "graph/image_ru.dat"), "script");
+    EXPECT_EQ(ReadWholeFile(*disc, *r.Find("setup\\README")), "read me");
+}
+
 TEST_F(DiscImageTest, ExecuteBitsComeFromRockRidgeOnly)
 {
     const std::shared_ptr<const DiscFs> rr = OpenDiscImage(Image(Names::kRockRidgeAndJoliet));
@@ -426,6 +447,75 @@ TEST_F(DiscImageTest, ImagesThatAreNoneOrDamagedAreRefusedNamingTheImage)
     const std::optional<std::string> error = OpenError(padless);
     EXPECT_FALSE(error) << *error;
     EXPECT_EQ(ReadWholeFile(*OpenDiscImage(padless), "Soft/big.bin"), kBig);
+}
+
+// A plain ISO 9660 image made by hand: a root folder holding the folder BIG, which holds `files`
+// empty files F000000;1, F000001;1 ... and LOOP, a folder record that leads back to the root.
+std::string OneBigFolder(std::size_t files)
+{
+    const auto record = [](std::string& to, const std::string& name, std::uint32_t sector, std::uint32_t size,
+                           bool folder) {
+        std::string r(33 + name.size() + (name.size() % 2 == 0 ? 1 : 0), '\0');
+        r[0] = static_cast<char>(r.size());
+        for (int i = 0; i < 4; ++i) {
+            r[2 + i] = r[9 - i] = static_cast<char>(sector >> (8 * i));  // both-endian
+            r[10 + i] = r[17 - i] = static_cast<char>(size >> (8 * i));
+        }
+        r[25] = folder ? 2 : 0;
+        r[28] = 1;
+        r[32] = static_cast<char>(name.size());
+        r.replace(33, name.size(), name);
+        if (to.size() % 2048 + r.size() > 2048)  // a record never crosses a sector's end
+            to.resize((to.size() / 2048 + 1) * 2048, '\0');
+        to += r;
+    };
+    std::string big;
+    record(big, std::string(1, '\0'), 19, 0, true);
+    record(big, std::string(1, '\1'), 18, 2048, true);
+    record(big, "LOOP", 18, 2048, true);
+    for (std::size_t i = 0; i < files; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "F%06zu;1", i);
+        record(big, name, 0, 0, false);
+    }
+    big.resize((big.size() + 2047) / 2048 * 2048, '\0');
+    const auto big_size = static_cast<std::uint32_t>(big.size());
+    std::string image(16 * 2048, '\0');
+    std::string pvd(2048, '\0');
+    pvd[0] = 1;
+    pvd.replace(1, 6, "CD001\1");
+    const std::uint32_t sectors = 19 + big_size / 2048;
+    for (int i = 0; i < 4; ++i)
+        pvd[80 + i] = static_cast<char>(sectors >> (8 * i));
+    pvd[129] = 2048 >> 8;  // block size, little-endian half
+    std::string root_record;
+    record(root_record, std::string(1, '\0'), 18, 2048, true);
+    pvd.replace(156, root_record.size(), root_record);
+    std::string root;
+    record(root, std::string(1, '\0'), 18, 2048, true);
+    record(root, std::string(1, '\1'), 18, 2048, true);
+    record(root, "BIG", 19, big_size, true);
+    root.resize(2048, '\0');
+    std::string end(2048, '\0');
+    end[0] = static_cast<char>(255);
+    end.replace(1, 6, "CD001\1");
+    return image + pvd + end + root + big;
+}
+
+TEST_F(DiscImageTest, AFolderOfMoreRecordsThanTheCapEndsInAnErrorAndOneUnderItOpens)
+{
+    // 200001 records of empty files, 8 MB of folder: refused as it is read, not after.
+    const fs::path huge = dir_.Write("huge.iso", OneBigFolder(200001));
+    const std::optional<std::string> error = OpenError(huge);
+    ASSERT_TRUE(error);
+    EXPECT_NE(error->find(huge.string() + ": holds more entries"), std::string::npos) << *error;
+
+    const std::shared_ptr<const DiscFs> disc = OpenDiscImage(dir_.Write("many.iso", OneBigFolder(5000)));
+    EXPECT_EQ(disc->List("").size(), 1u);
+    EXPECT_EQ(disc->List("big").size(), 5000u);
+    EXPECT_EQ(disc->Stat("big/f004999").kind, DiscEntryKind::kFile);
+    EXPECT_EQ(ReadWholeFile(*disc, "big/f000000"), "");
+    EXPECT_EQ(disc->Stat("big/loop").kind, DiscEntryKind::kMissing);  // the root again: left out
 }
 
 TEST_F(DiscImageTest, AFileCutShortAfterOpeningFailsRatherThanEndingEarly)
