@@ -264,20 +264,21 @@ private:
     {
     }
 
-    // The offset of block `i` from the table, read 512 entries at a time.
-    std::optional<std::uint32_t> Pointer(std::uint64_t i)
+    // The offset of block `i` from the table into `at`, the table read 512 entries at a time.
+    bool Pointer(std::uint64_t i, std::uint32_t& at)
     {
         if (i < table_first_ || i >= table_first_ + table_.size()) {
             const std::uint64_t count = std::min<std::uint64_t>(512, blocks_ + 1 - i);
             std::vector<unsigned char> bytes(static_cast<std::size_t>(count * 4));
             if (sectors_->ReadAt(offset_ + table_at_ + i * 4, bytes.data(), bytes.size()) != bytes.size())
-                return std::nullopt;
+                return false;
             table_.resize(static_cast<std::size_t>(count));
             for (std::size_t k = 0; k < table_.size(); ++k)
                 table_[k] = Le32(&bytes[k * 4]);
             table_first_ = i;
         }
-        return table_[static_cast<std::size_t>(i - table_first_)];
+        at = table_[static_cast<std::size_t>(i - table_first_)];
+        return true;
     }
 
     // The next block unpacked into block_; false (and failed) when it cannot be.
@@ -285,17 +286,17 @@ private:
     {
         const std::uint64_t block_bytes = std::uint64_t{1} << block_bits_;
         const std::size_t want = static_cast<std::size_t>(std::min(left_, block_bytes));
-        const std::optional<std::uint32_t> from = Pointer(next_block_);
-        const std::optional<std::uint32_t> to = from ? Pointer(next_block_ + 1) : std::nullopt;
+        std::uint32_t from = 0, to = 0;
         block_.resize(want);
         at_ = 0;
-        failed_ = !to || *to < *from || *to > stored_ || *to - *from > 2 * block_bytes + 1024;
-        if (!failed_ && *to == *from) {
+        failed_ = !Pointer(next_block_, from) || !Pointer(next_block_ + 1, to) || to < from || to > stored_ ||
+                  to - from > 2 * block_bytes + 1024;
+        if (!failed_ && to == from) {
             std::fill(block_.begin(), block_.end(), '\0');
         } else if (!failed_) {
-            packed_.resize(*to - *from);
+            packed_.resize(to - from);
             uLongf unpacked = static_cast<uLongf>(want);
-            failed_ = sectors_->ReadAt(offset_ + *from, packed_.data(), packed_.size()) != packed_.size() ||
+            failed_ = sectors_->ReadAt(offset_ + from, packed_.data(), packed_.size()) != packed_.size() ||
                       uncompress(reinterpret_cast<Bytef*>(block_.data()), &unpacked,
                                  reinterpret_cast<const Bytef*>(packed_.data()),
                                  static_cast<uLong>(packed_.size())) != Z_OK ||

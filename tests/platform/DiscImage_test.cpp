@@ -9,8 +9,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -449,68 +447,15 @@ TEST_F(DiscImageTest, ImagesThatAreNoneOrDamagedAreRefusedNamingTheImage)
     EXPECT_EQ(ReadWholeFile(*OpenDiscImage(padless), "Soft/big.bin"), kBig);
 }
 
-// A plain ISO 9660 image made by hand: a root folder holding the folder BIG, which holds `files`
-// empty files F000000;1, F000001;1 ... and LOOP, a folder record that leads back to the root.
-std::string OneBigFolder(std::size_t files)
-{
-    const auto record = [](std::string& to, const std::string& name, std::uint32_t sector, std::uint32_t size,
-                           bool folder) {
-        std::string r(33 + name.size() + (name.size() % 2 == 0 ? 1 : 0), '\0');
-        r[0] = static_cast<char>(r.size());
-        for (int i = 0; i < 4; ++i) {
-            r[2 + i] = r[9 - i] = static_cast<char>(sector >> (8 * i));  // both-endian
-            r[10 + i] = r[17 - i] = static_cast<char>(size >> (8 * i));
-        }
-        r[25] = folder ? 2 : 0;
-        r[28] = 1;
-        r[32] = static_cast<char>(name.size());
-        r.replace(33, name.size(), name);
-        if (to.size() % 2048 + r.size() > 2048)  // a record never crosses a sector's end
-            to.resize((to.size() / 2048 + 1) * 2048, '\0');
-        to += r;
-    };
-    std::string big;
-    record(big, std::string(1, '\0'), 19, 0, true);
-    record(big, std::string(1, '\1'), 18, 2048, true);
-    record(big, "LOOP", 18, 2048, true);
-    for (std::size_t i = 0; i < files; ++i) {
-        char name[32];
-        std::snprintf(name, sizeof name, "F%06zu;1", i);
-        record(big, name, 0, 0, false);
-    }
-    big.resize((big.size() + 2047) / 2048 * 2048, '\0');
-    const auto big_size = static_cast<std::uint32_t>(big.size());
-    std::string image(16 * 2048, '\0');
-    std::string pvd(2048, '\0');
-    pvd[0] = 1;
-    pvd.replace(1, 6, "CD001\1");
-    const std::uint32_t sectors = 19 + big_size / 2048;
-    for (int i = 0; i < 4; ++i)
-        pvd[80 + i] = static_cast<char>(sectors >> (8 * i));
-    pvd[129] = 2048 >> 8;  // block size, little-endian half
-    std::string root_record;
-    record(root_record, std::string(1, '\0'), 18, 2048, true);
-    pvd.replace(156, root_record.size(), root_record);
-    std::string root;
-    record(root, std::string(1, '\0'), 18, 2048, true);
-    record(root, std::string(1, '\1'), 18, 2048, true);
-    record(root, "BIG", 19, big_size, true);
-    root.resize(2048, '\0');
-    std::string end(2048, '\0');
-    end[0] = static_cast<char>(255);
-    end.replace(1, 6, "CD001\1");
-    return image + pvd + end + root + big;
-}
-
 TEST_F(DiscImageTest, AFolderOfMoreRecordsThanTheCapEndsInAnErrorAndOneUnderItOpens)
 {
     // 200001 records of empty files, 8 MB of folder: refused as it is read, not after.
-    const fs::path huge = dir_.Write("huge.iso", OneBigFolder(200001));
+    const fs::path huge = dir_.Write("huge.iso", IsoOfOneBigFolder(200001));
     const std::optional<std::string> error = OpenError(huge);
     ASSERT_TRUE(error);
     EXPECT_NE(error->find(huge.string() + ": holds more entries"), std::string::npos) << *error;
 
-    const std::shared_ptr<const DiscFs> disc = OpenDiscImage(dir_.Write("many.iso", OneBigFolder(5000)));
+    const std::shared_ptr<const DiscFs> disc = OpenDiscImage(dir_.Write("many.iso", IsoOfOneBigFolder(5000)));
     EXPECT_EQ(disc->List("").size(), 1u);
     EXPECT_EQ(disc->List("big").size(), 5000u);
     EXPECT_EQ(disc->Stat("big/f004999").kind, DiscEntryKind::kFile);
