@@ -591,7 +591,7 @@ private:
             if (multi) {
                 multi->more.push_back({offset, bytes});
                 multi->entry.size += bytes;
-                CheckData(multi_name, offset, bytes);
+                CheckData(folder.key.empty() ? name : folder.key + "/" + name, offset, bytes);
             }
             if (!(flags & kFlagMoreExtents)) {
                 multi = nullptr;

@@ -314,6 +314,26 @@ TEST_F(DiscImageTest, FilesPackedByZisofsReadUnpacked)
     EXPECT_EQ(disc->Stat("Soft/big.bin").size, kBig.size());
     EXPECT_EQ(ReadWholeFile(*disc, "Soft/big.bin"), kBig);
     EXPECT_EQ(ReadWholeFile(*disc, "readme.txt"), "read me");
+
+    // A block that does not unpack, or a table of blocks pointing past the file: a failure.
+    const std::string bytes = ReadFileBytes(image);
+    const std::uint32_t size = static_cast<std::uint32_t>(kBig.size());
+    const std::size_t head = bytes.find(std::string("\x37\xE4\x53\x96\xC9\xDB\xD6\x07", 8) +
+                                        std::string{static_cast<char>(size), static_cast<char>(size >> 8),
+                                                    static_cast<char>(size >> 16), static_cast<char>(size >> 24)});
+    ASSERT_NE(head, std::string::npos);
+    const std::size_t table = head + static_cast<unsigned char>(bytes[head + 12]) * 4;
+    std::string damaged = bytes;
+    damaged[head + static_cast<unsigned char>(bytes[table]) + 10] ^= 0x55;  // inside the first block
+    std::string far = bytes;
+    far[table + 7] = '\x7F';  // the first block ends 2 GB on
+    for (const std::string& broken : {damaged, far}) {
+        const std::shared_ptr<const DiscFs> bad = OpenDiscImage(dir_.Write("broken.iso", broken));
+        const std::unique_ptr<DiscReader> reader = bad->Open("Soft/big.bin");
+        ASSERT_TRUE(reader);
+        EXPECT_LT(ReadAll(*reader, 65536).size(), kBig.size());
+        EXPECT_TRUE(reader->Failed());
+    }
 }
 
 TEST_F(DiscImageTest, PlainIsoNamesComeOutAsAMountedImageShowsThem)
