@@ -1,6 +1,8 @@
-// A disc kept as an image (with Joliet and Rock Ridge names where present), read in place: the
-// image is indexed once when it is opened, and each file is read straight from its sectors when it
-// is opened, never unpacked to disk. The image may be a plain .iso, raw sectors with or without
+// A disc kept as an ISO 9660 image, read in place: the image is indexed once when it is opened, a
+// folder's records one at a time, and each file is read straight from its sectors when it is
+// opened, never unpacked to disk. Names are those a mounted image shows: Rock Ridge names where the
+// image has them, else Joliet names, else the plain ISO 9660 names in lower case, without their
+// version (";1") and a trailing dot. The image may be a plain .iso, raw sectors with or without
 // their sheet (.bin/.cue, .mdf/.mds, .img/.ccd), a Nero .nrg or a CD drive's block device: see
 // DiscSectors.h.
 #pragma once

@@ -1,5 +1,5 @@
 // Discs kept as ISO 9660 images, read in place: the images are written here by libarchive's ISO
-// writer, with Rock Ridge and Joliet names or with Joliet names only.
+// writer (with Rock Ridge and Joliet names, either alone, or plain ISO 9660 names), or by hand.
 #include <gtest/gtest.h>
 
 #include <archive.h>
@@ -38,7 +38,7 @@ struct IsoEntry {
     std::string symlink = {};   // the target of a symbolic link
 };
 
-enum class Names { kRockRidgeAndJoliet, kJolietOnly, kRockRidgeOnly, kZisofs };
+enum class Names { kRockRidgeAndJoliet, kJolietOnly, kRockRidgeOnly, kZisofs, kPlain };
 
 // Writes `entries` as an ISO image. The writer takes names in the thread's locale: UTF-8 here.
 void WriteIso(const fs::path& image, const std::vector<IsoEntry>& entries, Names names)
@@ -48,10 +48,10 @@ void WriteIso(const fs::path& image, const std::vector<IsoEntry>& entries, Names
     const locale_t old = uselocale(utf8);
     archive* a = archive_write_new();
     ASSERT_EQ(archive_write_set_format_iso9660(a), ARCHIVE_OK);
-    if (names == Names::kJolietOnly) {
+    if (names == Names::kJolietOnly || names == Names::kPlain) {
         ASSERT_EQ(archive_write_set_option(a, "iso9660", "rockridge", nullptr), ARCHIVE_OK);
     }
-    if (names == Names::kRockRidgeOnly) {
+    if (names == Names::kRockRidgeOnly || names == Names::kPlain) {
         ASSERT_EQ(archive_write_set_option(a, "iso9660", "joliet", nullptr), ARCHIVE_OK);
     }
     if (names == Names::kZisofs) {  // files packed by zisofs, with Rock Ridge names
@@ -314,6 +314,45 @@ TEST_F(DiscImageTest, FilesPackedByZisofsReadUnpacked)
     EXPECT_EQ(disc->Stat("Soft/big.bin").size, kBig.size());
     EXPECT_EQ(ReadWholeFile(*disc, "Soft/big.bin"), kBig);
     EXPECT_EQ(ReadWholeFile(*disc, "readme.txt"), "read me");
+
+    // A block that does not unpack, or a table of blocks pointing past the file: a failure.
+    const std::string bytes = ReadFileBytes(image);
+    const std::uint32_t size = static_cast<std::uint32_t>(kBig.size());
+    const std::size_t head = bytes.find(std::string("\x37\xE4\x53\x96\xC9\xDB\xD6\x07", 8) +
+                                        std::string{static_cast<char>(size), static_cast<char>(size >> 8),
+                                                    static_cast<char>(size >> 16), static_cast<char>(size >> 24)});
+    ASSERT_NE(head, std::string::npos);
+    const std::size_t table = head + static_cast<unsigned char>(bytes[head + 12]) * 4;
+    std::string damaged = bytes;
+    damaged[head + static_cast<unsigned char>(bytes[table]) + 10] ^= 0x55;  // inside the first block
+    std::string far = bytes;
+    far[table + 7] = '\x7F';  // the first block ends 2 GB on
+    for (const std::string& broken : {damaged, far}) {
+        const std::shared_ptr<const DiscFs> bad = OpenDiscImage(dir_.Write("broken.iso", broken));
+        const std::unique_ptr<DiscReader> reader = bad->Open("Soft/big.bin");
+        ASSERT_TRUE(reader);
+        EXPECT_LT(ReadAll(*reader, 65536).size(), kBig.size());
+        EXPECT_TRUE(reader->Failed());
+    }
+}
+
+TEST_F(DiscImageTest, PlainIsoNamesComeOutAsAMountedImageShowsThem)
+{
+    // Without Rock Ridge or Joliet the image holds "GRAPH/IMAGE_RU.DAT;1" and "SETUP/README.;1".
+    const fs::path image = Image(Names::kPlain, {{"graph/image_ru.dat", "script"},
+                                                 {"graph/Shell.dat", "shell"},
+                                                 {"setup/readme", "read me"},
+                                                 {"setup/Setup.exe", "MZ", 0755}});
+    ASSERT_NE(ReadFileBytes(image).find("IMAGE_RU.DAT;1"), std::string::npos);
+    const std::shared_ptr<const DiscFs> disc = OpenDiscImage(image);
+    EXPECT_EQ(disc->List(""), (std::vector<std::string>{"graph", "setup"}));
+    EXPECT_EQ(disc->List("graph"), (std::vector<std::string>{"image_ru.dat", "shell.dat"}));
+    EXPECT_EQ(disc->List("setup"), (std::vector<std::string>{"readme", "setup.exe"}));
+    EXPECT_EQ(disc->Stat("setup/setup.exe").executable, std::nullopt);
+    const PathResolver r(disc);
+    EXPECT_EQ(r.Find("GRAPH\\IMAGE_RU.DAT"), fs::path("graph/image_ru.dat"));
+    EXPECT_EQ(ReadWholeFile(*disc, "graph/image_ru.dat"), "script");
+    EXPECT_EQ(ReadWholeFile(*disc, *r.Find("setup\\README")), "read me");
 }
 
 TEST_F(DiscImageTest, ExecuteBitsComeFromRockRidgeOnly)
@@ -446,6 +485,22 @@ TEST_F(DiscImageTest, ANeroTrackOfSectorsNoDiscHasIsRefusedNamingTheImage)
         EXPECT_EQ(*error, image.string() + ": the Nero image lists a track of " + std::to_string(size) +
                               "-byte sectors, which no disc has");
     }
+}
+
+TEST_F(DiscImageTest, AFolderOfMoreRecordsThanTheCapEndsInAnErrorAndOneUnderItOpens)
+{
+    // 200001 records of empty files, 8 MB of folder: refused as it is read, not after.
+    const fs::path huge = dir_.Write("huge.iso", IsoOfOneBigFolder(200001));
+    const std::optional<std::string> error = OpenError(huge);
+    ASSERT_TRUE(error);
+    EXPECT_NE(error->find(huge.string() + ": holds more entries"), std::string::npos) << *error;
+
+    const std::shared_ptr<const DiscFs> disc = OpenDiscImage(dir_.Write("many.iso", IsoOfOneBigFolder(5000)));
+    EXPECT_EQ(disc->List("").size(), 1u);
+    EXPECT_EQ(disc->List("big").size(), 5000u);
+    EXPECT_EQ(disc->Stat("big/f004999").kind, DiscEntryKind::kFile);
+    EXPECT_EQ(ReadWholeFile(*disc, "big/f000000"), "");
+    EXPECT_EQ(disc->Stat("big/loop").kind, DiscEntryKind::kMissing);  // the root again: left out
 }
 
 TEST_F(DiscImageTest, AFileCutShortAfterOpeningFailsRatherThanEndingEarly)

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <stdexcept>
@@ -343,4 +344,55 @@ fs::path WriteNrgWithSectorSize(const std::string& iso, const fs::path& base, un
     if (iso.size() % kUser != 0)
         throw std::runtime_error("not a whole number of sectors");
     return WriteNrg(iso, base, sector_size);
+}
+
+std::string IsoOfOneBigFolder(std::size_t files)
+{
+    const auto record = [](std::string& to, const std::string& name, std::uint32_t sector, std::uint32_t size,
+                           bool folder) {
+        std::string r(33 + name.size() + (name.size() % 2 == 0 ? 1 : 0), '\0');
+        r[0] = static_cast<char>(r.size());
+        for (int i = 0; i < 4; ++i) {
+            r[2 + i] = r[9 - i] = static_cast<char>(sector >> (8 * i));  // both-endian
+            r[10 + i] = r[17 - i] = static_cast<char>(size >> (8 * i));
+        }
+        r[25] = folder ? 2 : 0;
+        r[28] = 1;
+        r[32] = static_cast<char>(name.size());
+        r.replace(33, name.size(), name);
+        if (to.size() % 2048 + r.size() > 2048)  // a record never crosses a sector's end
+            to.resize((to.size() / 2048 + 1) * 2048, '\0');
+        to += r;
+    };
+    std::string big;
+    record(big, std::string(1, '\0'), 19, 0, true);
+    record(big, std::string(1, '\1'), 18, 2048, true);
+    record(big, "LOOP", 18, 2048, true);
+    for (std::size_t i = 0; i < files; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "F%06zu;1", i);
+        record(big, name, 0, 0, false);
+    }
+    big.resize((big.size() + 2047) / 2048 * 2048, '\0');
+    const auto big_size = static_cast<std::uint32_t>(big.size());
+    std::string image(16 * 2048, '\0');
+    std::string pvd(2048, '\0');
+    pvd[0] = 1;
+    pvd.replace(1, 6, "CD001\1");
+    const std::uint32_t sectors = 19 + big_size / 2048;
+    for (int i = 0; i < 4; ++i)
+        pvd[80 + i] = static_cast<char>(sectors >> (8 * i));
+    pvd[129] = 2048 >> 8;  // block size, little-endian half
+    std::string root_record;
+    record(root_record, std::string(1, '\0'), 18, 2048, true);
+    pvd.replace(156, root_record.size(), root_record);
+    std::string root;
+    record(root, std::string(1, '\0'), 18, 2048, true);
+    record(root, std::string(1, '\1'), 18, 2048, true);
+    record(root, "BIG", 19, big_size, true);
+    root.resize(2048, '\0');
+    std::string end(2048, '\0');
+    end[0] = static_cast<char>(255);
+    end.replace(1, 6, "CD001\1");
+    return image + pvd + end + root + big;
 }

@@ -4,6 +4,7 @@
 // first track is the data track; the tests check them with other tools that read these formats.
 #pragma once
 
+#include <cstddef>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -35,3 +36,7 @@ std::filesystem::path WriteNrgWithSectorSize(const std::string& iso, const std::
 // The 2352 bytes of raw sector `lba` holding `user` (2048 bytes), Mode 1 or Mode 2 Form 1, with
 // its sync pattern, header, EDC and ECC.
 std::string RawSector(const char* user, unsigned lba, int mode);
+
+// A plain ISO 9660 image made by hand: a root folder holding the folder BIG, which holds `files`
+// empty files F000000;1, F000001;1 ... and LOOP, a folder record that leads back to the root.
+std::string IsoOfOneBigFolder(std::size_t files);
