@@ -110,8 +110,8 @@ TEST_F(ZulshellOnScreen, TheDemoDiscOpensTheSkinnedWindowThatMovesByItsStripAndC
     EXPECT_EQ(zulshell.WaitForExit(10s), 0) << zulshell.Stderr();
 }
 
-// A broken disc ends with its message boxes: each box is echoed on standard error and answered
-// with Enter; the program then ends with `exit_code`.
+// A broken disc, given as the operand, ends with its message boxes: each box is echoed on
+// standard error and answered with Enter; the program then ends with `exit_code`.
 struct Box {
     std::string caption;
     std::string text;
@@ -120,7 +120,7 @@ struct Box {
 
 void ExpectEndsWith(X11Session& x, const std::string& root, const std::vector<Box>& boxes, int exit_code)
 {
-    RunningProgram zulshell(kZulshell, {}, root, x.display());
+    RunningProgram zulshell(kZulshell, {root}, root, x.display());
     for (const Box& b : boxes) {
         ASSERT_TRUE(zulshell.WaitForStderr(b.caption + ": " + b.text + (b.prefix ? "" : "\n"), 30s))
             << zulshell.Stderr();
