@@ -17,6 +17,50 @@ constexpr const char* kDialogTitle = "Open a cover disc: its folder or its image
 std::string LocalPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
 QString ShownPath(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
 
+// Qt's own dialog, the same on every desktop, so that a folder can be taken as well as a file.
+class DiscFileDialog : public QFileDialog {
+public:
+    explicit DiscFileDialog(const QString& start_folder)
+        : QFileDialog(nullptr, QString::fromUtf8(kDialogTitle), start_folder)
+    {
+        setOption(QFileDialog::DontUseNativeDialog);
+        setFileMode(QFileDialog::ExistingFile);
+        setAcceptMode(QFileDialog::AcceptOpen);
+        setNameFilters(DiscImageNameFilters());
+        // Entering a cover disc's folder (a double click) takes it.
+        connect(this, &QFileDialog::directoryEntered, this, [this](const QString& folder) {
+            if (IsCoverDiscFolder(LocalPath(folder)))
+                Take(folder);
+        });
+        // Any other folder is taken with this button: the one the dialog shows.
+        if (auto* buttons = findChild<QDialogButtonBox*>()) {
+            QPushButton* this_folder =
+                buttons->addButton(QStringLiteral("Use this folder"), QDialogButtonBox::ActionRole);
+            connect(this_folder, &QPushButton::clicked, this, [this] { Take(directory().absolutePath()); });
+        }
+    }
+
+    // Open on a cover disc's folder (selected, or its path typed) takes it; on another folder it
+    // goes into it, on a file it takes the file.
+    void accept() override
+    {
+        const QStringList files = selectedFiles();
+        if (files.size() == 1 && IsCoverDiscFolder(LocalPath(files.constFirst())))
+            Take(files.constFirst());
+        else
+            QFileDialog::accept();
+    }
+
+    std::optional<std::string> chosen;
+
+private:
+    void Take(const QString& path)
+    {
+        chosen = LocalPath(path);
+        QDialog::done(QDialog::Accepted);
+    }
+};
+
 }  // namespace
 
 QStringList DiscImageNameFilters()
@@ -53,32 +97,13 @@ std::optional<std::string> QtDiscChooser::ChooseMounted(const std::vector<std::s
 
 std::optional<std::string> QtDiscChooser::ChooseFolderOrImage()
 {
-    // Qt's own dialog, the same on every desktop, so that a folder can be taken as well as a file.
-    QFileDialog dialog(nullptr, QString::fromUtf8(kDialogTitle), start_folder_);
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setNameFilters(DiscImageNameFilters());
-    std::optional<std::string> chosen;
-    // Opening a cover disc's folder takes it.
-    QObject::connect(&dialog, &QFileDialog::directoryEntered, &dialog, [&](const QString& folder) {
-        if (IsCoverDiscFolder(LocalPath(folder))) {
-            chosen = LocalPath(folder);
-            static_cast<QDialog&>(dialog).done(QDialog::Accepted);
-        }
-    });
-    // Any other folder is taken with this button: the one the dialog shows.
-    QDialogButtonBox* buttons = dialog.findChild<QDialogButtonBox*>();
-    if (buttons) {
-        QPushButton* this_folder = buttons->addButton(QStringLiteral("Use this folder"), QDialogButtonBox::ActionRole);
-        QObject::connect(this_folder, &QPushButton::clicked, &dialog, [&] {
-            chosen = LocalPath(dialog.directory().absolutePath());
-            static_cast<QDialog&>(dialog).done(QDialog::Accepted);
-        });
-    }
+    DiscFileDialog dialog(start_folder_);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
-    if (!chosen && !dialog.selectedFiles().isEmpty())
-        chosen = LocalPath(dialog.selectedFiles().constFirst());
-    return chosen;
+    if (dialog.chosen)
+        return dialog.chosen;
+    const QStringList files = dialog.selectedFiles();  // the image file
+    if (files.isEmpty())
+        return std::nullopt;
+    return LocalPath(files.constFirst());
 }
