@@ -183,12 +183,7 @@ TEST_F(ZulshellOnScreen, StartedWithoutADiscItFindsTheMountedOneOrAsks)
 {
     DemoDisc disc(true);
     TempDir home;
-    TempDir other;  // a second cover disc
-    other.Write("GRAPH/SHELL.DAT", "x");
-    other.Write("GRAPH/IMAGE_RU.DAT", "x");
     const std::string root_line = "21 1 8:1 / / rw,relatime shared:1 - ext4 /dev/sda1 rw\n";
-    const std::string disc_line = "90 21 11:0 / " + disc.Root() + " ro shared:9 - iso9660 /dev/sr0 ro\n";
-    const std::string other_line = "91 21 11:1 / " + other.path().string() + " ro - udf /dev/sr1 ro\n";
     X11Session x(kScreenWidth, kScreenHeight);
     const auto start = [&](const std::string& table) {
         const fs::path file = home.Write(".mountinfo", table);
@@ -196,31 +191,21 @@ TEST_F(ZulshellOnScreen, StartedWithoutADiscItFindsTheMountedOneOrAsks)
                                                 x.display(),
                                                 std::vector<std::string>{"ZUL_MOUNTINFO=" + file.string()});
     };
-    const auto cancel = [&](RunningProgram& zulshell, const std::string& title) {
-        const std::vector<std::string> dialog = x.WaitForWindows(title, 30s);
-        ASSERT_EQ(dialog.size(), 1u) << zulshell.Stderr();
-        x.Key(dialog[0], "Escape");
-        EXPECT_EQ(zulshell.WaitForExit(10s), 1);
-        const std::string err = zulshell.Stderr();
-        EXPECT_EQ(err.size() - err.rfind("zulshell: no disc chosen\n"), 25u) << err;
-    };
     {
         // One disc: the menu opens on it without a question; the session's end closes it.
-        auto zulshell = start(root_line + disc_line);
+        auto zulshell = start(root_line + "90 21 11:0 / " + disc.Root() + " ro shared:9 - iso9660 /dev/sr0 ro\n");
         ASSERT_FALSE(WaitForMainWindow(x).empty()) << zulshell->Stderr();
         ASSERT_EQ(kill(zulshell->Pid(), SIGTERM), 0);
         EXPECT_EQ(zulshell->WaitForExit(10s), 0) << zulshell->Stderr();
     }
-    {
-        // Several: a plain list under the application's title.
-        auto zulshell = start(root_line + disc_line + other_line);
-        cancel(*zulshell, "^\\.ZUL CD$");
-    }
-    {
-        // None: the file dialog.
-        auto zulshell = start(root_line);
-        cancel(*zulshell, "^Open a cover disc");
-    }
+    // None: the file dialog, whose Cancel ends the program with one line.
+    auto zulshell = start(root_line);
+    const std::vector<std::string> dialog = x.WaitForWindows("^Open a cover disc", 30s);
+    ASSERT_EQ(dialog.size(), 1u) << zulshell->Stderr();
+    x.Key(dialog[0], "Escape");
+    EXPECT_EQ(zulshell->WaitForExit(10s), 1);
+    const std::string err = zulshell->Stderr();
+    EXPECT_EQ(err.size() - err.rfind("zulshell: no disc chosen\n"), 25u) << err;
 }
 
 // The catalogue's tests run on the demo disc's folder and on an image of it.
