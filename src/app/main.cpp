@@ -4,9 +4,12 @@
 //   zulshell [--scale N] DISC_IMAGE    (an image of the disc, read in place: .iso, .bin/.cue,
 //                                      .mdf/.mds, .img/.ccd, .nrg, or a CD drive such as /dev/sr0)
 //   zulshell --help | --version
-// Exit status: 0 the menu was closed, 1 the menu could not start (a box said why), 2 a wrong
-// command line.
+// Given no disc outside a disc's folder (started from the applications menu), the menu starts on
+// the mounted cover disc, asks which of several, or opens a file dialog when there is none.
+// Exit status: 0 the menu was closed, 1 the menu could not start (a box said why) or no disc was
+// chosen, 2 a wrong command line.
 #include <QApplication>
+#include <QDir>
 #include <QTimer>
 
 #include <chrono>
@@ -19,9 +22,11 @@
 #include <system_error>
 
 #include "app/CopyWindow.h"
+#include "app/DiscSearch.h"
 #include "app/EndSignals.h"
 #include "app/MainForm.h"
 #include "app/QtApplication.h"
+#include "app/QtDiscChooser.h"
 #include "app/ScreenScale.h"
 #include "app/Startup.h"
 #include "archive/ZipGrFile.h"
@@ -44,6 +49,7 @@ constexpr const char* kUsage =
 struct CommandLine {
     std::string disc_root = ".";
     bool disc_image = false;  // the disc root is an image file
+    bool given = false;       // the disc root was given (not the current folder by default)
     std::optional<int> scale;
     std::optional<int> exit_now;
 };
@@ -112,6 +118,7 @@ CommandLine ParseCommandLine(int argc, char** argv)
             return line;
         }
         line.disc_root = *operand;
+        line.given = true;
     }
     return line;
 }
@@ -126,17 +133,11 @@ int main(int argc, char** argv)
     // Copies out of a disc image that earlier runs left behind (the machine was switched off, the
     // menu killed), once no program of theirs runs.
     SweepStaleCopies();
-    std::shared_ptr<const DiscFs> disc;
-    std::string unreadable_image;
-    if (!line.disc_image) {
-        disc = FolderDiscFs(line.disc_root);
-    } else {
-        try {
-            disc = OpenDiscImage(line.disc_root);
-        } catch (const std::exception& e) {  // DiscImageError names the image
-            unreadable_image = e.what();
-        }
-    }
+    // Given no disc, and not started in a disc's folder (the applications menu starts programs in
+    // the home folder): the cover discs mounted, the CDs and the desktop's removable media.
+    std::optional<std::vector<std::string>> mounted_discs;
+    if (!line.given && !IsDiscFolder(line.disc_root))
+        mounted_discs = FindMountedCoverDiscs();
     // Qt sees the program's name only: the command line has been read.
     int qt_argc = 1;
     char* qt_argv[] = {argv[0], nullptr};
@@ -147,6 +148,30 @@ int main(int argc, char** argv)
     // The window title of a message box with no window yet: the application's own title.
     app.SetTitle("");
     RegisterSkinFonts();
+    std::string disc_root = line.disc_root;
+    bool disc_image = line.disc_image;
+    if (mounted_discs) {
+        // The only disc found, or the reader's choice among several, or of a folder or an image.
+        QtDiscChooser chooser(QDir::currentPath());
+        const std::optional<std::string> chosen = ChooseStartDisc(*mounted_discs, chooser);
+        if (!chosen) {
+            std::fputs("zulshell: no disc chosen\n", stderr);
+            return kFailedStartExitCode;
+        }
+        disc_root = *chosen;
+        disc_image = IsDiscImagePath(disc_root);
+    }
+    std::shared_ptr<const DiscFs> disc;
+    std::string unreadable_image;
+    if (!disc_image) {
+        disc = FolderDiscFs(disc_root);
+    } else {
+        try {
+            disc = OpenDiscImage(disc_root);
+        } catch (const std::exception& e) {  // DiscImageError names the image
+            unreadable_image = e.what();
+        }
+    }
     if (!disc) {
         // Like every start that fails: a box under the application's title (echoed on standard
         // error) and status 1.

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <sstream>
 #include <thread>
@@ -110,8 +111,8 @@ TEST_F(ZulshellOnScreen, TheDemoDiscOpensTheSkinnedWindowThatMovesByItsStripAndC
     EXPECT_EQ(zulshell.WaitForExit(10s), 0) << zulshell.Stderr();
 }
 
-// A broken disc ends with its message boxes: each box is echoed on standard error and answered
-// with Enter; the program then ends with `exit_code`.
+// A broken disc, given as the operand, ends with its message boxes: each box is echoed on
+// standard error and answered with Enter; the program then ends with `exit_code`.
 struct Box {
     std::string caption;
     std::string text;
@@ -120,7 +121,7 @@ struct Box {
 
 void ExpectEndsWith(X11Session& x, const std::string& root, const std::vector<Box>& boxes, int exit_code)
 {
-    RunningProgram zulshell(kZulshell, {}, root, x.display());
+    RunningProgram zulshell(kZulshell, {root}, root, x.display());
     for (const Box& b : boxes) {
         ASSERT_TRUE(zulshell.WaitForStderr(b.caption + ": " + b.text + (b.prefix ? "" : "\n"), 30s))
             << zulshell.Stderr();
@@ -174,6 +175,37 @@ TEST_F(ZulshellOnScreen, BrokenDiscsEndWithTheirMessages)
                            "\r\n/image\r\nbutton\r\nnormal_pic = skin\\nothing.bmp\r\n/button\r\n/cd\r\n");
         ExpectEndsWith(x, disc.Root(), {{"Error", "Bad file: skin\\nothing.bmp"}}, 1);
     }
+}
+
+// Started from the applications menu: no disc given, the home folder current. The mounted discs
+// come from a private mount table, in which the demo disc's folder stands for a mounted CD.
+TEST_F(ZulshellOnScreen, StartedWithoutADiscItFindsTheMountedOneOrAsks)
+{
+    DemoDisc disc(true);
+    TempDir home;
+    const std::string root_line = "21 1 8:1 / / rw,relatime shared:1 - ext4 /dev/sda1 rw\n";
+    X11Session x(kScreenWidth, kScreenHeight);
+    const auto start = [&](const std::string& table) {
+        const fs::path file = home.Write(".mountinfo", table);
+        return std::make_unique<RunningProgram>(kZulshell, std::vector<std::string>{}, home.path().string(),
+                                                x.display(),
+                                                std::vector<std::string>{"ZUL_MOUNTINFO=" + file.string()});
+    };
+    {
+        // One disc: the menu opens on it without a question; the session's end closes it.
+        auto zulshell = start(root_line + "90 21 11:0 / " + disc.Root() + " ro shared:9 - iso9660 /dev/sr0 ro\n");
+        ASSERT_FALSE(WaitForMainWindow(x).empty()) << zulshell->Stderr();
+        ASSERT_EQ(kill(zulshell->Pid(), SIGTERM), 0);
+        EXPECT_EQ(zulshell->WaitForExit(10s), 0) << zulshell->Stderr();
+    }
+    // None: the file dialog, whose Cancel ends the program with one line.
+    auto zulshell = start(root_line);
+    const std::vector<std::string> dialog = x.WaitForWindows("^Open a cover disc", 30s);
+    ASSERT_EQ(dialog.size(), 1u) << zulshell->Stderr();
+    x.Key(dialog[0], "Escape");
+    EXPECT_EQ(zulshell->WaitForExit(10s), 1);
+    const std::string err = zulshell->Stderr();
+    EXPECT_EQ(err.size() - err.rfind("zulshell: no disc chosen\n"), 25u) << err;
 }
 
 // The catalogue's tests run on the demo disc's folder and on an image of it.
