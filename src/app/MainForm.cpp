@@ -196,12 +196,17 @@ void TMainForm::ShowWallpaperWindow(const WPs_inf& wallpapers)
     // folders arrive.
     wp_form_ = std::make_unique<TWPForm>(this, wallpapers, resolver_);
     wp_form_->show();
+    // In a Wayland session only the compositor stacks windows: the menu, and through it every
+    // window it opens, is transient for the wallpaper, which keeps them above it.
+    KeepAboveWallpaper(this, wp_form_.get());
 }
 
 void TMainForm::ShowSplash(const std::string& picture_path)
 {
     // The splash removes itself; the main window keeps no reference to it.
     auto* splash = new TSplashForm(this, resolver_, picture_path, sound_);
+    // The menu is not on the screen yet: the splash stays above the wallpaper through its own tie.
+    KeepAboveWallpaper(splash, wp_form_.get());
     splash->show();
     // The window system maps the window only when events are processed; let it do so once, so
     // that the picture is on the screen while the description loads (no user input is taken).
@@ -267,6 +272,13 @@ void TMainForm::WindowStateChanged()
         // Shown again, the wallpaper raises the menu above itself once it is on the screen.
         wallpaper_away_ = false;
         wp_form_->show();
+        // A Wayland window's tie to its parent is made as it is shown, and the hidden wallpaper
+        // took it away: the menu is shown anew, tied to the wallpaper shown now.
+        if (QGuiApplication::platformName().startsWith(QStringLiteral("wayland"))) {
+            hide();
+            KeepAboveWallpaper(this, wp_form_.get());
+            show();
+        }
     }
 }
 

@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QShowEvent>
+#include <QWindow>
 
 #include <algorithm>
 #include <limits>
@@ -41,6 +42,23 @@ std::size_t RandomPictureIndex(std::time_t seconds, std::size_t count)
     // A generator seeded afresh from the second: every pick within one second is the same.
     std::mt19937 generator(static_cast<std::mt19937::result_type>(seconds));
     return generator() % count;
+}
+
+bool InWaylandSession()
+{
+    if (QGuiApplication::platformName().startsWith(QStringLiteral("wayland")))
+        return true;
+    return QGuiApplication::platformName() == QStringLiteral("xcb") && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+void KeepAboveWallpaper(QWidget* window, QWidget* wallpaper)
+{
+    if (window == nullptr || wallpaper == nullptr || !InWaylandSession())
+        return;
+    window->winId();
+    wallpaper->winId();
+    if (window->windowHandle() != nullptr)
+        window->windowHandle()->setTransientParent(wallpaper->windowHandle());
 }
 
 QWidgetList VisibleModalWindows()
@@ -99,6 +117,10 @@ TWPForm::TWPForm(QWidget* menu, const WPs_inf& initial, const PathResolver& reso
     // The whole desktop but its last row of pixels.
     setGeometry(desktop_.geometry.left(), desktop_.geometry.top(), desktop_.geometry.width(),
                 std::max(desktop_.geometry.height() - 1, 0));
+    // A compositor places a window as it likes, tiled and framed: full screen is the one state
+    // they all show over the whole screen, without decoration.
+    if (InWaylandSession())
+        setWindowState(Qt::WindowFullScreen);
 
     connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
     SetWallpapers(initial);

@@ -7,6 +7,11 @@
 // after the wallpaper is shown, and whenever it is activated, the main window is raised again,
 // and after it any open modal window (options, viewer, setup window, message box), so that the
 // wallpaper never covers the menu and the menu never covers a box the user must answer.
+//
+// In a Wayland session (natively or through XWayland) the compositor places and stacks the windows:
+// it has no "keep below" and would tile and frame an ordinary window. There the wallpaper asks to be
+// full screen, which every compositor shows without its decoration, and the menu's windows are made
+// transient for it (KeepAboveWallpaper), which every compositor keeps above it, full screen or not.
 #pragma once
 
 #include <QPixmap>
@@ -122,6 +127,14 @@ int WallpaperInterval(std::int32_t seconds);
 // The index of the picture among `count` that the random pick gives in second `seconds` of the
 // clock; 0 when there are none.
 std::size_t RandomPictureIndex(std::time_t seconds, std::size_t count);
+
+// Whether the program runs in a Wayland session: on Qt's Wayland plugin, or through X11 with the
+// session's Wayland display set.
+bool InWaylandSession();
+
+// In a Wayland session, makes `window` (a top-level window, not yet shown) transient for the
+// wallpaper `wallpaper`, so that the compositor keeps it above; nothing elsewhere.
+void KeepAboveWallpaper(QWidget* window, QWidget* wallpaper);
 
 // The visible modal top-level windows, the active modal window last.
 QWidgetList VisibleModalWindows();
