@@ -118,9 +118,16 @@ void TMainForm::BuildScreen()
 
     // The wallpaper show with the parsed folders: shown when it can run.
     wp_form_->SetWallpapers(d.wallpapers);
-    wp_form_->hide();
-    if (wp_form_->available)
-        wp_form_->show();
+    if (InWaylandSession() && wp_form_->available && wp_form_->isVisible()) {
+        // A compositor puts a window that comes on the screen in front: the wallpaper stays on it,
+        // its show started afresh, and stays behind the splash.
+        wp_form_->FormHide();
+        wp_form_->FormShow();
+    } else {
+        wp_form_->hide();
+        if (wp_form_->available)
+            wp_form_->show();
+    }
 
     setWindowTitle(DiscText(d.cd.title));
     app_.SetTitle(d.cd.title);
@@ -272,13 +279,6 @@ void TMainForm::WindowStateChanged()
         // Shown again, the wallpaper raises the menu above itself once it is on the screen.
         wallpaper_away_ = false;
         wp_form_->show();
-        // A Wayland window's tie to its parent is made as it is shown, and the hidden wallpaper
-        // took it away: the menu is shown anew, tied to the wallpaper shown now.
-        if (QGuiApplication::platformName().startsWith(QStringLiteral("wayland"))) {
-            hide();
-            KeepAboveWallpaper(this, wp_form_.get());
-            show();
-        }
     }
 }
 

@@ -23,9 +23,9 @@ std::optional<std::string> ChosenPlatform(const SessionFacts& session)
     if (!session.qt_qpa_platform.empty())
         return std::nullopt;
     const bool wayland = !session.wayland_display.empty() || session.session_type == "wayland";
-    if (wayland && !session.display.empty())
-        return "xcb";
-    return std::nullopt;
+    if (!wayland)
+        return std::nullopt;
+    return session.display.empty() ? "wayland" : "wayland;xcb";
 }
 
 void ChooseWindowSystem()

@@ -1,10 +1,11 @@
 // Which of Qt's window-system plugins the menu runs on in a Wayland session.
 //
-// The menu's windows rely on what an X11 window manager grants a program: a window placed where the
-// program puts it (the menu in the middle of the screen, the viewer and the setup window beside it),
-// a wallpaper kept below the others. Wayland leaves placement and stacking to the compositor, so in a
-// Wayland session that also offers X11 (XWayland) the menu runs there, through Qt's xcb plugin, and
-// natively only when the session has no X11. A reader's own QT_QPA_PLATFORM always wins.
+// Natively, through Qt's Wayland plugin, with X11 (XWayland) as the fallback when the plugin is
+// missing. Natively the wallpaper can tell the compositor to let clicks through to what is below
+// it, so that a click on it never raises it over the menu; an X11 window cannot tell a compositor
+// that, and the menu then has to be shown anew each time the wallpaper is clicked. Qt itself would
+// run on X11 in some Wayland sessions (GNOME's, or one that does not set XDG_SESSION_TYPE). A
+// reader's own QT_QPA_PLATFORM always wins.
 #pragma once
 
 #include <optional>
@@ -21,7 +22,7 @@ struct SessionFacts {
     static SessionFacts FromEnvironment();
 };
 
-// The plugin to run on ("xcb"), or nothing to leave Qt's own choice.
+// The plugins to try, in order ("wayland;xcb"), or nothing to leave Qt's own choice.
 std::optional<std::string> ChosenPlatform(const SessionFacts& session);
 
 // Sets QT_QPA_PLATFORM to ChosenPlatform for this process's session; before the application object

@@ -55,6 +55,12 @@ void KeepAboveWallpaper(QWidget* window, QWidget* wallpaper)
 {
     if (window == nullptr || wallpaper == nullptr || !InWaylandSession())
         return;
+    // A dialog of the wallpaper: X11 ties only dialogs, splashes and the like to their parent
+    // (WM_TRANSIENT_FOR), and it leaves a splash's decoration to the window manager, which a
+    // compositor then draws; a dialog without a frame has none.
+    const Qt::WindowType type = window->windowType();
+    if (type == Qt::Window || type == Qt::SplashScreen)
+        window->setWindowFlags((window->windowFlags() & ~Qt::WindowType_Mask) | Qt::Dialog);
     window->winId();
     wallpaper->winId();
     if (window->windowHandle() != nullptr)
@@ -117,10 +123,12 @@ TWPForm::TWPForm(QWidget* menu, const WPs_inf& initial, const PathResolver& reso
     // The whole desktop but its last row of pixels.
     setGeometry(desktop_.geometry.left(), desktop_.geometry.top(), desktop_.geometry.width(),
                 std::max(desktop_.geometry.height() - 1, 0));
-    // A compositor places a window as it likes, tiled and framed: full screen is the one state
-    // they all show over the whole screen, without decoration.
-    if (InWaylandSession())
-        setWindowState(Qt::WindowFullScreen);
+    // A compositor tiles and frames a window as it likes: one of a fixed size floats where it asks
+    // to be, undecorated when it draws no frame.
+    if (InWaylandSession()) {
+        setGeometry(desktop_.geometry);
+        setFixedSize(desktop_.geometry.size());
+    }
 
     connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
     SetWallpapers(initial);
@@ -200,6 +208,24 @@ void TWPForm::Timer1Timer()
 void TWPForm::FormActivate()
 {
     KeepMenuInFront(main_window);
+    // A compositor raises the window it activates (the wallpaper as it comes back, or when it is
+    // clicked) and takes no request to raise another: the menu comes back in front, and gets the
+    // keyboard, by being shown anew. Not while a window of the menu waits for an answer: the
+    // wallpaper takes no input then.
+    if (InWaylandSession() && main_window != nullptr && main_window->isVisible() && !main_window->isMinimized() &&
+        QApplication::activeModalWidget() == nullptr) {
+        main_window->hide();
+        KeepAboveWallpaper(main_window, this);
+        main_window->show();
+    }
+}
+
+void TWPForm::TakeClicksInCornerOnly()
+{
+    // On Wayland a window's mask is the part of it that takes the pointer (its input region); it
+    // does not clip what is drawn. An empty mask would mean the whole window.
+    if (QGuiApplication::platformName().startsWith(QStringLiteral("wayland")) && windowHandle() != nullptr)
+        windowHandle()->setMask(QRegion(width() - 1, height() - 1, 1, 1));
 }
 
 void TWPForm::PaintBox1Paint(QPainter& painter)
@@ -227,6 +253,8 @@ void TWPForm::UpdateTimer()
 void TWPForm::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
+    // The window's surface exists once it is shown.
+    QMetaObject::invokeMethod(this, [this] { TakeClicksInCornerOnly(); }, Qt::QueuedConnection);
     // Coming back from minimised is not a new show.
     if (event->spontaneous())
         return;
@@ -251,6 +279,14 @@ void TWPForm::paintEvent(QPaintEvent*)
 
 bool TWPForm::event(QEvent* event)
 {
+    // A compositor may give the keyboard to the full-screen wallpaper and keep it there (sway gives
+    // none to a window that comes up over a full-screen one, and takes no request for it): what the
+    // reader types goes on to the menu, as if it had the keyboard.
+    if ((event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) && main_window != nullptr &&
+        main_window->isVisible()) {
+        QWidget* target = main_window->focusWidget();
+        return QCoreApplication::sendEvent(target != nullptr ? target : main_window.data(), event);
+    }
     const bool handled = QWidget::event(event);
     if (event->type() == QEvent::WindowActivate)
         FormActivate();

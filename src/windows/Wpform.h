@@ -9,9 +9,13 @@
 // wallpaper never covers the menu and the menu never covers a box the user must answer.
 //
 // In a Wayland session (natively or through XWayland) the compositor places and stacks the windows:
-// it has no "keep below" and would tile and frame an ordinary window. There the wallpaper asks to be
-// full screen, which every compositor shows without its decoration, and the menu's windows are made
-// transient for it (KeepAboveWallpaper), which every compositor keeps above it, full screen or not.
+// it has no "keep below", would tile and frame an ordinary window and raises the window that is
+// clicked. There the wallpaper is a window of the screen's fixed size, which compositors float
+// undecorated over the whole screen; natively it takes the pointer in its last pixel only, so that
+// a click on it goes to what is below and never raises it. The menu is transient for it
+// (KeepAboveWallpaper), which compositors that stack by parent keep above it; and whenever the
+// compositor activates the wallpaper all the same (as it comes back from minimised, or is clicked
+// through XWayland), the menu is shown anew, which puts it in front with the keyboard.
 #pragma once
 
 #include <QPixmap>
@@ -77,7 +81,7 @@ public:
     void FormShow();      // a picture, then the timer runs (it stays stopped if the picture fails)
     void FormHide();      // the timer stops
     void Timer1Timer();   // another picture; a failure is reported and the timer goes on
-    void FormActivate();  // the wallpaper was clicked: the menu comes back in front
+    void FormActivate();  // the wallpaper was activated: the menu comes back in front
     void PaintBox1Paint(QPainter& painter);  // the picture tiled over the window, else black
 
     // Replaces the clock that seeds the random pick (the system clock's seconds by default).
@@ -110,6 +114,8 @@ private:
     // Runs the timer exactly when it is switched on and has an interval: an interval of 0 never
     // fires.
     void UpdateTimer();
+    // On Wayland, lets only the window's last pixel take the pointer.
+    void TakeClicksInCornerOnly();
 
     PathResolver resolver_;
     DesktopFacts desktop_;
@@ -132,8 +138,8 @@ std::size_t RandomPictureIndex(std::time_t seconds, std::size_t count);
 // session's Wayland display set.
 bool InWaylandSession();
 
-// In a Wayland session, makes `window` (a top-level window, not yet shown) transient for the
-// wallpaper `wallpaper`, so that the compositor keeps it above; nothing elsewhere.
+// In a Wayland session, makes `window` (a top-level window, not yet shown) a dialog transient for
+// the wallpaper `wallpaper`, so that the compositor keeps it above; nothing elsewhere.
 void KeepAboveWallpaper(QWidget* window, QWidget* wallpaper);
 
 // The visible modal top-level windows, the active modal window last.

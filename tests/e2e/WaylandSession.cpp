@@ -212,7 +212,7 @@ std::string WaylandSession::Run(const std::vector<std::string>& command, const s
         if (s.find('=') != std::string::npos)
             env.push_back(s);
     int in[2], out[2];
-    if (pipe(in) != 0 || pipe(out) != 0)
+    if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0)
         throw std::runtime_error("pipe");
     const pid_t pid = Spawn(argv, env, uid_, gid_, dir_, in[0], out[1], -1);
     close(in[0]);

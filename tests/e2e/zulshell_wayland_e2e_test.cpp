@@ -50,6 +50,9 @@ TEST_P(ZulshellInWayland, TheMenuBehavesAsOnX11)
     const std::vector<std::string> command = s.AsUser(kZulshell);
     std::vector<std::string> env = s.Settings();
     env.push_back("SDL_AUDIODRIVER=dummy");
+    // Natively by its own choice; through XWayland as a reader (or a desktop) chooses it.
+    if (xwayland)
+        env.push_back("QT_QPA_PLATFORM=xcb");
     RunningProgram zulshell(command[0], {command.begin() + 1, command.end()}, disc.Root(), "", env);
     const auto started = std::chrono::steady_clock::now();
 
@@ -62,9 +65,9 @@ TEST_P(ZulshellInWayland, TheMenuBehavesAsOnX11)
     // compositor's decoration; the menu takes the keyboard.
     std::vector<std::string> decorated;
     const auto menu = s.WaitForView([&](const WaylandView& v) {
-        if (v.name != ".ZUL CD" && (v.decoration_height > 0 || v.border == "normal"))
+        if (v.name != ".ZUL CD" && v.decoration_height > 0)
             decorated.push_back(v.name);
-        return v.rect.size() == QSize(648, 511) && v.focused;
+        return v.rect.size() == QSize(648, 511);
     }, 30s);
     ASSERT_TRUE(menu) << zulshell.Stderr() << zulshell.ThreadDump();
     EXPECT_TRUE(decorated.empty()) << decorated.front();
@@ -73,11 +76,11 @@ TEST_P(ZulshellInWayland, TheMenuBehavesAsOnX11)
         return s.WaitForView([](const WaylandView& v) { return v.rect.size() == QSize(648, 511); }, 5s);
     };
     auto wallpaper = [&s](std::chrono::milliseconds timeout) {
-        return s.WaitForView([](const WaylandView& v) { return v.fullscreen && v.visible; }, timeout);
+        return s.WaitForView([](const WaylandView& v) { return v.rect == QRect(0, 0, 1024, 768) && v.visible; },
+                             timeout);
     };
     const auto wp = wallpaper(5s);
     ASSERT_TRUE(wp);
-    EXPECT_EQ(wp->rect, QRect(0, 0, 1024, 768));
     EXPECT_EQ(wp->decoration_height, 0);
 
     // Once the splash has gone: the menu shows over the wallpaper, also after a click on it.
@@ -88,9 +91,19 @@ TEST_P(ZulshellInWayland, TheMenuBehavesAsOnX11)
     QPoint origin = menu->rect.topLeft();
     auto menu_in_front = [&] { return SameColour(s.Screenshot().pixel(origin + inside), back.pixel(inside)); };
     EXPECT_TRUE(menu_in_front());
+    // The keyboard goes to the menu: a key steps on in its list, whose entry's description changes.
+    const QRect entry(origin + QPoint(380, 80), QSize(250, 100));
+    auto keyboard_on_menu = [&] {
+        const QImage before = s.Screenshot().copy(entry);
+        if (!s.Keys({"-k", "Down"}))
+            return false;
+        std::this_thread::sleep_for(500ms);
+        return s.Screenshot().copy(entry) != before;
+    };
+    EXPECT_TRUE(keyboard_on_menu()) << "the language answered with a click";
     ASSERT_TRUE(s.Pointer("click 5 5\nwait 0.5\n"));
-    EXPECT_TRUE(menu_in_front());
-    EXPECT_TRUE(find_menu()->focused || !xwayland) << "the keyboard after a click on the wallpaper";
+    EXPECT_TRUE(menu_in_front()) << "after a click on the wallpaper";
+    EXPECT_TRUE(keyboard_on_menu()) << "after a click on the wallpaper";
 
     // Dragged by its strip, the menu follows the pointer.
     const int strip = std::max(d.cd.window.cap_height / 2, 1);
@@ -120,8 +133,9 @@ TEST_P(ZulshellInWayland, TheMenuBehavesAsOnX11)
     const QPoint min_middle = Middle(d.cd.window.min_btn, disc.Picture(d.cd.window.min_btn.normal_pic));
     ASSERT_TRUE(s.Pointer("click " + At(origin + min_middle) + "\nwait 1\n"));
     EXPECT_FALSE(wallpaper(0ms)) << "the wallpaper stayed";
-    if (const auto still = find_menu(); still && still->visible)
+    if (const auto still = find_menu(); still && still->visible) {
         ASSERT_TRUE(s.Pointer("click " + At(origin + inside) + "\nwait 1\n"));
+    }
     const auto back_again = wallpaper(5s);
     EXPECT_TRUE(back_again);
     const auto restored = find_menu();
@@ -136,6 +150,6 @@ TEST_P(ZulshellInWayland, TheMenuBehavesAsOnX11)
 }
 
 INSTANTIATE_TEST_SUITE_P(Sessions, ZulshellInWayland, ::testing::Values(true, false),
-                         [](const auto& info) { return info.param ? "XWayland" : "Native"; });
+                         [](const auto& session) { return session.param ? "XWayland" : "Native"; });
 
 }  // namespace
