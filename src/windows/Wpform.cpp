@@ -212,12 +212,25 @@ void TWPForm::FormActivate()
     // clicked) and takes no request to raise another: the menu comes back in front, and gets the
     // keyboard, by being shown anew. Not while a window of the menu waits for an answer: the
     // wallpaper takes no input then.
-    if (InWaylandSession() && main_window != nullptr && main_window->isVisible() && !main_window->isMinimized() &&
-        QApplication::activeModalWidget() == nullptr) {
-        main_window->hide();
-        KeepAboveWallpaper(main_window, this);
-        main_window->show();
+    // A click waits for its release: the menu hidden under the pressed button would leave the
+    // press without its release, and the menu's next press would count for nothing.
+    if (InWaylandSession()) {
+        if (QGuiApplication::mouseButtons() != Qt::NoButton)
+            menu_anew_on_release_ = true;
+        else
+            ShowMenuAnew();
     }
+}
+
+void TWPForm::ShowMenuAnew()
+{
+    menu_anew_on_release_ = false;
+    if (main_window == nullptr || !main_window->isVisible() || main_window->isMinimized() ||
+        QApplication::activeModalWidget() != nullptr)
+        return;
+    main_window->hide();
+    KeepAboveWallpaper(main_window, this);
+    main_window->show();
 }
 
 void TWPForm::TakeClicksInCornerOnly()
@@ -290,5 +303,7 @@ bool TWPForm::event(QEvent* event)
     const bool handled = QWidget::event(event);
     if (event->type() == QEvent::WindowActivate)
         FormActivate();
+    if (event->type() == QEvent::MouseButtonRelease && menu_anew_on_release_)
+        ShowMenuAnew();
     return handled;
 }

