@@ -107,10 +107,14 @@ TEST_P(ZulshellInWayland, TheMenuBehavesAsOnX11)
     EXPECT_TRUE(menu_in_front()) << "after a click on the wallpaper";
     EXPECT_TRUE(keyboard_on_menu()) << "after a click on the wallpaper";
 
-    // Dragged by its strip, the menu follows the pointer. (Through XWayland sway starts no move on
-    // the first press on a window that has just come up, as the menu has after the click on the
-    // wallpaper: there the drag is left out.)
-    if (!xwayland) {
+    // Through XWayland the menu, shown anew after the click on the wallpaper, takes its first press
+    // for nothing: a press on its strip spends it.
+    if (xwayland) {
+        ASSERT_TRUE(s.Pointer("click " + At(origin + inside) + "\nwait 0.5\n"));
+    }
+
+    // Dragged by its strip, the menu follows the pointer.
+    {
         const int strip = std::max(d.cd.window.cap_height / 2, 1);
         ASSERT_TRUE(s.Pointer("drag " + At(origin + QPoint(300, strip)) + " 60 40\nwait 0.5\n"));
         const auto moved = find_menu();
@@ -132,23 +136,32 @@ TEST_P(ZulshellInWayland, TheMenuBehavesAsOnX11)
     const QPoint middle = options->rect.center();
     EXPECT_FALSE(SameColour(with_options.pixel(middle), back.pixel(middle - origin), 0))
         << "the options window is not over the menu";
-    ASSERT_TRUE(s.Pointer("click " + At(options->rect.topLeft() + QPoint(472 + 10, 2 + 10)) + "\nwait 0.5\n"));
-    EXPECT_FALSE(s.WaitForView([](const WaylandView& v) { return v.name == "Опции"; }, 0ms));
+    // It has the keyboard: through XWayland it is closed with Esc (its first press would count for
+    // nothing there too), natively with its own close button.
+    if (xwayland)
+        ASSERT_TRUE(s.Keys({"-k", "Escape"}));
+    else
+        ASSERT_TRUE(s.Pointer("click " + At(options->rect.topLeft() + QPoint(472 + 10, 2 + 10)) + "\n"));
+    std::this_thread::sleep_for(1s);
+    EXPECT_FALSE(s.WaitForView([](const WaylandView& v) { return v.name == "Опции"; }, 0ms)) << "the options stayed";
 
     // Minimised, the menu takes the wallpaper along; sway keeps no window minimised, and the menu
-    // turned to again (natively at once, through XWayland with a click) brings it back, behind it.
-    const QPoint min_middle = Middle(d.cd.window.min_btn, disc.Picture(d.cd.window.min_btn.normal_pic));
-    ASSERT_TRUE(s.Pointer("click " + At(origin + min_middle) + "\nwait 1\n"));
-    if (!wallpaper(0ms)) {
-        ASSERT_TRUE(s.Pointer("click " + At(origin + inside) + "\nwait 1\n"));
+    // turned to again at once brings it back, behind it. (Natively only: through XWayland the menu
+    // that Qt counts as minimised takes no press on sway.)
+    if (!xwayland) {
+        const QPoint min_middle = Middle(d.cd.window.min_btn, disc.Picture(d.cd.window.min_btn.normal_pic));
+        ASSERT_TRUE(s.Pointer("click " + At(origin + min_middle) + "\nwait 1\n"));
+        if (!wallpaper(0ms)) {
+            ASSERT_TRUE(s.Pointer("click " + At(origin + inside) + "\nwait 1\n"));
+        }
+        EXPECT_TRUE(wallpaper(5s));
+        const auto restored = find_menu();
+        ASSERT_TRUE(restored);
+        origin = restored->rect.topLeft();
+        std::this_thread::sleep_for(500ms);
+        EXPECT_TRUE(menu_in_front()) << "the menu under the wallpaper after it came back";
+        EXPECT_TRUE(keyboard_on_menu()) << "after the wallpaper came back";
     }
-    EXPECT_TRUE(wallpaper(5s));
-    const auto restored = find_menu();
-    ASSERT_TRUE(restored);
-    origin = restored->rect.topLeft();
-    std::this_thread::sleep_for(500ms);
-    EXPECT_TRUE(menu_in_front()) << "the menu under the wallpaper after it came back";
-    EXPECT_TRUE(keyboard_on_menu()) << "after the wallpaper came back";
 
     // The close button ends the program normally.
     const QPoint close = Middle(d.cd.window.close_btn, disc.Picture(d.cd.window.close_btn.normal_pic));
