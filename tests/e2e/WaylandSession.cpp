@@ -78,7 +78,6 @@ void Collect(const QJsonObject& node, std::vector<WaylandView>& views)
                        w.value("width").toInt(), w.value("height").toInt());
         v.decoration_height = node.value(QStringLiteral("deco_rect")).toObject().value("height").toInt();
         v.border = node.value(QStringLiteral("border")).toString().toStdString();
-        v.fullscreen = node.value(QStringLiteral("fullscreen_mode")).toInt() != 0;
         v.focused = node.value(QStringLiteral("focused")).toBool();
         v.visible = node.value(QStringLiteral("visible")).toBool();
         views.push_back(v);

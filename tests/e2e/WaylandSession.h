@@ -20,7 +20,6 @@ struct WaylandView {
     QRect rect;         // its inside on the output
     int decoration_height = 0;  // the compositor's title bar over it (0: none)
     std::string border;         // "none", "csd", "pixel" or "normal"
-    bool fullscreen = false;
     bool focused = false;
     bool visible = false;
 };

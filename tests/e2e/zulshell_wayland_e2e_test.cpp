@@ -1,9 +1,9 @@
-// The menu in a Wayland session (sway on a headless output, as an ordinary user), once through
-// XWayland (the menu's own choice when the session has it) and once natively (a session without
-// X11): the menu takes the keyboard once the language is answered with a click, the wallpaper
-// covers the whole screen without the compositor's title bar and stays behind the menu whatever
-// is clicked, the menu drags by its strip, opens its windows over itself, minimises with the
-// wallpaper, comes back with it and closes with 0.
+// The menu in a Wayland session (sway on a headless output, as an ordinary user), once natively
+// (the menu's own choice) and once through XWayland (a reader's or a desktop's choice): the menu
+// takes the keyboard once the language is answered with a click, the wallpaper covers the whole
+// screen without the compositor's title bar and stays behind the menu when it is clicked, the
+// menu drags by its strip, opens its windows over itself, minimises with the wallpaper and comes
+// back with it, and closes with 0.
 #include <gtest/gtest.h>
 
 #include <QImage>
@@ -143,7 +143,8 @@ TEST_P(ZulshellInWayland, TheMenuBehavesAsOnX11)
     else
         ASSERT_TRUE(s.Pointer("click " + At(options->rect.topLeft() + QPoint(472 + 10, 2 + 10)) + "\n"));
     std::this_thread::sleep_for(1s);
-    EXPECT_FALSE(s.WaitForView([](const WaylandView& v) { return v.name == "Опции"; }, 0ms)) << "the options stayed";
+    EXPECT_FALSE(s.WaitForView([](const WaylandView& v) { return v.name == "Опции"; }, 0ms))
+        << "the options stayed";
 
     // Minimised, the menu takes the wallpaper along; sway keeps no window minimised, and the menu
     // turned to again at once brings it back, behind it. (Natively only: through XWayland the menu
