@@ -118,9 +118,16 @@ void TMainForm::BuildScreen()
 
     // The wallpaper show with the parsed folders: shown when it can run.
     wp_form_->SetWallpapers(d.wallpapers);
-    wp_form_->hide();
-    if (wp_form_->available)
-        wp_form_->show();
+    if (InWaylandSession() && wp_form_->available && wp_form_->isVisible()) {
+        // A compositor puts a window that comes on the screen in front: the wallpaper stays on it,
+        // its show started afresh, and stays behind the splash.
+        wp_form_->FormHide();
+        wp_form_->FormShow();
+    } else {
+        wp_form_->hide();
+        if (wp_form_->available)
+            wp_form_->show();
+    }
 
     setWindowTitle(DiscText(d.cd.title));
     app_.SetTitle(d.cd.title);
@@ -196,12 +203,17 @@ void TMainForm::ShowWallpaperWindow(const WPs_inf& wallpapers)
     // folders arrive.
     wp_form_ = std::make_unique<TWPForm>(this, wallpapers, resolver_);
     wp_form_->show();
+    // In a Wayland session only the compositor stacks windows: the menu, and through it every
+    // window it opens, is transient for the wallpaper, which keeps them above it.
+    KeepAboveWallpaper(this, wp_form_.get());
 }
 
 void TMainForm::ShowSplash(const std::string& picture_path)
 {
     // The splash removes itself; the main window keeps no reference to it.
     auto* splash = new TSplashForm(this, resolver_, picture_path, sound_);
+    // The menu is not on the screen yet: the splash stays above the wallpaper through its own tie.
+    KeepAboveWallpaper(splash, wp_form_.get());
     splash->show();
     // The window system maps the window only when events are processed; let it do so once, so
     // that the picture is on the screen while the description loads (no user input is taken).

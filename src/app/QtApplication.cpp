@@ -10,12 +10,14 @@
 #include <QPixmap>
 #include <QMessageBox>
 #include <QScreen>
+#include <QWindow>
 
 #include <cstdio>
 #include <unistd.h>
 
 #include "platform/DiscText.h"
 #include "platform/EventErrors.h"
+#include "windows/Wpform.h"
 
 ZulApplication::ZulApplication(int& argc, char** argv) : QApplication(argc, argv) {}
 
@@ -80,6 +82,22 @@ MsgResult QtApplication::ShowMessageBox(const std::string& text, const std::stri
     box.setTextFormat(Qt::PlainText);
     box.setText(DiscText(text));
     box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    // A compositor knows no "stays on top": the box is tied to the window the reader is on, which
+    // keeps it above that window (and above the full-screen wallpaper the menu is tied to).
+    if (InWaylandSession()) {
+        QWidget* owner = QApplication::activeModalWidget();
+        if (owner == nullptr)
+            owner = QApplication::activeWindow();
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            if (owner == nullptr && window->isVisible() && window->windowHandle() != nullptr &&
+                window->windowHandle()->transientParent() != nullptr)
+                owner = window;
+        }
+        if (owner != nullptr && owner->windowHandle() != nullptr) {
+            box.winId();
+            box.windowHandle()->setTransientParent(owner->windowHandle());
+        }
+    }
     switch (buttons) {
     case MsgButtons::Ok:
         box.setStandardButtons(QMessageBox::Ok);

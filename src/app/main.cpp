@@ -29,6 +29,7 @@
 #include "app/QtDiscChooser.h"
 #include "app/ScreenScale.h"
 #include "app/Startup.h"
+#include "app/WindowSystem.h"
 #include "archive/ZipGrFile.h"
 #include "platform/DiscImage.h"
 #include "sound/AudioOutput.h"
@@ -142,6 +143,7 @@ int main(int argc, char** argv)
     int qt_argc = 1;
     char* qt_argv[] = {argv[0], nullptr};
     auto scale = std::make_unique<ScreenScaleSetting>(line.scale);
+    ChooseWindowSystem();
     ZulApplication application(qt_argc, qt_argv);
     scale.reset();
     QtApplication app;

@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QShowEvent>
+#include <QWindow>
 
 #include <algorithm>
 #include <limits>
@@ -41,6 +42,29 @@ std::size_t RandomPictureIndex(std::time_t seconds, std::size_t count)
     // A generator seeded afresh from the second: every pick within one second is the same.
     std::mt19937 generator(static_cast<std::mt19937::result_type>(seconds));
     return generator() % count;
+}
+
+bool InWaylandSession()
+{
+    if (QGuiApplication::platformName().startsWith(QStringLiteral("wayland")))
+        return true;
+    return QGuiApplication::platformName() == QStringLiteral("xcb") && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+void KeepAboveWallpaper(QWidget* window, QWidget* wallpaper)
+{
+    if (window == nullptr || wallpaper == nullptr || !InWaylandSession())
+        return;
+    // A dialog of the wallpaper: X11 ties only dialogs, splashes and the like to their parent
+    // (WM_TRANSIENT_FOR), and it leaves a splash's decoration to the window manager, which a
+    // compositor then draws; a dialog without a frame has none.
+    const Qt::WindowType type = window->windowType();
+    if (type == Qt::Window || type == Qt::SplashScreen)
+        window->setWindowFlags((window->windowFlags() & ~Qt::WindowType_Mask) | Qt::Dialog);
+    window->winId();
+    wallpaper->winId();
+    if (window->windowHandle() != nullptr)
+        window->windowHandle()->setTransientParent(wallpaper->windowHandle());
 }
 
 QWidgetList VisibleModalWindows()
@@ -99,6 +123,12 @@ TWPForm::TWPForm(QWidget* menu, const WPs_inf& initial, const PathResolver& reso
     // The whole desktop but its last row of pixels.
     setGeometry(desktop_.geometry.left(), desktop_.geometry.top(), desktop_.geometry.width(),
                 std::max(desktop_.geometry.height() - 1, 0));
+    // A compositor tiles and frames a window as it likes: one of a fixed size floats where it asks
+    // to be, undecorated when it draws no frame.
+    if (InWaylandSession()) {
+        setGeometry(desktop_.geometry);
+        setFixedSize(desktop_.geometry.size());
+    }
 
     connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
     SetWallpapers(initial);
@@ -178,6 +208,37 @@ void TWPForm::Timer1Timer()
 void TWPForm::FormActivate()
 {
     KeepMenuInFront(main_window);
+    // A compositor raises the window it activates (the wallpaper as it comes back, or when it is
+    // clicked) and takes no request to raise another: the menu comes back in front, and gets the
+    // keyboard, by being shown anew. Not while a window of the menu waits for an answer: the
+    // wallpaper takes no input then.
+    // A click waits for its release: the menu hidden under the pressed button would leave the
+    // press without its release, and the menu's next press would count for nothing.
+    if (InWaylandSession()) {
+        if (QGuiApplication::mouseButtons() != Qt::NoButton)
+            menu_anew_on_release_ = true;
+        else
+            ShowMenuAnew();
+    }
+}
+
+void TWPForm::ShowMenuAnew()
+{
+    menu_anew_on_release_ = false;
+    if (main_window == nullptr || !main_window->isVisible() || main_window->isMinimized() ||
+        QApplication::activeModalWidget() != nullptr)
+        return;
+    main_window->hide();
+    KeepAboveWallpaper(main_window, this);
+    main_window->show();
+}
+
+void TWPForm::TakeClicksInCornerOnly()
+{
+    // On Wayland a window's mask is the part of it that takes the pointer (its input region); it
+    // does not clip what is drawn. An empty mask would mean the whole window.
+    if (QGuiApplication::platformName().startsWith(QStringLiteral("wayland")) && windowHandle() != nullptr)
+        windowHandle()->setMask(QRegion(width() - 1, height() - 1, 1, 1));
 }
 
 void TWPForm::PaintBox1Paint(QPainter& painter)
@@ -205,6 +266,8 @@ void TWPForm::UpdateTimer()
 void TWPForm::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
+    // The window's surface exists once it is shown.
+    QMetaObject::invokeMethod(this, [this] { TakeClicksInCornerOnly(); }, Qt::QueuedConnection);
     // Coming back from minimised is not a new show.
     if (event->spontaneous())
         return;
@@ -229,8 +292,18 @@ void TWPForm::paintEvent(QPaintEvent*)
 
 bool TWPForm::event(QEvent* event)
 {
+    // A compositor may give the keyboard to the full-screen wallpaper and keep it there (sway gives
+    // none to a window that comes up over a full-screen one, and takes no request for it): what the
+    // reader types goes on to the menu, as if it had the keyboard.
+    if ((event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) && main_window != nullptr &&
+        main_window->isVisible()) {
+        QWidget* target = main_window->focusWidget();
+        return QCoreApplication::sendEvent(target != nullptr ? target : main_window.data(), event);
+    }
     const bool handled = QWidget::event(event);
     if (event->type() == QEvent::WindowActivate)
         FormActivate();
+    if (event->type() == QEvent::MouseButtonRelease && menu_anew_on_release_)
+        ShowMenuAnew();
     return handled;
 }

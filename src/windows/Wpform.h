@@ -7,6 +7,15 @@
 // after the wallpaper is shown, and whenever it is activated, the main window is raised again,
 // and after it any open modal window (options, viewer, setup window, message box), so that the
 // wallpaper never covers the menu and the menu never covers a box the user must answer.
+//
+// In a Wayland session (natively or through XWayland) the compositor places and stacks the windows:
+// it has no "keep below", would tile and frame an ordinary window and raises the window that is
+// clicked. There the wallpaper is a window of the screen's fixed size, which compositors float
+// undecorated over the whole screen; natively it takes the pointer in its last pixel only, so that
+// a click on it goes to what is below and never raises it. The menu is transient for it
+// (KeepAboveWallpaper), which compositors that stack by parent keep above it; and whenever the
+// compositor activates the wallpaper all the same (as it comes back from minimised, or is clicked
+// through XWayland), the menu is shown anew, which puts it in front with the keyboard.
 #pragma once
 
 #include <QPixmap>
@@ -72,7 +81,7 @@ public:
     void FormShow();      // a picture, then the timer runs (it stays stopped if the picture fails)
     void FormHide();      // the timer stops
     void Timer1Timer();   // another picture; a failure is reported and the timer goes on
-    void FormActivate();  // the wallpaper was clicked: the menu comes back in front
+    void FormActivate();  // the wallpaper was activated: the menu comes back in front
     void PaintBox1Paint(QPainter& painter);  // the picture tiled over the window, else black
 
     // Replaces the clock that seeds the random pick (the system clock's seconds by default).
@@ -105,6 +114,11 @@ private:
     // Runs the timer exactly when it is switched on and has an interval: an interval of 0 never
     // fires.
     void UpdateTimer();
+    // On Wayland, lets only the window's last pixel take the pointer.
+    void TakeClicksInCornerOnly();
+    // In a Wayland session: the menu is hidden and shown again, in front of the wallpaper.
+    void ShowMenuAnew();
+    bool menu_anew_on_release_ = false;
 
     PathResolver resolver_;
     DesktopFacts desktop_;
@@ -122,6 +136,14 @@ int WallpaperInterval(std::int32_t seconds);
 // The index of the picture among `count` that the random pick gives in second `seconds` of the
 // clock; 0 when there are none.
 std::size_t RandomPictureIndex(std::time_t seconds, std::size_t count);
+
+// Whether the program runs in a Wayland session: on Qt's Wayland plugin, or through X11 with the
+// session's Wayland display set.
+bool InWaylandSession();
+
+// In a Wayland session, makes `window` (a top-level window, not yet shown) a dialog transient for
+// the wallpaper `wallpaper`, so that the compositor keeps it above; nothing elsewhere.
+void KeepAboveWallpaper(QWidget* window, QWidget* wallpaper);
 
 // The visible modal top-level windows, the active modal window last.
 QWidgetList VisibleModalWindows();

@@ -54,6 +54,9 @@ std::vector<std::string> Environment(const std::string& display, const std::vect
     for (char** e = environ; *e != nullptr; ++e)
         env.emplace_back(*e);
     replace("QT_QPA_PLATFORM");
+    // Run from a Wayland desktop, the program would take its session for its own.
+    replace("WAYLAND_DISPLAY");
+    replace("XDG_SESSION_TYPE");
     replace("DISPLAY=" + display);
     replace(kNoSessionBus);
     for (const std::string& setting : settings)
