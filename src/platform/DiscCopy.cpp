@@ -113,13 +113,19 @@ struct Measure {
     bool cancelled = false;
 };
 
+// Whether the reader cancelled the copy; once seen, `cancelled` and `failure` say so.
+bool SeeCancel(const CopyProgress* progress, bool& cancelled, std::string& failure)
+{
+    if (progress && progress->cancelled.load()) {
+        cancelled = true;
+        failure = "the copy was cancelled";
+    }
+    return cancelled;
+}
+
 bool MeasureCancelled(Measure& m)
 {
-    if (m.progress && m.progress->cancelled.load()) {
-        m.cancelled = true;
-        m.failure = "the copy was cancelled";
-    }
-    return m.cancelled;
+    return SeeCancel(m.progress, m.cancelled, m.failure);
 }
 
 bool MeasureFolder(Measure& m, const fs::path& folder, std::size_t depth)
@@ -164,11 +170,7 @@ struct CopyState {
 
 bool Cancelled(CopyState& state)
 {
-    if (state.progress && state.progress->cancelled.load()) {
-        state.cancelled = true;
-        state.failure = "the copy was cancelled";
-    }
-    return state.cancelled;
+    return SeeCancel(state.progress, state.cancelled, state.failure);
 }
 
 bool CopyFile(CopyState& state, const fs::path& from, const DiscEntry& entry, const fs::path& to)
