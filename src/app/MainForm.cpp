@@ -61,7 +61,9 @@ TMainForm::TMainForm(QtApplication& app, PathResolver resolver, SoundOutput& sou
              desk.top() + (desk.height() - kClientHeight) / 2);
     }
     back = new TImage(this);
-    back->installEventFilter(this);
+    // The program's every event passes eventFilter: the presses on the strip that drag the menu,
+    // and the presses that bring it back.
+    qApp->installEventFilter(this);
     drag_ = new WindowDrag(this, back);
     min_btn = new TImgBtn(this);
     min_btn->OnClick = [this](QObject*) { min_btnClick(); };
@@ -290,10 +292,12 @@ void TMainForm::TurnedTo()
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event)
 {
-    // Every press on the menu passes its window first: while the menu counts as minimised on
-    // the screen (no window manager took it away), a press means the reader uses it again.
-    if (watched == windowHandle() &&
-        (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::KeyPress))
+    // A press on any part of the menu while it counts as minimised on the screen (no window
+    // manager took it away, as sway does not with a window that has the keyboard) means the reader
+    // uses it again. Watched for the whole program: through X11 the menu's controls may have
+    // windows of their own, whose presses never pass the menu's window.
+    if ((event->type() == QEvent::MouseButtonPress || event->type() == QEvent::KeyPress) &&
+        watched->isWidgetType() && static_cast<QWidget*>(watched)->window() == this)
         TurnedTo();
     // The second press of a double click is a press too.
     if (watched == back &&
@@ -312,8 +316,6 @@ bool TMainForm::event(QEvent* event)
     const bool handled = QWidget::event(event);
     if (event->type() == QEvent::Show && wp_form_ && wp_form_->isVisible())
         QMetaObject::invokeMethod(this, [this] { KeepMenuInFront(this); }, Qt::QueuedConnection);
-    if (event->type() == QEvent::Show && windowHandle() != nullptr)
-        windowHandle()->installEventFilter(this);  // once only, however often it is shown
     if (event->type() == QEvent::WindowStateChange)
         WindowStateChanged();
     if (event->type() == QEvent::WindowActivate)

@@ -212,14 +212,29 @@ void TWPForm::FormActivate()
     // clicked) and takes no request to raise another: the menu comes back in front, and gets the
     // keyboard, by being shown anew. Not while a window of the menu waits for an answer: the
     // wallpaper takes no input then.
-    // A click waits for its release: the menu hidden under the pressed button would leave the
-    // press without its release, and the menu's next press would count for nothing.
+    // A click waits for its release, on whichever window it ends (the press on the menu that
+    // brings the wallpaper back ends on the menu): the menu hidden under the pressed button would
+    // leave the press without its release, and the menu's next press would count for nothing.
     if (InWaylandSession()) {
-        if (QGuiApplication::mouseButtons() != Qt::NoButton)
+        if (QGuiApplication::mouseButtons() != Qt::NoButton) {
+            if (!menu_anew_on_release_)
+                qApp->installEventFilter(this);
             menu_anew_on_release_ = true;
-        else
+        } else {
             ShowMenuAnew();
+        }
     }
+}
+
+bool TWPForm::eventFilter(QObject* watched, QEvent* event)
+{
+    // The release is handled once it has reached its window.
+    if (event->type() == QEvent::MouseButtonRelease && menu_anew_on_release_) {
+        menu_anew_on_release_ = false;
+        qApp->removeEventFilter(this);
+        QMetaObject::invokeMethod(this, [this] { ShowMenuAnew(); }, Qt::QueuedConnection);
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void TWPForm::ShowMenuAnew()
@@ -303,7 +318,5 @@ bool TWPForm::event(QEvent* event)
     const bool handled = QWidget::event(event);
     if (event->type() == QEvent::WindowActivate)
         FormActivate();
-    if (event->type() == QEvent::MouseButtonRelease && menu_anew_on_release_)
-        ShowMenuAnew();
     return handled;
 }
