@@ -19,7 +19,7 @@
 #include <thread>
 #include <utility>
 
-#include "platform/CodePages.h"
+#include "disc/CodePages.h"
 #include "platform/LinkDocuments.h"
 #include "platform/WindowsProgram.h"
 

@@ -71,8 +71,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/DiscCopy.h"
-#include "platform/PathResolver.h"
+#include "disc/DiscCopy.h"
+#include "disc/PathResolver.h"
 
 class Opener {
 public:

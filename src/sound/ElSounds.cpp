@@ -8,9 +8,9 @@
 #include <type_traits>
 #include <utility>
 
-#include "platform/DiscFs.h"
+#include "disc/DiscFs.h"
+#include "disc/PathResolver.h"
 #include "platform/LibraryLoader.h"
-#include "platform/PathResolver.h"
 #include "sound/Mp3Module.h"
 
 const char* ElSErrorMessage(int code)

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "disc/PathResolver.h"
 #include "platform/LibraryLoader.h"
-#include "platform/PathResolver.h"
 #include "sound/ElSounds.h"
 #include "support/MemoryDisc.h"
 #include "support/NativeLibrary.h"

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "demo/DemoFormats.h"
-#include "platform/PathResolver.h"
+#include "disc/PathResolver.h"
 #include "sound/AudioOutput.h"
 #include "sound/AudioRing.h"
 #include "sound/ElSounds.h"
