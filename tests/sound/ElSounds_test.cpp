@@ -11,6 +11,7 @@
 #include "disc/PathResolver.h"
 #include "platform/LibraryLoader.h"
 #include "sound/ElSounds.h"
+#include "sound/FileInput.h"
 #include "support/MemoryDisc.h"
 #include "support/NativeLibrary.h"
 #include "support/TempDir.h"

@@ -20,6 +20,7 @@
 #include "sound/AudioOutput.h"
 #include "sound/AudioRing.h"
 #include "sound/ElSounds.h"
+#include "sound/FileInput.h"
 #include "sound/Mp3Module.h"
 #include "sound/Players.h"
 #include "support/MemoryDisc.h"
