@@ -26,8 +26,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/DiscCopy.h"
-#include "platform/DiscImage.h"
+#include "disc/DiscCopy.h"
+#include "disc/DiscImage.h"
 #include "support/ImageFormats.h"
 
 namespace {

@@ -27,7 +27,7 @@
 #include <vector>
 
 #include "demo/DemoFormats.h"
-#include "platform/PathResolver.h"
+#include "disc/PathResolver.h"
 #include "sound/ElSounds.h"
 #include "sound/Mixer.h"
 #include "sound/Mp3Module.h"

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Files.h"
+#include "disc/Files.h"
 #include "zulcheck/Check.h"
 
 

@@ -20,7 +20,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/DiscImage.h"
+#include "disc/DiscImage.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/DiscCopy.h"
+#include "disc/DiscCopy.h"
 
 class QtCopyRunner : public CopyRunner {
 public:

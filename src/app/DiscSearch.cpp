@@ -9,8 +9,8 @@
 #include <cstdlib>
 
 #include "app/Languages.h"
-#include "platform/Files.h"
-#include "platform/PathResolver.h"
+#include "disc/Files.h"
+#include "disc/PathResolver.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include <string>
 #include <thread>
 
+#include "disc/DiscFs.h"
 #include "model/Description.h"
-#include "platform/DiscFs.h"
 
 // What a parse ended with: nothing (success), a parse error with its line, or the open failure.
 struct LoadFailure {

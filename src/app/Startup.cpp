@@ -1,7 +1,7 @@
 #include "app/Startup.h"
 
 #include "app/LoadObj.h"
-#include "platform/CodePages.h"
+#include "disc/CodePages.h"
 
 namespace {
 constexpr const char* kScriptPattern = "graph\\image_*.dat";

@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "app/Languages.h"
+#include "disc/PathResolver.h"
 #include "model/Description.h"
 #include "platform/Application.h"
 #include "platform/Cursors.h"
-#include "platform/PathResolver.h"
 
 // The windows the start opens.
 class StartupWindows {

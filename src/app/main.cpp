@@ -31,7 +31,7 @@
 #include "app/Startup.h"
 #include "app/WindowSystem.h"
 #include "archive/ZipGrFile.h"
-#include "platform/DiscImage.h"
+#include "disc/DiscImage.h"
 #include "sound/AudioOutput.h"
 #include "sound/EventSound.h"
 #include "sound/Sounds.h"

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "archive/UnrarModule.h"
-#include "platform/Files.h"
+#include "disc/Files.h"
 
 namespace {
 

@@ -29,11 +29,11 @@
 #include "archive/MemoryStream.h"
 #include "archive/PictureSource.h"
 #include "archive/UnrarApi.h"
+#include "disc/PathResolver.h"
+#include "disc/PrivateFile.h"
 #include "pictures/Picture.h"
 #include "platform/Application.h"
 #include "platform/LibraryLoader.h"
-#include "platform/PathResolver.h"
-#include "platform/PrivateFile.h"
 
 inline constexpr const char* kUnrarLibraryPath = "graph\\dll\\unrar.dll";
 inline constexpr const char* kPictureArchivePath = "graph\\shell.dat";

@@ -10,8 +10,8 @@
 #include <string>
 
 #include "controls/Zulwid.h"
+#include "disc/PathResolver.h"
 #include "model/Description.h"
-#include "platform/PathResolver.h"
 
 class QResizeEvent;
 class QTimer;

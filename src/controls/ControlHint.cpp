@@ -2,7 +2,7 @@
 
 #include <QWidget>
 
-#include "platform/CodePages.h"
+#include "disc/CodePages.h"
 #include "platform/DiscText.h"
 
 void ControlHint::SetHint(const std::string& hint)

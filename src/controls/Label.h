@@ -14,7 +14,7 @@
 #include <string>
 
 #include "controls/ControlHint.h"
-#include "platform/CodePages.h"
+#include "disc/CodePages.h"
 
 class QMouseEvent;
 class QPaintEvent;

@@ -6,9 +6,9 @@
 #include <string>
 
 #include "archive/PictureSource.h"
+#include "disc/PathResolver.h"
 #include "platform/Application.h"
 #include "platform/Opener.h"
-#include "platform/PathResolver.h"
 #include "sound/MusicPlayers.h"
 #include "sound/Sounds.h"
 

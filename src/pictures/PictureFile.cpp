@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "platform/Files.h"
+#include "disc/Files.h"
 
 std::unique_ptr<Picture> LoadPictureFile(const PathResolver& resolver, const std::string& disc_path)
 {

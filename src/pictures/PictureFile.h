@@ -5,8 +5,8 @@
 #include <memory>
 #include <string>
 
+#include "disc/PathResolver.h"
 #include "pictures/Picture.h"
-#include "platform/PathResolver.h"
 
 // Loads the picture file a disc path names. Its kind follows the file's extension without regard
 // to case ("jpeg" counts as "jpg"), as the window system's own file loading does: bmp, gif, jpg

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "platform/CodePages.h"
+#include "disc/CodePages.h"
 
 std::string MessageLogLine(const std::string& text, const std::string& caption)
 {

@@ -1,6 +1,6 @@
 #include "platform/CursorFile.h"
 
-#include "platform/Files.h"
+#include "disc/Files.h"
 
 #include <QBuffer>
 #include <QByteArray>

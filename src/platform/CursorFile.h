@@ -13,8 +13,8 @@
 #include <string_view>
 #include <vector>
 
+#include "disc/PathResolver.h"
 #include "platform/Cursors.h"
-#include "platform/PathResolver.h"
 
 // One decoded cursor picture: ARGB32 (not premultiplied) and the hotspot inside it.
 struct CursorImage {

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "platform/CodePages.h"
+#include "disc/CodePages.h"
 
 // `bytes` decoded from the code page of `charset`.
 QString DiscText(std::string_view bytes, std::uint8_t charset);

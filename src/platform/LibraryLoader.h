@@ -12,7 +12,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/DiscFs.h"
+#include "disc/DiscFs.h"
 
 // The entry points of a built-in module, by name.
 using BuiltinEntryPoints = std::map<std::string, void*>;

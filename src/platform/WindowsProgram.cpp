@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/PathResolver.h"
+#include "disc/PathResolver.h"
 
 namespace {
 

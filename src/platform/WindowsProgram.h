@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/DiscFs.h"
+#include "disc/DiscFs.h"
 
 enum class WindowsProgram {
     kNone,

@@ -1,6 +1,6 @@
 #include "script/ScriptStream.h"
 
-#include "platform/Files.h"
+#include "disc/Files.h"
 
 namespace {
 constexpr std::size_t kBlock = 64 * 1024;

@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/DiscFs.h"
+#include "disc/DiscFs.h"
 
 class ScriptStream {
 public:

@@ -9,7 +9,7 @@
 #include <optional>
 #include <utility>
 
-#include "platform/Files.h"
+#include "disc/Files.h"
 
 namespace {
 

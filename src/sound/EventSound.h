@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/PathResolver.h"
+#include "disc/PathResolver.h"
 #include "sound/Mixer.h"
 #include "sound/Sounds.h"
 

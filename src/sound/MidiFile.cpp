@@ -1,6 +1,6 @@
 #include "sound/MidiFile.h"
 
-#include "platform/DiscFs.h"
+#include "disc/DiscFs.h"
 
 #include <algorithm>
 #include <cmath>

@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/PathResolver.h"
+#include "disc/PathResolver.h"
 #include "sound/ElSounds.h"
 #include "sound/MusicPlayers.h"
 

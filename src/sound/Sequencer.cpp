@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/DiscFs.h"
+#include "disc/DiscFs.h"
 #include "sound/MidiFile.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include "sound/Sounds.h"
 
-#include "platform/Files.h"
+#include "disc/Files.h"
 
 #include <algorithm>
 #include <cerrno>

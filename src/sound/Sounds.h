@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/PathResolver.h"
+#include "disc/PathResolver.h"
 
 // One sound file read whole into memory. Holders of the same file name share one copy of the data.
 class SoundFile {

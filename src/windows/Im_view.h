@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "controls/Zulwid.h"
+#include "disc/PathResolver.h"
 #include "model/Catalogue.h"
-#include "platform/PathResolver.h"
 #include "sound/Sounds.h"
 
 class QCloseEvent;

@@ -17,7 +17,7 @@
 
 #include "controls/SkinButtons.h"
 #include "controls/WindowDrag.h"
-#include "platform/CodePages.h"
+#include "disc/CodePages.h"
 #include "platform/Cursors.h"
 #include "platform/DiscText.h"
 #include "platform/EventErrors.h"

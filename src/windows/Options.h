@@ -18,9 +18,9 @@
 #include "archive/PictureSource.h"
 #include "controls/Label.h"
 #include "controls/Zulwid.h"
+#include "disc/PathResolver.h"
 #include "model/Description.h"
 #include "model/OptionsState.h"
-#include "platform/PathResolver.h"
 #include "sound/Sounds.h"
 #include "windows/Buttonwithcolor.h"
 

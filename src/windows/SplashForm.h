@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/PathResolver.h"
+#include "disc/PathResolver.h"
 #include "sound/Sounds.h"
 
 class TSplashForm : public QWidget {

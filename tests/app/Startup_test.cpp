@@ -9,7 +9,7 @@
 
 #include "app/LoadObj.h"
 #include "app/Startup.h"
-#include "platform/Files.h"
+#include "disc/Files.h"
 #include "support/RecordingApplication.h"
 #include "support/MemoryDisc.h"
 #include "support/RecordingStartup.h"

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "archive/ZipGrFile.h"
+#include "disc/PathResolver.h"
 #include "platform/Application.h"
-#include "platform/PathResolver.h"
 #include "support/NativeLibrary.h"
 
 int main(int argc, char** argv)

@@ -14,7 +14,7 @@
 
 #include "support/WidgetTestSupport.h"
 #include "model/Language.h"
-#include "platform/CodePages.h"
+#include "disc/CodePages.h"
 #include "platform/Cursors.h"
 #include "platform/EventErrors.h"
 #include "platform/ScreenCursors.h"

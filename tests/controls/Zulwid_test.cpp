@@ -14,7 +14,7 @@
 
 #include "support/WidgetTestSupport.h"
 #include "model/Language.h"
-#include "platform/CodePages.h"
+#include "disc/CodePages.h"
 
 namespace {
 

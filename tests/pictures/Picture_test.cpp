@@ -6,8 +6,8 @@
 
 #include "PictureTestSupport.h"
 #include "demo/DemoFormats.h"
+#include "disc/Files.h"
 #include "pictures/PictureFile.h"
-#include "platform/Files.h"
 #include "support/MemoryDisc.h"
 
 namespace {

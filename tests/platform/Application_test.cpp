@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/CodePages.h"
+#include "disc/CodePages.h"
 #include "platform/EventErrors.h"
 #include "support/RecordingApplication.h"
 

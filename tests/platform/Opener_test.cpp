@@ -347,6 +347,33 @@ TEST(PlanOpen, WhatCannotBeOpened)
     }
 }
 
+// On a disc image, what is copied out before a target is planned: a file's folder or a folder
+// itself; an address, a missing name or a link to a program needs no copy.
+TEST(PlanImageTarget, CopiesAFilesFolderOrTheFolderItselfAndNothingElse)
+{
+    FakeDesktop desktop;
+    auto disc = std::make_shared<MemoryDisc>();
+    disc->Add("Soft/App/Setup.exe", "MZ\x90");
+    disc->Add("Docs/Manual.pdf", "%PDF");
+    const PathResolver resolver(disc);
+    auto folder = [&](const std::string& target, OpenAs as) {
+        return PlanImageTarget(target, resolver, desktop.Path(), as).folder;
+    };
+    EXPECT_EQ(folder("soft\\app\\setup.exe", OpenAs::kSetup), fs::path("Soft/App"));
+    EXPECT_EQ(folder(" docs\\manual.pdf\r\n", OpenAs::kLink), fs::path("Docs"));
+    EXPECT_EQ(folder("SOFT", OpenAs::kLink), fs::path("Soft"));
+
+    const ImageTarget web = PlanImageTarget("www.zul.ru", resolver, desktop.Path(), OpenAs::kLink);
+    EXPECT_FALSE(web.folder);
+    EXPECT_EQ(web.plan.argv, Hand(desktop, "http://www.zul.ru"));
+    const ImageTarget program = PlanImageTarget("soft\\app\\setup.exe", resolver, desktop.Path(), OpenAs::kLink);
+    EXPECT_FALSE(program.folder);
+    EXPECT_EQ(program.plan.failure, "it is a program, which a link does not start");
+    EXPECT_EQ(PlanImageTarget("soft\\none", resolver, desktop.Path(), OpenAs::kSetup).plan.failure,
+              "nothing of that name on the disc");
+    EXPECT_EQ(PlanImageTarget("", resolver, desktop.Path(), OpenAs::kSetup).plan.action, Action::Nothing);
+}
+
 // Whether the test process has a child not yet reaped.
 bool AnyChildLeft()
 {

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/Files.h"
+#include "disc/Files.h"
 #include "script/Lexer.h"
 #include "script/Synter.h"
 #include "support/MemoryDisc.h"

@@ -8,9 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "disc/PathResolver.h"
 #include "platform/LibraryLoader.h"
-#include "platform/PathResolver.h"
 #include "sound/ElSounds.h"
+#include "sound/FileInput.h"
 #include "support/MemoryDisc.h"
 #include "support/NativeLibrary.h"
 #include "support/TempDir.h"

@@ -16,10 +16,11 @@
 #include <vector>
 
 #include "demo/DemoFormats.h"
-#include "platform/PathResolver.h"
+#include "disc/PathResolver.h"
 #include "sound/AudioOutput.h"
 #include "sound/AudioRing.h"
 #include "sound/ElSounds.h"
+#include "sound/FileInput.h"
 #include "sound/Mp3Module.h"
 #include "sound/Players.h"
 #include "support/MemoryDisc.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Files.h"
+#include "disc/Files.h"
 #include "sound/AudioRing.h"
 #include "sound/Sounds.h"
 #include "support/MemoryDisc.h"

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/DiscFs.h"
+#include "disc/DiscFs.h"
 
 class MemoryDisc : public DiscFs {
 public:

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/DiscCopy.h"
+#include "disc/DiscCopy.h"
 
 class RecordingCopyRunner : public CopyRunner {
 public:

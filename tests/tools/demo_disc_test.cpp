@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "archive/ZipGrFile.h"
+#include "disc/PathResolver.h"
 #include "pictures/Picture.h"
-#include "platform/PathResolver.h"
 #include "script/Synter.h"
 #include "sound/AudioRing.h"
 #include "sound/ElSounds.h"

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "archive/ZipGrFile.h"
-#include "platform/DiscFs.h"
-#include "platform/DiscImage.h"
+#include "disc/DiscFs.h"
+#include "disc/DiscImage.h"
 #include "rarwriter/RarWriter.h"
 #include "script/Synter.h"
 #include "support/RecordingApplication.h"

@@ -18,8 +18,8 @@
 #include <vector>
 
 #include "demo/DemoFormats.h"
+#include "disc/CodePages.h"
 #include "pictures/Picture.h"
-#include "platform/CodePages.h"
 #include "platform/EventErrors.h"
 #include "support/TempDir.h"
 

@@ -25,7 +25,7 @@
 
 #include "support/WidgetTestSupport.h"
 #include "archive/ZipGrFile.h"
-#include "platform/CodePages.h"
+#include "disc/CodePages.h"
 #include "platform/DiscText.h"
 #include "script/Synter.h"
 #include "support/Golden.h"

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "support/RecordingOpener.h"
-#include "platform/CodePages.h"
+#include "disc/CodePages.h"
 #include "platform/DiscText.h"
 
 namespace {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "demo/DemoPictures.h"
 #include "demo/DemoSkin.h"
 
 // One of the disc's languages: the suffix of its script and pictures, and its code page.

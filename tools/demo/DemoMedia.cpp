@@ -11,6 +11,7 @@
 
 #include "demo/DemoFiles.h"
 #include "demo/DemoFormats.h"
+#include "demo/DemoPictures.h"
 #include "demo/DemoSkin.h"
 #include "rarwriter/RarWriter.h"
 

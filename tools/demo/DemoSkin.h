@@ -35,17 +35,6 @@ QImage OptionsBack(int w, int h, const QString& caption, const QString& disc_tit
 // pressed picture is the selected look (amber), which stays while the tab is chosen.
 QImage Button(int w, int h, Glyph glyph, const QString& caption, ButtonState state, bool tab = false);
 
-// Pictures of the catalogue: a "screenshot" of a product in one of a few styles, and a cover.
-enum class ShotStyle { Space, Road, Dungeon, Chess, Blocks, Window };
-QImage Screenshot(ShotStyle style, int variant, int w, int h, const QString& caption);
-QImage Cover(int variant, int w, int h, const QString& caption);
-
-// Advertisements for the banners.
-QImage Advert(int w, int h, int variant, const QString& headline, const QString& line);
-
-// Tileable wallpapers.
-QImage Wallpaper(int folder, int variant);
-
 // The frames of the animated splash picture.
 std::vector<QImage> SplashFrames(const QString& title, const QString& subtitle);
 

@@ -33,6 +33,7 @@
 #include "demo/DemoFiles.h"
 #include "demo/DemoIso.h"
 #include "demo/DemoMedia.h"
+#include "demo/DemoPictures.h"
 #include "demo/DemoScripts.h"
 #include "demo/DemoSkin.h"
 #include "rarwriter/RarWriter.h"

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/DiscFs.h"
+#include "disc/DiscFs.h"
 
 enum class Severity {
     Error,    // the menu stops, or a part of it fails

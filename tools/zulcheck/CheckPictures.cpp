@@ -11,14 +11,14 @@
 #include <vector>
 
 #include "archive/ZipGrFile.h"
+#include "disc/DiscFs.h"
+#include "disc/Files.h"
+#include "disc/PathResolver.h"
 #include "model/Description.h"
 #include "pictures/Picture.h"
 #include "pictures/PictureFile.h"
 #include "platform/Application.h"
 #include "platform/CursorFile.h"
-#include "platform/DiscFs.h"
-#include "platform/Files.h"
-#include "platform/PathResolver.h"
 #include "platform/QuietStderr.h"
 #include "zulcheck/CheckPlaces.h"
 #include "zulcheck/Checker.h"

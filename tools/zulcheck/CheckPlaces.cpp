@@ -1,6 +1,6 @@
 #include "zulcheck/CheckPlaces.h"
 
-#include "platform/CodePages.h"
+#include "disc/CodePages.h"
 
 namespace {
 

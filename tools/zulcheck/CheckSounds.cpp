@@ -8,9 +8,9 @@
 #include <string>
 #include <utility>
 
+#include "disc/Files.h"
+#include "disc/PathResolver.h"
 #include "model/Description.h"
-#include "platform/Files.h"
-#include "platform/PathResolver.h"
 #include "platform/QuietStderr.h"
 #include "sound/AudioRing.h"
 #include "sound/ElSounds.h"

@@ -18,11 +18,11 @@
 #include <vector>
 
 #include "archive/ZipGrFile.h"
+#include "disc/DiscFs.h"
+#include "disc/PathResolver.h"
 #include "model/Description.h"
 #include "platform/Application.h"
-#include "platform/DiscFs.h"
 #include "platform/Opener.h"
-#include "platform/PathResolver.h"
 #include "zulcheck/Check.h"
 
 // The texts of the findings, shared by the files of the check.

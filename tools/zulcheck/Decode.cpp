@@ -5,8 +5,8 @@
 #include <optional>
 #include <ostream>
 
+#include "disc/Files.h"
 #include "pictures/Picture.h"
-#include "platform/Files.h"
 #include "zulcheck/Commands.h"
 
 namespace {

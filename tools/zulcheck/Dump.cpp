@@ -2,7 +2,7 @@
 #include <ostream>
 
 #include "app/LoadObj.h"
-#include "platform/PathResolver.h"
+#include "disc/PathResolver.h"
 #include "zulcheck/Commands.h"
 #include "zulcheck/DumpJson.h"
 

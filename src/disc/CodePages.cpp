@@ -1,4 +1,4 @@
-#include "platform/CodePages.h"
+#include "disc/CodePages.h"
 
 #include <iconv.h>
 

@@ -26,7 +26,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/DiscFs.h"
+#include "disc/DiscFs.h"
 
 // What the copies may hold at most: a copy that would go beyond it is not made.
 struct DiscCopyLimits {

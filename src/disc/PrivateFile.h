@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <memory>
 
-#include "platform/DiscFs.h"
+#include "disc/DiscFs.h"
 
 // Writes all of `size` bytes to the file `fd`, going on after interruptions; false on a failure.
 bool WriteAll(int fd, const char* data, std::size_t size);

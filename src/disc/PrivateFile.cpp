@@ -1,4 +1,4 @@
-#include "platform/PrivateFile.h"
+#include "disc/PrivateFile.h"
 
 #include <fcntl.h>
 #include <unistd.h>

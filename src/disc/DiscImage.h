@@ -11,7 +11,7 @@
 #include <memory>
 #include <stdexcept>
 
-#include "platform/DiscFs.h"
+#include "disc/DiscFs.h"
 
 // Why an image cannot be read; the message names the image.
 class DiscImageError : public std::runtime_error {

@@ -1,4 +1,4 @@
-#include "platform/DiscFs.h"
+#include "disc/DiscFs.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

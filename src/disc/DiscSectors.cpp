@@ -1,4 +1,4 @@
-#include "platform/DiscSectors.h"
+#include "disc/DiscSectors.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -16,7 +16,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/DiscImage.h"
+#include "disc/DiscImage.h"
 
 namespace fs = std::filesystem;
 

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/Files.h"
+#include "disc/Files.h"
 #include "support/TempDir.h"
 
 namespace {

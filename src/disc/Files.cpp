@@ -1,6 +1,6 @@
-#include "platform/Files.h"
+#include "disc/Files.h"
 
-#include "platform/DiscFs.h"
+#include "disc/DiscFs.h"
 
 #include <algorithm>
 #include <memory>

@@ -17,12 +17,12 @@
 #include <thread>
 #include <vector>
 
-#include "platform/CodePages.h"
-#include "platform/DiscImage.h"
-#include "platform/Files.h"
+#include "disc/CodePages.h"
+#include "disc/DiscImage.h"
+#include "disc/Files.h"
 #include "support/ImageFormats.h"
 #include "support/RunProgram.h"
-#include "platform/PathResolver.h"
+#include "disc/PathResolver.h"
 #include "support/TempDir.h"
 
 namespace fs = std::filesystem;

@@ -10,7 +10,7 @@
 #include <string>
 #include <thread>
 
-#include "platform/DiscCopy.h"
+#include "disc/DiscCopy.h"
 #include "support/MemoryDisc.h"
 #include "support/TempDir.h"
 

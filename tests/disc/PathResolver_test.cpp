@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "platform/Files.h"
-#include "platform/PathResolver.h"
+#include "disc/Files.h"
+#include "disc/PathResolver.h"
 #include "support/TempDir.h"
 
 namespace {

@@ -1,8 +1,8 @@
-#include "platform/PathResolver.h"
+#include "disc/PathResolver.h"
 
 #include <iconv.h>
 
-#include "platform/CodePages.h"
+#include "disc/CodePages.h"
 
 #include <cstdint>
 #include <system_error>

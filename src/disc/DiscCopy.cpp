@@ -1,6 +1,6 @@
-#include "platform/DiscCopy.h"
+#include "disc/DiscCopy.h"
 
-#include "platform/PrivateFile.h"
+#include "disc/PrivateFile.h"
 
 #include <dirent.h>
 #include <fcntl.h>

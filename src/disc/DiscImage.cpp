@@ -1,6 +1,6 @@
-#include "platform/DiscImage.h"
+#include "disc/DiscImage.h"
 
-#include "platform/DiscSectors.h"
+#include "disc/DiscSectors.h"
 
 #include <zlib.h>
 
