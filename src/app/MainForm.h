@@ -23,7 +23,7 @@
 #include "sound/Sequencer.h"
 #include "controls/Zulwid.h"
 #include "platform/CursorFile.h"
-#include "platform/PathResolver.h"
+#include "disc/PathResolver.h"
 #include "sound/Sounds.h"
 #include "windows/Options.h"
 #include "windows/Wpform.h"

@@ -32,7 +32,7 @@
 #include <vector>
 
 #include "model/Description.h"
-#include "platform/PathResolver.h"
+#include "disc/PathResolver.h"
 
 class QHideEvent;
 class QPaintEvent;
