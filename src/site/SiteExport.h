@@ -1,0 +1,28 @@
+// The menu as a static web site: every picture the page shows is drawn by the menu's own elements
+// (an OffscreenMenu brought to each state in turn), cut into layers where the menu's controls lie
+// and written once however many states show it; the page's own script puts the layers of a state
+// together as the menu's window stacks its controls.
+//
+// The site's files:
+//   index.html, site.js, site.css  the page (the project's own files, copied as they are)
+//   data.js                         the menu as data: `window.ZUL_SITE = {...};`
+//   img/HASH.png                    the layers' pictures, named by their content
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include "model/Description.h"
+#include "site/OffscreenMenu.h"
+
+// Writes the site of `menu` (built from `description`, and left as the menu first shows it) into
+// the existing empty folder `folder`. Throws std::runtime_error when a file cannot be written.
+void WriteSite(OffscreenMenu& menu, const Inf_shell& description, const std::filesystem::path& folder);
+
+// Writes a site into `out` whole or not at all: `write` fills a new folder beside it, which then
+// takes its name. An `out` that exists and is not an empty folder is refused unless `force`, and
+// then replaced. Returns the error to report, empty once `out` holds the site; what `write` throws
+// is reported by its text.
+std::string WriteWholeSite(const std::filesystem::path& out, bool force,
+                           const std::function<void(const std::filesystem::path& folder)>& write);

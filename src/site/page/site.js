@@ -1,0 +1,205 @@
+// The menu of a cover disc as a web page. data.js holds the menu as zulcheck drew it: its layers
+// (each a picture of a control's place, with the control's other looks) and, for every state of
+// the menu, the layers on show from the lowest up. This script keeps the state as the menu keeps
+// it and puts the state's layers together. Every text of the disc goes into the page as text,
+// never as markup.
+'use strict';
+
+(function () {
+  const site = window.ZUL_SITE;
+  const menu = document.getElementById('menu');
+  if (!site || !menu)
+    return;
+
+  // The menu's state: the tab on show, the sub-tab chosen last in each tab, the row chosen in
+  // each list, and whether the info box stands in place of the entry's view.
+  const state = { tab: 0, subs: site.tabs.map(() => 0), rows: {}, info: 0 };
+
+  function hasSubs(tab) {
+    return site.tabs[tab] && site.tabs[tab].subs.length > 0;
+  }
+  function sub() {
+    return hasSubs(state.tab) ? state.subs[state.tab] : -1;
+  }
+  function entries() {
+    const tab = site.tabs[state.tab];
+    return sub() >= 0 ? tab.subs[sub()] : 0;
+  }
+  function row() {
+    return state.rows[state.tab + ',' + sub()] || 0;
+  }
+  function setRow(value) {
+    state.rows[state.tab + ',' + sub()] = value;
+  }
+  function sceneKey() {
+    return [state.tab, sub(), sub() >= 0 ? row() : 0, state.info].join(',');
+  }
+
+  // What a click on a layer does, by the role of its control.
+  const actions = {
+    tab(index) {
+      state.tab = index;
+      state.info = 0;
+    },
+    sub(index) {
+      state.subs[state.tab] = index;
+      state.info = 0;
+    },
+    prev() {
+      if (row() > 0)
+        setRow(row() - 1);
+    },
+    next() {
+      if (row() + 1 < entries())
+        setRow(row() + 1);
+    },
+    entry() {
+      const tab = site.tabs[state.tab];
+      if (tab.full && !tab.music && entries() > 0)
+        state.info = state.info ? 0 : 1;
+    },
+  };
+
+  function picture(file, className) {
+    const img = document.createElement('img');
+    img.src = file;
+    img.alt = '';
+    img.draggable = false;
+    if (className)
+      img.className = className;
+    return img;
+  }
+
+  function place(element, layer) {
+    element.style.left = layer.x + 'px';
+    element.style.top = layer.y + 'px';
+    element.style.width = layer.w + 'px';
+    element.style.height = layer.h + 'px';
+  }
+
+  function buttonName(layer) {
+    if (layer.name)
+      return layer.name;
+    switch (layer.role) {
+    case 'tab': return 'Tab ' + (layer.index + 1);
+    case 'sub': return 'Section ' + (layer.index + 1);
+    case 'prev': return 'Previous';
+    case 'next': return 'Next';
+    case 'min': return 'Minimise';
+    case 'close': return 'Close';
+    default: return 'Button';
+    }
+  }
+
+  function act(role, index) {
+    const action = actions[role];
+    if (!action)
+      return;
+    action(index);
+    show();
+  }
+
+  function listLayer(layer) {
+    const element = document.createElement('div');
+    element.className = 'layer';
+    element.setAttribute('role', 'listbox');
+    element.appendChild(picture(layer.img));
+    const chosen = row();
+    for (const [index, x, y, w, h, text] of layer.rows) {
+      if (index === chosen) {
+        const selection = document.createElement('div');
+        selection.className = 'selection';
+        place(selection, { x, y, w, h });
+        const cut = picture(layer.sel);
+        cut.style.left = -x + 'px';
+        cut.style.top = -y + 'px';
+        selection.appendChild(cut);
+        element.appendChild(selection);
+      }
+      const option = document.createElement('div');
+      option.className = 'row';
+      option.setAttribute('role', 'option');
+      option.setAttribute('aria-selected', String(index === chosen));
+      option.tabIndex = index === chosen ? 0 : -1;
+      place(option, { x, y, w, h });
+      option.dataset.row = String(index);
+      option.textContent = text;
+      option.addEventListener('click', () => {
+        setRow(index);
+        show();
+      });
+      element.appendChild(option);
+    }
+    return element;
+  }
+
+  function makeLayer(layer) {
+    if (layer.rows)
+      return listLayer(layer);
+    let element;
+    if (layer.button) {
+      element = document.createElement('button');
+      element.type = 'button';
+      element.setAttribute('aria-label', buttonName(layer));
+      element.appendChild(picture(layer.img));
+      if (layer.over)
+        element.appendChild(picture(layer.over, 'over'));
+      if (layer.down)
+        element.appendChild(picture(layer.down, 'down'));
+    } else {
+      element = document.createElement('div');
+      element.appendChild(picture(layer.img));
+    }
+    element.className = 'layer';
+    if (layer.text !== undefined) {
+      const text = document.createElement('span');
+      text.className = 'text';
+      text.textContent = layer.text;
+      element.appendChild(text);
+    }
+    if (layer.role) {
+      element.dataset.role = layer.role;
+      if (layer.index !== undefined)
+        element.dataset.index = String(layer.index);
+    }
+    if (layer.role)
+      element.addEventListener('click', () => act(layer.role, layer.index));
+    return element;
+  }
+
+  function show() {
+    const scene = site.scenes[sceneKey()];
+    if (!scene)
+      return;
+    const focused = document.activeElement && document.activeElement.getAttribute('aria-label');
+    const layers = scene.map((id) => {
+      const layer = site.layers[id];
+      const element = makeLayer(layer);
+      place(element, layer);
+      return element;
+    });
+    menu.replaceChildren(...layers);
+    menu.dataset.state = sceneKey();
+    if (focused) {
+      for (const button of menu.querySelectorAll('button'))
+        if (button.getAttribute('aria-label') === focused)
+          button.focus();
+    }
+  }
+
+  // At whole factors on a window large enough, pixels kept square; shrunk to fit on a smaller one.
+  function fit() {
+    const factor = Math.min(window.innerWidth / site.width, window.innerHeight / site.height);
+    const scale = factor >= 1 ? Math.floor(factor) : factor;
+    const left = Math.max(0, Math.floor((window.innerWidth - site.width * scale) / 2));
+    const top = Math.max(0, Math.floor((window.innerHeight - site.height * scale) / 2));
+    menu.style.width = site.width + 'px';
+    menu.style.height = site.height + 'px';
+    menu.style.transform = 'translate(' + left + 'px, ' + top + 'px) scale(' + scale + ')';
+  }
+
+  document.title = site.title || document.title;
+  window.addEventListener('resize', fit);
+  fit();
+  show();
+})();

@@ -1,0 +1,245 @@
+#!/usr/bin/env python3
+"""zulcheck --site in a real browser: the demo disc's site in Chromium (through Selenium), served by
+a local web server and opened from file://. At each state the page is brought to by the reader's
+clicks, the browser's picture of the menu must be the menu's own drawing of the same state (site_shot)
+pixel for pixel; the console stays free of errors, nothing outside the site is fetched, and markup in
+the disc's texts stays text. Also: a disc that does not start writes nothing, an existing site is
+replaced only with --force, and what is written leaves no temporary folder behind.
+
+Exits with 77 (skipped) where Chromium, chromedriver or Selenium is missing."""
+
+import argparse
+import functools
+import http.server
+import os
+import pathlib
+import shutil
+import subprocess
+import sys
+import tempfile
+import threading
+
+
+def skip(reason):
+    print(f"SKIPPED: {reason}")
+    sys.exit(77)
+
+
+try:
+    from selenium import webdriver
+    from selenium.webdriver.common.action_chains import ActionChains
+    from selenium.webdriver.common.actions.action_builder import ActionBuilder
+    from selenium.webdriver.common.by import By
+    from selenium.webdriver.chrome.service import Service
+except ImportError:
+    skip("python3-selenium is not installed")
+
+CHROMIUM = shutil.which("chromium")
+DRIVER = shutil.which("chromedriver")
+if not CHROMIUM or not DRIVER:
+    skip("chromium or chromium-driver is not installed")
+if not shutil.which("compare"):
+    skip("ImageMagick's compare is not installed")
+
+failures = []
+
+
+def check(condition, message):
+    if not condition:
+        failures.append(message)
+        print(f"FAIL: {message}", flush=True)
+
+
+def run(*args):
+    return subprocess.run([str(a) for a in args], capture_output=True, text=True, timeout=300)
+
+
+def browser():
+    options = webdriver.ChromeOptions()
+    options.binary_location = CHROMIUM
+    for argument in ("--headless=new", "--no-sandbox", "--window-size=1024,768", "--force-device-scale-factor=1",
+                     "--force-color-profile=srgb", "--hide-scrollbars", "--disable-gpu",
+                     "--disable-background-networking", "--no-first-run"):
+        options.add_argument(argument)
+    options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
+    return webdriver.Chrome(service=Service(executable_path=DRIVER), options=options)
+
+
+class Page:
+    """The site in one browser tab, clicked as a reader clicks it."""
+
+    def __init__(self, driver, url, work):
+        self.driver = driver
+        self.work = work
+        driver.get(url)
+        self.settle()
+
+    def settle(self):
+        # Every picture of the state loaded; the mouse then rests outside the menu, off every control.
+        self.driver.execute_async_script(
+            "const done = arguments[0];"
+            "const ready = () => [...document.images].every(i => i.complete && i.naturalWidth > 0);"
+            "const wait = () => ready() ? done() : setTimeout(wait, 20); wait();")
+        width, height = self.driver.execute_script("return [innerWidth, innerHeight]")
+        rest = ActionBuilder(self.driver)
+        rest.pointer_action.move_to_location(width - 2, height - 2)
+        rest.perform()
+
+    def click(self, action):
+        verb, _, value = action.partition("=")
+        if verb in ("tab", "sub"):
+            target = self.driver.find_element(By.CSS_SELECTOR, f'#menu [data-role="{verb}"][data-index="{value}"]')
+        elif verb == "row":
+            target = self.driver.find_element(By.CSS_SELECTOR, f'#menu .row[data-row="{value}"]')
+        elif verb in ("next", "prev"):
+            target = self.driver.find_element(By.CSS_SELECTOR, f'#menu [data-role="{verb}"]')
+        else:  # the entry's description: a part of it that nothing covers
+            target = self.driver.execute_script(
+                "for (const e of document.querySelectorAll('#menu [data-role=entry]')) {"
+                "  const r = e.getBoundingClientRect();"
+                "  if (e.contains(document.elementFromPoint(r.x + r.width / 2, r.y + r.height / 2))) return e; }"
+                "return null;")
+        ActionChains(self.driver).move_to_element(target).click().perform()
+        self.settle()
+
+    def matches(self, native, name):
+        """Whether the browser shows the menu exactly as `native` (a PNG of the menu's drawing)."""
+        shot = self.work / f"{name}-browser.png"
+        self.driver.save_screenshot(str(shot))
+        box = self.driver.execute_script(
+            "const r = document.getElementById('menu').getBoundingClientRect(); return [r.x, r.y, r.width, r.height];")
+        x, y, w, h = (round(v) for v in box)
+        result = run("compare", "-metric", "AE", f"{shot}[{w}x{h}+{x}+{y}]", native, self.work / f"{name}-diff.png")
+        differing = result.stderr.strip()
+        check(result.returncode == 0 and differing == "0",
+              f"{name}: the browser's menu differs from the menu's own drawing ({differing or result.stderr})")
+
+    def errors(self):
+        return [e["message"] for e in self.driver.get_log("browser") if e["level"] == "SEVERE"]
+
+
+class QuietHandler(http.server.SimpleHTTPRequestHandler):
+    requests = []
+
+    def log_message(self, *args):
+        pass
+
+    def do_GET(self):
+        QuietHandler.requests.append(self.path)
+        super().do_GET()
+
+
+# The clicks of one walk through the menu, each followed by the picture it must give.
+WALK = ["shot", "tab=1", "shot", "tab=0", "sub=1", "shot", "row=1", "shot", "tab=1", "tab=0", "shot",
+        "prev", "shot", "entry", "shot", "next", "shot", "entry", "shot"]
+
+
+def walk(page, shot_tool, disc, work, name):
+    natives = []
+    native_actions = []
+    for i, step in enumerate(WALK):
+        if step == "shot":
+            path = work / f"{name}-{i}-native.png"
+            natives.append((i, path))
+            native_actions.append(f"shot={path}")
+        else:
+            native_actions.append(step)
+    result = run(shot_tool, disc, *native_actions)
+    check(result.returncode == 0, f"site_shot failed: {result.stderr}")
+    for i, step in enumerate(WALK):
+        if step == "shot":
+            page.matches(work / f"{name}-{i}-native.png", f"{name}-{i}")
+        else:
+            page.click(step)
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--zulcheck", required=True)
+    parser.add_argument("--shot", required=True)
+    parser.add_argument("--demo", required=True)
+    args = parser.parse_args()
+
+    with tempfile.TemporaryDirectory() as temp:
+        work = pathlib.Path(temp)
+        disc = work / "disc"
+        result = run(args.demo, disc)
+        if result.returncode != 0:
+            print(result.stderr)
+            return 1
+        site = work / "site"
+
+        # A disc that does not start: the menu's own error line and status, and no site.
+        empty = work / "empty"
+        empty.mkdir()
+        result = run(args.zulcheck, "--site", site, empty)
+        check(result.returncode == 1 and "Fatal Error: Can't find main file!!!" in result.stderr,
+              f"a disc without a script: status {result.returncode}, {result.stderr!r}")
+        check(not site.exists(), "a disc that did not start left a site")
+
+        result = run(args.zulcheck, "--site", site, disc)
+        check(result.returncode == 0, f"zulcheck --site failed: {result.stderr}")
+        # An existing site stays unless --force; with it, it is replaced whole.
+        (site / "mine.txt").write_text("kept")
+        result = run(args.zulcheck, "--site", site, disc)
+        check(result.returncode == 1 and "not empty" in result.stderr and (site / "mine.txt").exists(),
+              f"an existing site was not refused: {result.returncode} {result.stderr!r}")
+        result = run(args.zulcheck, "--site", "--force", site, disc)
+        check(result.returncode == 0 and not (site / "mine.txt").exists() and (site / "index.html").exists(),
+              f"--force did not replace the site: {result.stderr!r}")
+        check(sorted(p.name for p in work.iterdir()) == ["disc", "empty", "site"],
+              f"temporary folders left: {sorted(p.name for p in work.iterdir())}")
+
+        driver = browser()
+        try:
+            # From a local web server.
+            handler = functools.partial(QuietHandler, directory=str(site))
+            server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
+            threading.Thread(target=server.serve_forever, daemon=True).start()
+            try:
+                page = Page(driver, f"http://127.0.0.1:{server.server_port}/index.html", work)
+                walk(page, args.shot, disc, work, "http")
+                check(not page.errors(), f"console errors from the server: {page.errors()}")
+            finally:
+                server.shutdown()
+            missing = [p for p in QuietHandler.requests
+                       if not (site / p.lstrip("/").split("?")[0]).resolve().is_relative_to(site.resolve())
+                       or not (site / p.lstrip("/").split("?")[0]).is_file()]
+            check(not missing, f"requests outside the site or for missing files: {missing}")
+
+            # From file://: the same walk, every resource from the site's folder.
+            page = Page(driver, (site / "index.html").as_uri(), work)
+            walk(page, args.shot, disc, work, "file")
+            check(not page.errors(), f"console errors from file://: {page.errors()}")
+            outside = driver.execute_script(
+                "return performance.getEntriesByType('resource').map(e => e.name)"
+                ".filter(n => !n.startsWith(arguments[0]));", site.as_uri() + "/")
+            check(not outside, f"fetched from outside the site: {outside}")
+
+            # Markup in a disc's text is shown as text and runs nowhere.
+            hostile = work / "hostile"
+            shutil.copytree(disc, hostile)
+            script = next((hostile / "graph").glob("image_ru.dat"))
+            script.write_bytes(script.read_bytes().replace(
+                b"Star Miner", b"<script>window.pwned=1</script><img src=x onerror=window.pwned=1>"))
+            hostile_site = work / "hostile-site"
+            result = run(args.zulcheck, "--site", hostile_site, hostile)
+            check(result.returncode == 0, f"the hostile disc's site failed: {result.stderr}")
+            page = Page(driver, (hostile_site / "index.html").as_uri(), work)
+            check(driver.execute_script("return window.pwned === undefined"), "markup from the disc ran")
+            text = driver.execute_script("return document.getElementById('menu').textContent")
+            check("<script>window.pwned=1</script>" in text, "the disc's markup is not shown as text")
+            check(not driver.find_elements(By.CSS_SELECTOR, "#menu script, #menu img[src='x']"),
+                  "the disc's markup became elements")
+        finally:
+            driver.quit()
+
+    if failures:
+        print(f"{len(failures)} failure(s)")
+        return 1
+    print("the site shows the menu as the menu does")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,49 @@
+// The menu's own drawing of a state, for the site's browser test to compare the page with:
+//   site_shot DISC ACTION...
+// ACTION is tab=N, sub=N, row=N, entry, next or prev (a click of the menu), or shot=FILE (the
+// window as drawn now, written as a PNG). The disc starts as zulcheck --site starts it.
+#include <QImage>
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "zulcheck/SiteStart.h"
+
+int main(int argc, char** argv)
+{
+    if (argc < 2) {
+        std::cerr << "usage: site_shot DISC ACTION...\n";
+        return 2;
+    }
+    const std::vector<std::string> actions(argv + 2, argv + argc);
+    return WithSiteMenu(argv[1], std::cerr, [&](OffscreenMenu& menu, const Inf_shell&) {
+        for (const std::string& action : actions) {
+            const std::size_t equals = action.find('=');
+            const std::string verb = action.substr(0, equals);
+            const std::string value = equals == std::string::npos ? "" : action.substr(equals + 1);
+            if (verb == "tab") {
+                menu.ClickTab(std::stoi(value));
+            } else if (verb == "sub") {
+                menu.ClickSub(std::stoi(value));
+            } else if (verb == "row") {
+                menu.SelectRow(std::stoi(value));
+            } else if (verb == "entry") {
+                menu.ClickEntry();
+            } else if (verb == "next") {
+                menu.ClickNext();
+            } else if (verb == "prev") {
+                menu.ClickPrevious();
+            } else if (verb == "shot") {
+                if (!menu.Grab().save(QString::fromStdString(value), "PNG")) {
+                    std::cerr << "site_shot: cannot write " << value << '\n';
+                    return 1;
+                }
+            } else {
+                std::cerr << "site_shot: unknown action " << action << '\n';
+                return 2;
+            }
+        }
+        return 0;
+    });
+}
