@@ -40,7 +40,7 @@ void ClickWidget(QWidget& widget, QPoint point)
 }
 
 OffscreenMenu::OffscreenMenu(Application& app, const PathResolver& resolver, const Inf_shell& description)
-    : window_(std::make_unique<QWidget>(nullptr, Qt::Window | Qt::FramelessWindowHint))
+    : resolver_(resolver), window_(std::make_unique<QWidget>(nullptr, Qt::Window | Qt::FramelessWindowHint))
 {
     // The main window as the menu makes it: a fixed client area in its own colour and the skin's font.
     QWidget& window = *window_;

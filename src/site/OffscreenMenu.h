@@ -34,6 +34,7 @@ public:
     OffscreenMenu& operator=(const OffscreenMenu&) = delete;
 
     QWidget& Window() const { return *window_; }
+    const PathResolver& Resolver() const { return resolver_; }
     ZUL_shell& Shell() const { return *shell_; }
     TImage& Back() const { return *back_; }
     TImgBtn& MinButton() const { return *min_; }
@@ -60,6 +61,7 @@ private:
         void OpenLink(const std::string&) override {}
     };
 
+    PathResolver resolver_;
     NoDeviceSoundOutput sound_;
     Sounder sounder_;
     QuietOpener opener_;

@@ -18,6 +18,7 @@
 #include "controls/Label.h"
 #include "controls/StringGrid.h"
 #include "controls/Zulwid.h"
+#include "pictures/PictureFile.h"
 #include "platform/DiscText.h"
 
 namespace fs = std::filesystem;
@@ -38,7 +39,7 @@ void WriteBytes(const fs::path& file, const QByteArray& bytes)
 
 // What a click on a control does on the page.
 struct Role {
-    QString name;  // "tab", "sub", "list", "prev", "next", "entry", "min", "close"
+    QString name;  // "tab", "sub", "list", "prev", "next", "entry", "picture", "min", "close"
     int index = -1;
 };
 
@@ -56,7 +57,9 @@ public:
 private:
     void FindRoles();
     QJsonArray Capture();
-    QString Picture(const QImage& image);
+    // The full-size pictures of an entry, for the picture viewer: their indexes in pictures_list_.
+    QJsonArray EntryPictures(const SoftTabElement& entry);
+    QString Store(const QImage& image);
     int Layer(const QJsonObject& layer);
 
     OffscreenMenu& menu_;
@@ -66,6 +69,8 @@ private:
     std::map<QByteArray, QString> pictures_;  // content hash -> file
     std::map<QByteArray, int> layer_ids_;     // layer as JSON -> its index
     QJsonArray layers_;
+    std::map<std::string, int> picture_ids_;  // disc path -> index in pictures_list_
+    QJsonArray pictures_list_;
 };
 
 void SiteWriter::FindRoles()
@@ -110,9 +115,11 @@ void SiteWriter::FindRoles()
         roles_[w] = {"entry"};
     for (int row = 0; row < MF_inf::kRows; ++row)
         roles_[box.Caption(row)] = {"entry"};
+    roles_[box.Thumbnail(0)] = {"picture", 0};
+    roles_[box.Thumbnail(1)] = {"picture", 1};
 }
 
-QString SiteWriter::Picture(const QImage& image)
+QString SiteWriter::Store(const QImage& image)
 {
     const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
     QCryptographicHash hash(QCryptographicHash::Sha256);
@@ -156,7 +163,7 @@ QJsonArray SiteWriter::Capture()
         window.render(&painter, QPoint(0, 0), QRegion(), QWidget::DrawWindowBackground);
     }
     QJsonArray scene;
-    scene.append(Layer({{"x", 0}, {"y", 0}, {"w", canvas.width()}, {"h", canvas.height()}, {"img", Picture(canvas)}}));
+    scene.append(Layer({{"x", 0}, {"y", 0}, {"w", canvas.width()}, {"h", canvas.height()}, {"img", Store(canvas)}}));
     for (QObject* child : window.children()) {
         auto* control = qobject_cast<QWidget*>(child);
         if (control == nullptr || control->isWindow() || !control->isVisibleTo(&window))
@@ -197,10 +204,10 @@ QJsonArray SiteWriter::Capture()
             QPalette plain = palette;
             plain.setColor(QPalette::Highlight, colour);
             plain.setColor(QPalette::HighlightedText, font.color);
-            layer["img"] = Picture(draw([&] { list->setPalette(plain); }, [&] { list->setPalette(palette); }));
+            layer["img"] = Store(draw([&] { list->setPalette(plain); }, [&] { list->setPalette(palette); }));
             TFont selected_font = font;
             selected_font.color = palette.color(QPalette::HighlightedText);
-            layer["sel"] = Picture(draw(
+            layer["sel"] = Store(draw(
                 [&] {
                     list->SetColor(palette.color(QPalette::Highlight));
                     list->SetFont(selected_font);
@@ -223,14 +230,14 @@ QJsonArray SiteWriter::Capture()
             }
             layer["rows"] = rows;
         } else {
-            layer["img"] = Picture(normal);
+            layer["img"] = Store(normal);
         }
         if (auto* button = dynamic_cast<TImgBtn*>(control); button != nullptr && button->Supported() &&
                                                              button->OnClick) {
             const QPixmap shown = button->Shown();
-            const QString over = Picture(
+            const QString over = Store(
                 draw([&] { button->ShowPicture(button->PicUp()); }, [&] { button->ShowPicture(shown); }));
-            const QString down = Picture(
+            const QString down = Store(
                 draw([&] { button->ShowPicture(button->PicDown()); }, [&] { button->ShowPicture(shown); }));
             if (over != layer["img"].toString())
                 layer["over"] = over;
@@ -245,6 +252,32 @@ QJsonArray SiteWriter::Capture()
         scene.append(Layer(layer));
     }
     return scene;
+}
+
+QJsonArray SiteWriter::EntryPictures(const SoftTabElement& entry)
+{
+    QJsonArray ids;
+    for (const PicPair& pair : entry.pics) {
+        auto it = picture_ids_.find(pair.pic);
+        if (it == picture_ids_.end()) {
+            // As the viewer shows it: the file decoded by the menu's own decoders, its path and
+            // place in the list in the caption. One that does not load carries the menu's message.
+            QJsonObject picture{{"caption", DiscText(pair.pic)}};
+            try {
+                const std::unique_ptr<::Picture> loaded = LoadPictureFile(menu_.Resolver(), pair.pic);
+                const QImage image = loaded->ToPixmap().toImage();
+                picture["img"] = Store(image);
+                picture["w"] = image.width();
+                picture["h"] = image.height();
+            } catch (const std::exception& e) {
+                picture["error"] = QString::fromUtf8(e.what());
+            }
+            it = picture_ids_.emplace(pair.pic, static_cast<int>(pictures_list_.size())).first;
+            pictures_list_.append(picture);
+        }
+        ids.append(it->second);
+    }
+    return ids;
 }
 
 void SiteWriter::Write()
@@ -262,6 +295,7 @@ void SiteWriter::Write()
         const sub_se& record = description_.main_frame.tabs[t];
         menu_.ClickTab(tab);
         QJsonArray subs;
+        QJsonArray pictures;
         if (!frame.HasSubTabs())
             scenes[key(tab, -1, 0, 0)] = Capture();
         for (std::size_t s = 0; s < record.sels.size(); ++s) {
@@ -271,6 +305,10 @@ void SiteWriter::Write()
                 break;  // a sub-tab without a button is never shown
             const int count = static_cast<int>(record.sels[s].entries.size());
             subs.append(count);
+            QJsonArray rows;
+            for (const SoftTabElement& entry : record.sels[s].entries)
+                rows.append(EntryPictures(entry));
+            pictures.append(rows);
             for (int row = 0; row < std::max(count, 1); ++row) {
                 if (row > 0)
                     menu_.ClickNext();
@@ -282,13 +320,15 @@ void SiteWriter::Write()
                 }
             }
         }
-        tabs.append(QJsonObject{{"subs", subs}, {"full", record.full_inf}, {"music", record.music}});
+        tabs.append(QJsonObject{
+            {"subs", subs}, {"pictures", pictures}, {"full", record.full_inf}, {"music", record.music}});
     }
     QJsonObject data{{"width", OffscreenMenu::kWidth},
                      {"height", OffscreenMenu::kHeight},
                      {"title", DiscText(description_.cd.title)},
                      {"tabs", tabs},
                      {"layers", layers_},
+                     {"pictures", pictures_list_},
                      {"scenes", scenes}};
     WriteBytes(folder_ / "data.js",
                "window.ZUL_SITE = " + QJsonDocument(data).toJson(QJsonDocument::Compact) + ";\n");

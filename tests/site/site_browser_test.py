@@ -30,6 +30,7 @@ try:
     from selenium.webdriver.common.action_chains import ActionChains
     from selenium.webdriver.common.actions.action_builder import ActionBuilder
     from selenium.webdriver.common.by import By
+    from selenium.webdriver.common.keys import Keys
     from selenium.webdriver.chrome.service import Service
 except ImportError:
     skip("python3-selenium is not installed")
@@ -153,6 +154,28 @@ def walk(page, shot_tool, disc, work, name):
             page.click(step)
 
 
+def viewer_keys(page):
+    """The info box's first thumbnail opens the viewer on the entry's first picture; its keys step."""
+    driver = page.driver
+    page.click("prev")
+    page.click("entry")
+    caption = ("const v = document.getElementById('viewer');"
+               "return v ? v.querySelector('.viewer-caption').textContent : null;")
+    thumbnail = driver.find_element(By.CSS_SELECTOR, '#menu [data-role="picture"][data-index="0"]')
+    ActionChains(driver).move_to_element(thumbnail).click().perform()
+    shown = [driver.execute_script(caption)]
+    for key in (Keys.END, Keys.HOME, Keys.SPACE, Keys.PAGE_UP, Keys.ENTER, Keys.ENTER):
+        ActionChains(driver).send_keys(key).perform()
+        shown.append(driver.execute_script(caption))
+    first, second = "Soft\\Chess\\Shot1.jpg (1/2)", "Soft\\Chess\\Shot2.jpg (2/2)"
+    check(shown == [first, second, first, second, first, second, None],
+          f"the viewer's pictures as its keys step: {shown}")
+    thumbnail = driver.find_element(By.CSS_SELECTOR, '#menu [data-role="picture"][data-index="0"]')
+    ActionChains(driver).move_to_element(thumbnail).click().perform()
+    ActionChains(driver).send_keys(Keys.ESCAPE).perform()
+    check(driver.execute_script(caption) is None, "Esc did not close the viewer")
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--zulcheck", required=True)
@@ -199,6 +222,7 @@ def main():
             try:
                 page = Page(driver, f"http://127.0.0.1:{server.server_port}/index.html", work)
                 walk(page, args.shot, disc, work, "http")
+                viewer_keys(page)
                 check(not page.errors(), f"console errors from the server: {page.errors()}")
             finally:
                 server.shutdown()

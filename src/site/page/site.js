@@ -14,6 +14,8 @@
   // The menu's state: the tab on show, the sub-tab chosen last in each tab, the row chosen in
   // each list, and whether the info box stands in place of the entry's view.
   const state = { tab: 0, subs: site.tabs.map(() => 0), rows: {}, info: 0 };
+  // The factor the menu is drawn at.
+  let scale = 1;
 
   function hasSubs(tab) {
     return site.tabs[tab] && site.tabs[tab].subs.length > 0;
@@ -58,6 +60,103 @@
       if (tab.full && !tab.music && entries() > 0)
         state.info = state.info ? 0 : 1;
     },
+  };
+
+  // The picture viewer: the entry's full-size pictures one at a time, over the menu. A click, Enter,
+  // Space or Page Down goes on (closing after the last), Page Up goes back, Home and End go to the
+  // first and last, a right click or Esc closes; keys act on release, as in the menu.
+  const viewer = { list: [], index: 0, element: null, returnTo: null };
+
+  function entryPictures() {
+    const tab = site.tabs[state.tab];
+    const rows = tab && tab.pictures && sub() >= 0 ? tab.pictures[sub()] : null;
+    const ids = rows && rows[row()] ? rows[row()] : [];
+    return ids.map((id) => site.pictures[id]);
+  }
+
+  function closeViewer() {
+    if (!viewer.element)
+      return;
+    viewer.element.remove();
+    viewer.element = null;
+    if (viewer.returnTo)
+      viewer.returnTo.focus();
+  }
+
+  function showViewerPicture(index) {
+    const shown = viewer.list[index];
+    if (!shown || shown.error)
+      return;
+    viewer.index = index;
+    const element = viewer.element;
+    const caption = shown.caption + ' (' + (index + 1) + '/' + viewer.list.length + ')';
+    element.setAttribute('aria-label', caption);
+    element.querySelector('.viewer-caption').textContent = caption;
+    const img = element.querySelector('.viewer-picture');
+    img.src = shown.img;
+    img.alt = caption;
+    img.style.width = shown.w * scale + 'px';
+    img.style.height = shown.h * scale + 'px';
+  }
+
+  function viewerStep(index) {
+    if (index >= viewer.list.length)
+      closeViewer();
+    else if (index >= 0 && index !== viewer.index)
+      showViewerPicture(index);
+  }
+
+  function openViewer(list, start) {
+    closeViewer();
+    viewer.list = list;
+    viewer.index = -1;
+    viewer.returnTo = document.activeElement;
+    const element = document.createElement('div');
+    element.id = 'viewer';
+    element.setAttribute('role', 'dialog');
+    element.setAttribute('aria-modal', 'true');
+    element.tabIndex = -1;
+    const frame = document.createElement('div');
+    frame.className = 'viewer-frame';
+    const caption = document.createElement('div');
+    caption.className = 'viewer-caption';
+    const img = document.createElement('img');
+    img.className = 'viewer-picture';
+    img.draggable = false;
+    img.addEventListener('click', () => viewerStep(viewer.index + 1));
+    frame.append(caption, img);
+    element.appendChild(frame);
+    element.addEventListener('contextmenu', (event) => {
+      event.preventDefault();
+      closeViewer();
+    });
+    element.addEventListener('keydown', (event) => event.preventDefault());
+    element.addEventListener('keyup', (event) => {
+      const last = viewer.list.length - 1;
+      switch (event.key) {
+      case 'Enter': case ' ': case 'PageDown': viewerStep(viewer.index + 1); break;
+      case 'PageUp': viewerStep(viewer.index - 1); break;
+      case 'Home': viewerStep(0); break;
+      case 'End': viewerStep(last); break;
+      case 'Escape': closeViewer(); break;
+      default: return;
+      }
+      event.preventDefault();
+    });
+    document.body.appendChild(element);
+    viewer.element = element;
+    showViewerPicture(start);
+    if (viewer.index < 0) {
+      closeViewer();
+      return;
+    }
+    element.focus();
+  }
+
+  actions.picture = (which) => {
+    const list = entryPictures();
+    if (list.length > 0)
+      openViewer(list, which < list.length ? which : 0);
   };
 
   function picture(file, className) {
@@ -190,7 +289,7 @@
   // At whole factors on a window large enough, pixels kept square; shrunk to fit on a smaller one.
   function fit() {
     const factor = Math.min(window.innerWidth / site.width, window.innerHeight / site.height);
-    const scale = factor >= 1 ? Math.floor(factor) : factor;
+    scale = factor >= 1 ? Math.floor(factor) : factor;
     const left = Math.max(0, Math.floor((window.innerWidth - site.width * scale) / 2));
     const top = Math.max(0, Math.floor((window.innerHeight - site.height * scale) / 2));
     menu.style.width = site.width + 'px';
