@@ -35,6 +35,8 @@ public:
 
     QWidget& Window() const { return *window_; }
     const PathResolver& Resolver() const { return resolver_; }
+    // The opener the menu's controls are given: it opens nothing.
+    Opener& QuietOpener() { return opener_; }
     ZUL_shell& Shell() const { return *shell_; }
     TImage& Back() const { return *back_; }
     TImgBtn& MinButton() const { return *min_; }
@@ -55,7 +57,7 @@ public:
     QImage Grab() const;
 
 private:
-    class QuietOpener : public Opener {
+    class NoOpener : public Opener {
     public:
         void Open(const std::string&) override {}
         void OpenLink(const std::string&) override {}
@@ -64,7 +66,7 @@ private:
     PathResolver resolver_;
     NoDeviceSoundOutput sound_;
     Sounder sounder_;
-    QuietOpener opener_;
+    NoOpener opener_;
     NoDecoderPlayer decoder_;
     NoSequencer sequencer_;
     std::unique_ptr<QWidget> window_;

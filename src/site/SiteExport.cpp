@@ -7,6 +7,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QPainter>
+#include <QPushButton>
+#include <QUrl>
 
 #include <cstdlib>
 #include <fstream>
@@ -19,6 +21,11 @@
 #include "controls/StringGrid.h"
 #include "controls/Zulwid.h"
 #include "pictures/PictureFile.h"
+#include "platform/DiscCopy.h"
+#include "platform/LinkDocuments.h"
+#include "platform/Opener.h"
+#include "controls/Banner.h"
+#include "windows/Setupwin.h"
 #include "platform/DiscText.h"
 
 namespace fs = std::filesystem;
@@ -37,6 +44,16 @@ void WriteBytes(const fs::path& file, const QByteArray& bytes)
         throw std::runtime_error("cannot write " + file.string());
 }
 
+// What the copies of the setups' folders hold at most, as the menu's copies out of an image.
+constexpr std::uintmax_t kMaxCopiedBytes = std::uintmax_t{4} << 30;
+// How much of a file tells whether it is a document.
+constexpr std::size_t kDocumentHead = 512;
+
+QJsonArray Rect(const QRect& r)
+{
+    return QJsonArray{r.x(), r.y(), r.width(), r.height()};
+}
+
 // What a click on a control does on the page.
 struct Role {
     QString name;  // "tab", "sub", "list", "prev", "next", "entry", "picture", "min", "close"
@@ -45,8 +62,8 @@ struct Role {
 
 class SiteWriter {
 public:
-    SiteWriter(OffscreenMenu& menu, const Inf_shell& description, const fs::path& folder)
-        : menu_(menu), description_(description), folder_(folder)
+    SiteWriter(OffscreenMenu& menu, const Inf_shell& description, const fs::path& folder, const SiteOptions& options)
+        : menu_(menu), description_(description), folder_(folder), options_(options)
     {
         fs::create_directory(folder_ / "img");
         FindRoles();
@@ -59,13 +76,30 @@ private:
     QJsonArray Capture();
     // The full-size pictures of an entry, for the picture viewer: their indexes in pictures_list_.
     QJsonArray EntryPictures(const SoftTabElement& entry);
+    // The setups of an entry: their indexes in setups_list_, their folders copied into the site.
+    QJsonArray EntrySetups(const SoftTabElement& entry);
+    // The index in links_list_ of a link the menu opens after its question: where the site opens it.
+    int Link(const std::string& link);
+    // The setup window of an entry with several setups, drawn once for each setup chosen in it.
+    QJsonObject SetupWindow(const SoftTabElement& entry);
+    // The site's address of a file or folder of the disc that its copy holds.
+    QString SiteAddress(const fs::path& disc_file) const;
+    void CopyFolder(const fs::path& disc_folder);
     QString Store(const QImage& image);
     int Layer(const QJsonObject& layer);
 
     OffscreenMenu& menu_;
     const Inf_shell& description_;
     fs::path folder_;
+    SiteOptions options_;
     std::map<const QWidget*, Role> roles_;
+    std::map<std::string, int> setup_ids_;  // disc path -> index in setups_list_
+    QJsonArray setups_list_;
+    std::map<std::string, int> link_ids_;  // link -> index in links_list_
+    QJsonArray links_list_;
+    std::map<const QWidget*, QWidget*> link_sources_;  // a control -> the control whose hint is its link
+    std::vector<fs::path> copied_;  // the disc folders copied so far
+    std::uintmax_t copied_bytes_ = 0;
     std::map<QByteArray, QString> pictures_;  // content hash -> file
     std::map<QByteArray, int> layer_ids_;     // layer as JSON -> its index
     QJsonArray layers_;
@@ -86,6 +120,7 @@ void SiteWriter::FindRoles()
             roles_[row[i].get()] = {"sub", static_cast<int>(i)};
     roles_[shell.Controls().Button(0)] = {"prev"};
     roles_[shell.Controls().Button(3)] = {"next"};
+    roles_[shell.Controls().Button(1)] = {"setup"};
     roles_[shell.MusicControls().PreviousButton()] = {"prev"};
     roles_[shell.MusicControls().NextButton()] = {"next"};
     const MainFrame& frame = shell.Frame();
@@ -115,6 +150,18 @@ void SiteWriter::FindRoles()
         roles_[w] = {"entry"};
     for (int row = 0; row < MF_inf::kRows; ++row)
         roles_[box.Caption(row)] = {"entry"};
+    for (int row : {2, 3, 4})
+        link_sources_[box.Value(row)] = box.Value(row);
+    for (std::size_t t = 0; t < description_.main_frame.tabs.size(); ++t)
+        if (!description_.main_frame.tabs[t].full_inf && !description_.main_frame.tabs[t].music)
+            for (std::size_t s = 0; s < description_.main_frame.tabs[t].sels.size(); ++s) {
+                TLabel& developer = frame.View(static_cast<int>(t), static_cast<int>(s)).L(4);
+                link_sources_[&developer] = &developer;
+            }
+    link_sources_[shell.Side().LinkButton()] = shell.Side().LinkButton();
+    for (Banner* banner : {shell.Side().PanelBanner(), shell.MainBanner()})
+        if (banner != nullptr)
+            link_sources_[banner] = banner->PictureControl();
     roles_[box.Thumbnail(0)] = {"picture", 0};
     roles_[box.Thumbnail(1)] = {"picture", 1};
 }
@@ -184,6 +231,14 @@ QJsonArray SiteWriter::Capture()
             layer["role"] = role->second.name;
             if (role->second.index >= 0)
                 layer["index"] = role->second.index;
+        }
+        if (auto source = link_sources_.find(control); source != link_sources_.end()) {
+            const auto* hint = dynamic_cast<const ControlHint*>(source->second);
+            const auto* label = dynamic_cast<const TLabel*>(source->second);
+            if (hint != nullptr && !hint->Hint().empty() && (label == nullptr || label->OnClick)) {
+                layer["role"] = QStringLiteral("link");
+                layer["index"] = Link(hint->Hint());
+            }
         }
         auto draw = [&](const std::function<void()>& change, const std::function<void()>& restore) {
             QImage image = below;
@@ -280,10 +335,161 @@ QJsonArray SiteWriter::EntryPictures(const SoftTabElement& entry)
     return ids;
 }
 
+QString SiteWriter::SiteAddress(const fs::path& disc_file) const
+{
+    const DiscFs& disc = menu_.Resolver().Disc();
+    const fs::path relative = disc.Root().empty() ? disc_file : disc_file.lexically_relative(disc.Root());
+    QString address = QStringLiteral("disc");
+    for (const fs::path& part : relative)
+        address += QStringLiteral("/") + QString::fromLatin1(QUrl::toPercentEncoding(QString::fromStdString(part.string())));
+    return address;
+}
+
+void SiteWriter::CopyFolder(const fs::path& disc_folder)
+{
+    for (const fs::path& done : copied_)
+        if (DiscFolderHolds(done, disc_folder))
+            return;
+    const DiscFs& disc = menu_.Resolver().Disc();
+    const fs::path relative = disc.Root().empty() ? disc_folder : disc_folder.lexically_relative(disc.Root());
+    if (relative.empty() || *relative.begin() == "..")
+        return;
+    // Every entry's name comes from the disc's own listing, one component at a time, so nothing is
+    // written outside the copy; the sizes are added up before a byte is copied.
+    struct Item {
+        fs::path from;
+        fs::path to;
+        bool folder;
+    };
+    std::vector<Item> items{{disc_folder, folder_ / "disc" / relative, true}};
+    std::uintmax_t bytes = 0;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (!items[i].folder)
+            continue;
+        for (const std::string& name : disc.List(items[i].from)) {
+            if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos)
+                continue;
+            const DiscEntry entry = disc.Stat(items[i].from / name);
+            if (entry.kind == DiscEntryKind::kFile)
+                bytes += entry.size;
+            if (entry.kind == DiscEntryKind::kFile || entry.kind == DiscEntryKind::kFolder)
+                items.push_back({items[i].from / name, items[i].to / name, entry.kind == DiscEntryKind::kFolder});
+        }
+        if (copied_bytes_ + bytes > kMaxCopiedBytes)
+            throw std::runtime_error("the setups' folders hold more than 4 GB: " + disc_folder.string());
+    }
+    copied_bytes_ += bytes;
+    std::vector<char> buffer(1 << 16);
+    for (const Item& item : items) {
+        if (item.folder) {
+            fs::create_directories(item.to);
+            continue;
+        }
+        const std::unique_ptr<DiscReader> reader = disc.Open(item.from);
+        std::ofstream out(item.to, std::ios::binary | std::ios::trunc);
+        if (!reader || !out)
+            throw std::runtime_error("cannot copy " + item.from.string());
+        while (const std::size_t n = reader->Read(buffer.data(), buffer.size()))
+            out.write(buffer.data(), static_cast<std::streamsize>(n));
+        out.close();
+        if (reader->Failed() || !out)
+            throw std::runtime_error("cannot copy " + item.from.string());
+    }
+    copied_.push_back(disc_folder);
+}
+
+QJsonArray SiteWriter::EntrySetups(const SoftTabElement& entry)
+{
+    QJsonArray ids;
+    for (const string_pair& setup : entry.setups) {
+        auto it = setup_ids_.find(setup.first);
+        if (it == setup_ids_.end()) {
+            QJsonObject record{{"path", DiscText(setup.first)}, {"description", DiscText(setup.second)}};
+            const std::optional<fs::path> found = menu_.Resolver().Find(setup.first);
+            const DiscFs& disc = menu_.Resolver().Disc();
+            if (found && options_.files) {
+                // The setup's whole folder, as the menu copies it to open it.
+                const bool folder = disc.Stat(*found).kind == DiscEntryKind::kFolder;
+                CopyFolder(folder ? *found : found->parent_path());
+                record["href"] = SiteAddress(*found);
+                // A document opens in the browser; anything else is downloaded.
+                std::string head(kDocumentHead, '\0');
+                if (const std::unique_ptr<DiscReader> reader = disc.Open(*found))
+                    head.resize(reader->Read(head.data(), head.size()));
+                record["document"] = folder || !LinkDocumentRefusal(found->filename().string(), head);
+            }
+            it = setup_ids_.emplace(setup.first, static_cast<int>(setups_list_.size())).first;
+            setups_list_.append(record);
+        }
+        ids.append(it->second);
+    }
+    return ids;
+}
+
+int SiteWriter::Link(const std::string& link)
+{
+    if (auto it = link_ids_.find(link); it != link_ids_.end())
+        return it->second;
+    QJsonObject record{{"text", DiscText(link)}};
+    // As the menu's opener decides: web and mail addresses open in a new tab, the disc's documents
+    // and folders from the site's copy of their folder; anything else is not opened.
+    const OpenPlan plan = PlanOpen(link, menu_.Resolver(), DefaultSearchPath(), OpenAs::kLink);
+    if (plan.kind == OpenPlan::Kind::WebLink) {
+        QString address = DiscText(link).trimmed();
+        if (address.startsWith(QStringLiteral("www."), Qt::CaseInsensitive))
+            address.prepend(QStringLiteral("http://"));
+        const QUrl url(address, QUrl::StrictMode);
+        const QString scheme = url.scheme().toLower();
+        if (url.isValid() && (scheme == "http" || scheme == "https" || scheme == "ftp" || scheme == "mailto"))
+            record["href"] = url.toString(QUrl::FullyEncoded);
+    } else if ((plan.kind == OpenPlan::Kind::Document || plan.kind == OpenPlan::Kind::Folder) && options_.files) {
+        if (const std::optional<fs::path> found = menu_.Resolver().Find(link)) {
+            CopyFolder(plan.kind == OpenPlan::Kind::Folder ? *found : found->parent_path());
+            record["href"] = SiteAddress(*found);
+        }
+    }
+    const int id = static_cast<int>(links_list_.size());
+    links_list_.append(record);
+    link_ids_.emplace(link, id);
+    return id;
+}
+
+QJsonObject SiteWriter::SetupWindow(const SoftTabElement& entry)
+{
+    const Inf_setup_win& c = description_.setup_win;
+    Tsetup_win window(&menu_.Window(), entry.setups, c.setup_nomer, c.setup_file, c.setup_desc, c.setup_run,
+                      c.setup_close, menu_.QuietOpener());
+    window.show();
+    TStringGrid& grid = *window.StringGrid1;
+    const QPoint view = grid.viewport()->mapTo(&window, QPoint(0, 0));
+    QJsonArray pictures;
+    QJsonArray rows;
+    for (int r = grid.FixedRows(); r < grid.RowCount(); ++r) {
+        const QRect cell = grid.CellRect(0, r);
+        if (cell.isEmpty())
+            continue;
+        ClickWidget(*grid.viewport(), cell.center());
+        QRect row = cell.translated(view);
+        row.setRight(view.x() + grid.viewport()->width() - 1);
+        rows.append(Rect(row));
+        // A row the window refuses (no file name) shows the row chosen before.
+        pictures.append(Store(window.grab().toImage()));
+    }
+    window.hide();
+    return {{"w", window.width()},
+            {"h", window.height()},
+            {"title", window.windowTitle()},
+            {"pictures", pictures},
+            {"rows", rows},
+            {"run", Rect(window.RunBtn->geometry())},
+            {"close", Rect(window.CloseBtn->geometry())}};
+}
+
 void SiteWriter::Write()
 {
     MainFrame& frame = menu_.Shell().Frame();
     QJsonObject scenes;
+    QJsonObject setup_windows;
     QJsonArray tabs;
     const auto key = [](int t, int s, int r, int info) {
         return QStringLiteral("%1,%2,%3,%4").arg(t).arg(s).arg(r).arg(info);
@@ -296,6 +502,7 @@ void SiteWriter::Write()
         menu_.ClickTab(tab);
         QJsonArray subs;
         QJsonArray pictures;
+        QJsonArray setups;
         if (!frame.HasSubTabs())
             scenes[key(tab, -1, 0, 0)] = Capture();
         for (std::size_t s = 0; s < record.sels.size(); ++s) {
@@ -306,9 +513,16 @@ void SiteWriter::Write()
             const int count = static_cast<int>(record.sels[s].entries.size());
             subs.append(count);
             QJsonArray rows;
-            for (const SoftTabElement& entry : record.sels[s].entries)
+            QJsonArray setup_rows;
+            for (std::size_t r = 0; r < record.sels[s].entries.size(); ++r) {
+                const SoftTabElement& entry = record.sels[s].entries[r];
                 rows.append(EntryPictures(entry));
+                setup_rows.append(EntrySetups(entry));
+                if (entry.setups.size() > 1 && !record.music)
+                    setup_windows[key(tab, sub, static_cast<int>(r), 0)] = SetupWindow(entry);
+            }
             pictures.append(rows);
+            setups.append(setup_rows);
             for (int row = 0; row < std::max(count, 1); ++row) {
                 if (row > 0)
                     menu_.ClickNext();
@@ -321,7 +535,7 @@ void SiteWriter::Write()
             }
         }
         tabs.append(QJsonObject{
-            {"subs", subs}, {"pictures", pictures}, {"full", record.full_inf}, {"music", record.music}});
+            {"subs", subs}, {"pictures", pictures}, {"setups", setups}, {"full", record.full_inf}, {"music", record.music}});
     }
     QJsonObject data{{"width", OffscreenMenu::kWidth},
                      {"height", OffscreenMenu::kHeight},
@@ -329,6 +543,13 @@ void SiteWriter::Write()
                      {"tabs", tabs},
                      {"layers", layers_},
                      {"pictures", pictures_list_},
+                     {"setups", setups_list_},
+                     {"setupWindows", setup_windows},
+                     {"links", links_list_},
+                     {"linkBox", QJsonObject{{"caption", DiscText(description_.link_box.link_caption)},
+                                             {"message", DiscText(description_.link_box.link_message)}}},
+                     {"setupNames", QJsonObject{{"run", DiscText(description_.setup_win.setup_run)},
+                                                {"close", DiscText(description_.setup_win.setup_close)}}},
                      {"scenes", scenes}};
     WriteBytes(folder_ / "data.js",
                "window.ZUL_SITE = " + QJsonDocument(data).toJson(QJsonDocument::Compact) + ";\n");
@@ -348,9 +569,10 @@ void SiteWriter::Write()
 
 }  // namespace
 
-void WriteSite(OffscreenMenu& menu, const Inf_shell& description, const fs::path& folder)
+void WriteSite(OffscreenMenu& menu, const Inf_shell& description, const fs::path& folder,
+               const SiteOptions& options)
 {
-    SiteWriter(menu, description, folder).Write();
+    SiteWriter(menu, description, folder, options).Write();
 }
 
 std::string WriteWholeSite(const fs::path& out, bool force, const std::function<void(const fs::path&)>& write)

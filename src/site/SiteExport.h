@@ -7,6 +7,7 @@
 //   index.html, site.js, site.css  the page (the project's own files, copied as they are)
 //   data.js                         the menu as data: `window.ZUL_SITE = {...};`
 //   img/HASH.png                    the layers' pictures, named by their content
+//   disc/...                        the folders of the entries' setups, under their disc paths
 #pragma once
 
 #include <filesystem>
@@ -16,9 +17,16 @@
 #include "model/Description.h"
 #include "site/OffscreenMenu.h"
 
+struct SiteOptions {
+    // Whether the setups' folders are copied into the site (4 GB at most, as the menu's copies);
+    // without them the setup button says where on the disc the setup is.
+    bool files = true;
+};
+
 // Writes the site of `menu` (built from `description`, and left as the menu first shows it) into
 // the existing empty folder `folder`. Throws std::runtime_error when a file cannot be written.
-void WriteSite(OffscreenMenu& menu, const Inf_shell& description, const std::filesystem::path& folder);
+void WriteSite(OffscreenMenu& menu, const Inf_shell& description, const std::filesystem::path& folder,
+               const SiteOptions& options = {});
 
 // Writes a site into `out` whole or not at all: `write` fills a new folder beside it, which then
 // takes its name. An `out` that exists and is not an empty folder is refused unless `force`, and

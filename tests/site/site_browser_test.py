@@ -92,7 +92,7 @@ class Page:
             target = self.driver.find_element(By.CSS_SELECTOR, f'#menu [data-role="{verb}"][data-index="{value}"]')
         elif verb == "row":
             target = self.driver.find_element(By.CSS_SELECTOR, f'#menu .row[data-row="{value}"]')
-        elif verb in ("next", "prev"):
+        elif verb in ("next", "prev", "setup"):
             target = self.driver.find_element(By.CSS_SELECTOR, f'#menu [data-role="{verb}"]')
         else:  # the entry's description: a part of it that nothing covers
             target = self.driver.execute_script(
@@ -176,6 +176,39 @@ def viewer_keys(page):
     check(driver.execute_script(caption) is None, "Esc did not close the viewer")
 
 
+def setups_and_links(page, site):
+    """The setup button opens an entry's only setup from the site's copy, or lists several in the
+    setup window; a link opens only after a Yes to the menu's question."""
+    driver = page.driver
+    driver.execute_script(
+        "window.opened = [];"
+        "HTMLAnchorElement.prototype.click = function () { window.opened.push(this.getAttribute('href')); };")
+    page.click("tab=0")
+    page.click("sub=0")
+    page.click("row=0")
+    page.click("setup")
+    driver.find_element(By.CSS_SELECTOR, '.setup-window .row[data-row="1"]').click()
+    driver.find_element(By.CSS_SELECTOR, '.setup-window [data-role="run"]').click()
+    driver.find_element(By.CSS_SELECTOR, '.setup-window [data-role="close-setup"]').click()
+    page.click("row=1")
+    page.click("setup")
+    opened = driver.execute_script("return window.opened")
+    check(opened == ["disc/soft/starminer/readme.txt", "disc/soft/turbodrift/setup.sh"],
+          f"the setups opened: {opened}")
+    check((site / "disc/soft/turbodrift/setup.sh").is_file() and not driver.find_elements(By.CSS_SELECTOR, ".setup-window"),
+          "the setup's folder was not copied, or its window stayed")
+
+    link = driver.find_element(By.CSS_SELECTOR, '#menu [data-role="link"]')
+    ActionChains(driver).move_to_element(link).click().perform()
+    question = driver.find_element(By.CSS_SELECTOR, ".box").text
+    driver.find_element(By.XPATH, "//div[@class='box-buttons']/button[2]").click()
+    ActionChains(driver).move_to_element(driver.find_element(By.CSS_SELECTOR, '#menu [data-role="link"]')).click().perform()
+    driver.find_element(By.XPATH, "//div[@class='box-buttons']/button[1]").click()
+    opened = driver.execute_script("return window.opened")
+    check("http://zul.example.com/" in question and opened[2:] == ["http://zul.example.com/"],
+          f"the link's question and what it opened: {question!r} {opened[2:]}")
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--zulcheck", required=True)
@@ -223,6 +256,7 @@ def main():
                 page = Page(driver, f"http://127.0.0.1:{server.server_port}/index.html", work)
                 walk(page, args.shot, disc, work, "http")
                 viewer_keys(page)
+                setups_and_links(page, site)
                 check(not page.errors(), f"console errors from the server: {page.errors()}")
             finally:
                 server.shutdown()

@@ -98,11 +98,13 @@ int WithSiteMenu(const std::string& disc_path, std::ostream& err,
     }
 }
 
-int RunSite(const std::string& out, const std::string& disc_path, bool force, std::ostream& err)
+int RunSite(const std::string& out, const std::string& disc_path, bool force, bool files, std::ostream& err)
 {
     return WithSiteMenu(disc_path, err, [&](OffscreenMenu& menu, const Inf_shell& description) {
         const std::string error = WriteWholeSite(out, force, [&](const std::filesystem::path& folder) {
-            WriteSite(menu, description, folder);
+            SiteOptions options;
+            options.files = files;
+            WriteSite(menu, description, folder, options);
         });
         if (error.empty())
             return 0;

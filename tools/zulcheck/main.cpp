@@ -68,9 +68,7 @@ int main(int argc, char** argv)
         }
         if (operands.size() != 2)
             return Usage();
-        // The site holds no disc files yet: --no-files is what it does anyway.
-        static_cast<void>(no_files);
-        return RunSite(operands[0], operands[1], force, std::cerr);
+        return RunSite(operands[0], operands[1], force, !no_files, std::cerr);
     }
 
     // The check: [--json] [DISC_ROOT | DISC_IMAGE], the current folder by default.

@@ -159,6 +159,169 @@
       openViewer(list, which < list.length ? which : 0);
   };
 
+  // A box of the menu's: a caption, a text and its buttons; Enter answers with the first button,
+  // Esc with the last. `answer` gets the index of the button chosen.
+  function messageBox(caption, text, buttons, answer) {
+    const returnTo = document.activeElement;
+    const element = document.createElement('div');
+    element.className = 'box-shade';
+    const box = document.createElement('div');
+    box.className = 'box';
+    box.setAttribute('role', 'alertdialog');
+    box.setAttribute('aria-modal', 'true');
+    box.setAttribute('aria-label', caption);
+    const title = document.createElement('div');
+    title.className = 'box-caption';
+    title.textContent = caption;
+    const body = document.createElement('p');
+    body.className = 'box-text';
+    body.textContent = text;
+    const row = document.createElement('div');
+    row.className = 'box-buttons';
+    const close = (index) => {
+      element.remove();
+      if (returnTo)
+        returnTo.focus();
+      answer(index);
+    };
+    buttons.forEach((name, index) => {
+      const button = document.createElement('button');
+      button.type = 'button';
+      button.textContent = name;
+      button.addEventListener('click', () => close(index));
+      row.appendChild(button);
+    });
+    box.addEventListener('keydown', (event) => {
+      if (event.key === 'Escape') {
+        event.preventDefault();
+        close(buttons.length - 1);
+      }
+    });
+    box.append(title, body, row);
+    element.appendChild(box);
+    document.body.appendChild(element);
+    row.firstChild.focus();
+  }
+
+  // Opens what a link or setup names: a web address in a new tab, a file of the disc from the
+  // site's copy (a document in a new tab, anything else downloaded).
+  function openAddress(href, download) {
+    const a = document.createElement('a');
+    a.href = href;
+    a.target = '_blank';
+    a.rel = 'noopener noreferrer';
+    if (download)
+      a.download = '';
+    a.click();
+  }
+
+  // The menu asks before it opens a link; only a Yes opens it.
+  actions.link = (index) => {
+    const link = site.links[index];
+    if (!link)
+      return;
+    messageBox(site.linkBox.caption, site.linkBox.message + '\n' + link.text, ['Yes', 'No'], (answer) => {
+      if (answer === 0 && link.href)
+        openAddress(link.href, false);
+    });
+  };
+
+  function entrySetups() {
+    const tab = site.tabs[state.tab];
+    const rows = tab && tab.setups && sub() >= 0 ? tab.setups[sub()] : null;
+    const ids = rows && rows[row()] ? rows[row()] : [];
+    return ids.map((id) => site.setups[id]);
+  }
+
+  function runSetup(setup) {
+    if (setup.href)
+      openAddress(setup.href, !setup.document);
+    else
+      messageBox(site.title || '', 'On the disc: ' + setup.path, ['OK'], () => {});
+  }
+
+  // The setup window of an entry with several setups, as the menu draws it with each row chosen.
+  function openSetupWindow(setups, drawn) {
+    const returnTo = document.activeElement;
+    let chosen = 0;
+    const element = document.createElement('div');
+    element.className = 'box-shade';
+    const frame = document.createElement('div');
+    frame.className = 'viewer-frame setup-window';
+    frame.setAttribute('role', 'dialog');
+    frame.setAttribute('aria-modal', 'true');
+    frame.setAttribute('aria-label', drawn.title || site.title || 'Setup');
+    const caption = document.createElement('div');
+    caption.className = 'viewer-caption';
+    caption.textContent = drawn.title || '\u00a0';
+    const area = document.createElement('div');
+    area.className = 'setup-area';
+    area.style.width = drawn.w + 'px';
+    area.style.height = drawn.h + 'px';
+    const img = picture(drawn.pictures[0]);
+    area.appendChild(img);
+    const close = () => {
+      element.remove();
+      if (returnTo)
+        returnTo.focus();
+    };
+    const choose = (index) => {
+      chosen = index;
+      img.src = drawn.pictures[index];
+      for (const option of area.querySelectorAll('.row'))
+        option.setAttribute('aria-selected', String(option.dataset.row === String(index)));
+    };
+    const control = (rect, className) => {
+      const button = document.createElement('button');
+      button.type = 'button';
+      button.className = className;
+      place(button, { x: rect[0], y: rect[1], w: rect[2], h: rect[3] });
+      area.appendChild(button);
+      return button;
+    };
+    drawn.rows.forEach((rect, index) => {
+      const option = control(rect, 'row');
+      option.dataset.row = String(index);
+      option.setAttribute('role', 'option');
+      option.setAttribute('aria-selected', String(index === 0));
+      option.textContent = setups[index].path + ' ' + setups[index].description;
+      option.addEventListener('click', () => choose(index));
+      option.addEventListener('dblclick', () => runSetup(setups[chosen]));
+    });
+    const run = control(drawn.run, 'text');
+    run.setAttribute('aria-label', site.setupNames.run || 'Run');
+    run.dataset.role = 'run';
+    run.addEventListener('click', () => runSetup(setups[chosen]));
+    const closeButton = control(drawn.close, 'text');
+    closeButton.setAttribute('aria-label', site.setupNames.close || 'Close');
+    closeButton.dataset.role = 'close-setup';
+    closeButton.addEventListener('click', close);
+    frame.addEventListener('keydown', (event) => {
+      if (event.key === 'Escape')
+        close();
+      else if (event.key === 'ArrowDown' && chosen + 1 < drawn.rows.length)
+        choose(chosen + 1);
+      else if (event.key === 'ArrowUp' && chosen > 0)
+        choose(chosen - 1);
+      else
+        return;
+      event.preventDefault();
+    });
+    frame.append(caption, area);
+    element.appendChild(frame);
+    document.body.appendChild(element);
+    run.focus();
+  }
+
+  // The setup button: the entry's only setup is opened, several are listed in the setup window.
+  actions.setup = () => {
+    const setups = entrySetups();
+    if (setups.length === 1)
+      runSetup(setups[0]);
+    else if (setups.length > 1 && site.setupWindows[sceneKey().replace(/,1$/, ',0')])
+      openSetupWindow(setups, site.setupWindows[sceneKey().replace(/,1$/, ',0')]);
+  };
+
   function picture(file, className) {
     const img = document.createElement('img');
     img.src = file;
@@ -186,6 +349,8 @@
     case 'next': return 'Next';
     case 'min': return 'Minimise';
     case 'close': return 'Close';
+    case 'setup': return 'Setup';
+    case 'link': return site.links[layer.index] ? site.links[layer.index].text : 'Link';
     default: return 'Button';
     }
   }
