@@ -66,6 +66,7 @@ OffscreenMenu::OffscreenMenu(Application& app, const PathResolver& resolver, con
     SetupImageButton(*close_, &window, description.cd.window.close_btn, archive);
     back_->lower();
     sounder_.sound_ok = false;
+    options_ = std::make_unique<TOptionsForm>(&window, description.cd.opts_window, sounder_, sound_, resolver, archive);
     const ElementContext context{&window, archive, resolver, sound_, sounder_, app, opener_, decoder_, sequencer_};
     shell_ = std::make_unique<ZUL_shell>(context, description, [](QObject*) {});
     archive.Close();
@@ -76,6 +77,7 @@ OffscreenMenu::OffscreenMenu(Application& app, const PathResolver& resolver, con
 OffscreenMenu::~OffscreenMenu()
 {
     shell_.reset();
+    options_.reset();
 }
 
 void OffscreenMenu::ClickTab(int tab)

@@ -18,6 +18,7 @@
 #include "sound/AudioOutput.h"
 #include "sound/MusicPlayers.h"
 #include "sound/Sounds.h"
+#include "windows/Options.h"
 
 class OffscreenMenu {
 public:
@@ -41,6 +42,8 @@ public:
     TImage& Back() const { return *back_; }
     TImgBtn& MinButton() const { return *min_; }
     TImgBtn& CloseButton() const { return *close_; }
+    // The options window both options buttons open, as the menu builds it.
+    TOptionsForm& OptionsWindow() const { return *options_; }
 
     // The reader's clicks: a tab button, a sub-tab button of the row on show, a row of the list on
     // show (moved to by the list's own keys, as the next and previous buttons move it), the entry's
@@ -73,6 +76,7 @@ private:
     TImage* back_ = nullptr;
     TImgBtn* min_ = nullptr;
     TImgBtn* close_ = nullptr;
+    std::unique_ptr<TOptionsForm> options_;
     std::unique_ptr<ZUL_shell> shell_;
 };
 

@@ -8,6 +8,7 @@
 #include <QJsonObject>
 #include <QPainter>
 #include <QPushButton>
+#include <QTimer>
 #include <QUrl>
 
 #include <cstdlib>
@@ -80,6 +81,9 @@ private:
     QJsonArray EntrySetups(const SoftTabElement& entry);
     // The index in links_list_ of a link the menu opens after its question: where the site opens it.
     int Link(const std::string& link);
+    // The options window as it opens on the site, where nothing of it can be changed yet, with the
+    // pressed looks of its buttons.
+    QJsonObject OptionsWindow();
     // The setup window of an entry with several setups, drawn once for each setup chosen in it.
     QJsonObject SetupWindow(const SoftTabElement& entry);
     // The site's address of a file or folder of the disc that its copy holds.
@@ -121,6 +125,8 @@ void SiteWriter::FindRoles()
     roles_[shell.Controls().Button(0)] = {"prev"};
     roles_[shell.Controls().Button(3)] = {"next"};
     roles_[shell.Controls().Button(1)] = {"setup"};
+    roles_[shell.Controls().Button(2)] = {"options"};
+    roles_[shell.MusicControls().OptionsButton()] = {"options"};
     roles_[shell.MusicControls().PreviousButton()] = {"prev"};
     roles_[shell.MusicControls().NextButton()] = {"next"};
     const MainFrame& frame = shell.Frame();
@@ -454,6 +460,36 @@ int SiteWriter::Link(const std::string& link)
     return id;
 }
 
+QJsonObject SiteWriter::OptionsWindow()
+{
+    TOptionsForm& form = menu_.OptionsWindow();
+    QJsonObject drawn;
+    // The window runs modally: it is drawn, with each button pressed in turn, once it is up.
+    QTimer::singleShot(0, &form, [&] {
+        const QImage image = form.grab().toImage();
+        drawn = {{"w", form.width()}, {"h", form.height()}, {"img", Store(image)}};
+        QJsonArray buttons;
+        for (QAbstractButton* button : std::initializer_list<QAbstractButton*>{form.YesBtn, form.CancelBtn}) {
+            button->setDown(true);
+            const QRect place(button->mapTo(&form, QPoint(0, 0)), button->size());
+            buttons.append(QJsonObject{{"place", Rect(place)},
+                                       {"down", Store(form.grab(place).toImage())},
+                                       {"name", button->text().remove(QLatin1Char('&'))}});
+            button->setDown(false);
+        }
+        const QRect close(form.close_btn->mapTo(&form, QPoint(0, 0)), form.close_btn->size());
+        const QPixmap shown = form.close_btn->Shown();
+        form.close_btn->ShowPicture(form.close_btn->PicDown());
+        buttons.append(QJsonObject{{"place", Rect(close)}, {"down", Store(form.grab(close).toImage())}, {"name", "Close"}});
+        form.close_btn->ShowPicture(shown);
+        drawn["buttons"] = buttons;
+        form.close_btnClick();
+    });
+    OptionsState state;
+    form.RunOptions(state);
+    return drawn;
+}
+
 QJsonObject SiteWriter::SetupWindow(const SoftTabElement& entry)
 {
     const Inf_setup_win& c = description_.setup_win;
@@ -546,6 +582,7 @@ void SiteWriter::Write()
                      {"setups", setups_list_},
                      {"setupWindows", setup_windows},
                      {"links", links_list_},
+                     {"options", OptionsWindow()},
                      {"linkBox", QJsonObject{{"caption", DiscText(description_.link_box.link_caption)},
                                              {"message", DiscText(description_.link_box.link_message)}}},
                      {"setupNames", QJsonObject{{"run", DiscText(description_.setup_win.setup_run)},

@@ -92,7 +92,7 @@ class Page:
             target = self.driver.find_element(By.CSS_SELECTOR, f'#menu [data-role="{verb}"][data-index="{value}"]')
         elif verb == "row":
             target = self.driver.find_element(By.CSS_SELECTOR, f'#menu .row[data-row="{value}"]')
-        elif verb in ("next", "prev", "setup"):
+        elif verb in ("next", "prev", "setup", "options"):
             target = self.driver.find_element(By.CSS_SELECTOR, f'#menu [data-role="{verb}"]')
         else:  # the entry's description: a part of it that nothing covers
             target = self.driver.execute_script(
@@ -197,6 +197,10 @@ def setups_and_links(page, site):
           f"the setups opened: {opened}")
     check((site / "disc/soft/turbodrift/setup.sh").is_file() and not driver.find_elements(By.CSS_SELECTOR, ".setup-window"),
           "the setup's folder was not copied, or its window stayed")
+
+    page.click("options")
+    driver.find_element(By.CSS_SELECTOR, '.options-window button[aria-label="OK"]').click()
+    check(not driver.find_elements(By.CSS_SELECTOR, ".options-window"), "the options window stayed after OK")
 
     link = driver.find_element(By.CSS_SELECTOR, '#menu [data-role="link"]')
     ActionChains(driver).move_to_element(link).click().perform()

@@ -313,6 +313,50 @@
     run.focus();
   }
 
+  // The options window, as the menu draws it; on the site nothing of it can be changed yet, and each
+  // of its buttons closes it. Its buttons show their pressed look while held.
+  actions.options = () => {
+    const drawn = site.options;
+    if (!drawn || !drawn.img)
+      return;
+    const returnTo = document.activeElement;
+    const element = document.createElement('div');
+    element.className = 'box-shade';
+    const area = document.createElement('div');
+    area.className = 'setup-area options-window';
+    area.setAttribute('role', 'dialog');
+    area.setAttribute('aria-modal', 'true');
+    area.setAttribute('aria-label', 'Options');
+    area.style.width = drawn.w + 'px';
+    area.style.height = drawn.h + 'px';
+    area.style.transform = 'scale(' + scale + ')';
+    area.appendChild(picture(drawn.img));
+    const close = () => {
+      element.remove();
+      if (returnTo)
+        returnTo.focus();
+    };
+    for (const button of drawn.buttons) {
+      const control = document.createElement('button');
+      control.type = 'button';
+      control.className = 'pressable';
+      control.setAttribute('aria-label', button.name);
+      place(control, { x: button.place[0], y: button.place[1], w: button.place[2], h: button.place[3] });
+      control.appendChild(picture(button.down, 'down'));
+      control.addEventListener('click', close);
+      area.appendChild(control);
+    }
+    area.addEventListener('keydown', (event) => {
+      if (event.key === 'Escape') {
+        event.preventDefault();
+        close();
+      }
+    });
+    element.appendChild(area);
+    document.body.appendChild(element);
+    area.querySelector('button').focus();
+  };
+
   // The setup button: the entry's only setup is opened, several are listed in the setup window.
   actions.setup = () => {
     const setups = entrySetups();
@@ -350,6 +394,7 @@
     case 'min': return 'Minimise';
     case 'close': return 'Close';
     case 'setup': return 'Setup';
+    case 'options': return 'Options';
     case 'link': return site.links[layer.index] ? site.links[layer.index].text : 'Link';
     default: return 'Button';
     }
