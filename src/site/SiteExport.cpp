@@ -22,6 +22,7 @@
 #include "controls/StringGrid.h"
 #include "controls/Zulwid.h"
 #include "pictures/PictureFile.h"
+#include "platform/CursorFile.h"
 #include "platform/DiscCopy.h"
 #include "platform/LinkDocuments.h"
 #include "platform/Opener.h"
@@ -81,6 +82,9 @@ private:
     QJsonArray EntrySetups(const SoftTabElement& entry);
     // The index in links_list_ of a link the menu opens after its question: where the site opens it.
     int Link(const std::string& link);
+    // The disc's own cursors (an animated one by its first frame): the main one and the one over
+    // links; none when either does not load, as the menu then takes the standard ones.
+    QJsonObject Cursors();
     // The options window as it opens on the site, where nothing of it can be changed yet, with the
     // pressed looks of its buttons.
     QJsonObject OptionsWindow();
@@ -460,6 +464,28 @@ int SiteWriter::Link(const std::string& link)
     return id;
 }
 
+QJsonObject SiteWriter::Cursors()
+{
+    QJsonObject cursors;
+    const PathResolver& resolver = menu_.Resolver();
+    for (const auto& [name, path] : {std::pair{"main", description_.cd.main_cursor}, {"link", description_.cd.link_cursor}}) {
+        if (path.empty())
+            return {};
+        const std::optional<QCursor> cursor = ReadCursorFile(resolver.Disc(), resolver.Resolve(path));
+        if (!cursor || cursor->pixmap().isNull())
+            return {};
+        QImage image = cursor->pixmap().toImage().convertToFormat(QImage::Format_ARGB32);
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        image.save(&buffer, "PNG");
+        const QString file = QStringLiteral("img/cursor-%1.png").arg(QString::fromLatin1(name));
+        WriteBytes(folder_ / file.toStdString(), png);
+        cursors[QString::fromLatin1(name)] = QJsonObject{{"img", file}, {"x", cursor->hotSpot().x()}, {"y", cursor->hotSpot().y()}};
+    }
+    return cursors;
+}
+
 QJsonObject SiteWriter::OptionsWindow()
 {
     TOptionsForm& form = menu_.OptionsWindow();
@@ -583,6 +609,7 @@ void SiteWriter::Write()
                      {"setupWindows", setup_windows},
                      {"links", links_list_},
                      {"options", OptionsWindow()},
+                     {"cursors", Cursors()},
                      {"linkBox", QJsonObject{{"caption", DiscText(description_.link_box.link_caption)},
                                              {"message", DiscText(description_.link_box.link_message)}}},
                      {"setupNames", QJsonObject{{"run", DiscText(description_.setup_win.setup_run)},

@@ -203,6 +203,9 @@ def setups_and_links(page, site):
     check(not driver.find_elements(By.CSS_SELECTOR, ".options-window"), "the options window stayed after OK")
 
     link = driver.find_element(By.CSS_SELECTOR, '#menu [data-role="link"]')
+    cursors = driver.execute_script(
+        "return [getComputedStyle(document.getElementById('menu')).cursor, getComputedStyle(arguments[0]).cursor]", link)
+    check("cursor-main.png" in cursors[0] and "cursor-link.png" in cursors[1], f"the disc's cursors: {cursors}")
     ActionChains(driver).move_to_element(link).click().perform()
     question = driver.find_element(By.CSS_SELECTOR, ".box").text
     driver.find_element(By.XPATH, "//div[@class='box-buttons']/button[2]").click()

@@ -473,6 +473,8 @@
     }
     if (layer.role)
       element.addEventListener('click', () => act(layer.role, layer.index));
+    if (layer.role === 'link' || layer.role === 'picture')
+      element.style.cursor = linkCursor;
     return element;
   }
 
@@ -506,6 +508,14 @@
     menu.style.height = site.height + 'px';
     menu.style.transform = 'translate(' + left + 'px, ' + top + 'px) scale(' + scale + ')';
   }
+
+  // The disc's cursors: its main one over the menu, its link one over links and thumbnails.
+  function cursor(which, fallback) {
+    const c = site.cursors && site.cursors[which];
+    return c ? 'url("' + c.img + '") ' + c.x + ' ' + c.y + ', ' + fallback : fallback;
+  }
+  menu.style.cursor = cursor('main', 'default');
+  const linkCursor = cursor('link', 'pointer');
 
   document.title = site.title || document.title;
   window.addEventListener('resize', fit);
