@@ -565,6 +565,7 @@ void SiteWriter::Write()
         QJsonArray subs;
         QJsonArray pictures;
         QJsonArray setups;
+        QJsonArray find;  // each entry's name and description, for the search box
         if (!frame.HasSubTabs())
             scenes[key(tab, -1, 0, 0)] = Capture();
         for (std::size_t s = 0; s < record.sels.size(); ++s) {
@@ -576,6 +577,10 @@ void SiteWriter::Write()
             subs.append(count);
             QJsonArray rows;
             QJsonArray setup_rows;
+            QJsonArray texts;
+            for (const SoftTabElement& entry : record.sels[s].entries)
+                texts.append(QJsonArray{DiscText(entry.title), DiscText(entry.description)});
+            find.append(texts);
             for (std::size_t r = 0; r < record.sels[s].entries.size(); ++r) {
                 const SoftTabElement& entry = record.sels[s].entries[r];
                 rows.append(EntryPictures(entry));
@@ -597,7 +602,7 @@ void SiteWriter::Write()
             }
         }
         tabs.append(QJsonObject{
-            {"subs", subs}, {"pictures", pictures}, {"setups", setups}, {"full", record.full_inf}, {"music", record.music}});
+            {"subs", subs}, {"pictures", pictures}, {"setups", setups}, {"find", find}, {"full", record.full_inf}, {"music", record.music}});
     }
     QJsonObject data{{"width", OffscreenMenu::kWidth},
                      {"height", OffscreenMenu::kHeight},

@@ -216,6 +216,24 @@ def setups_and_links(page, site):
           f"the link's question and what it opened: {question!r} {opened[2:]}")
 
 
+def search_box(page, shot_tool, disc, work):
+    """The search box finds an entry by a word of its description and opens it: the menu then shows
+    that entry as the menu does when it is chosen there."""
+    driver = page.driver
+    box = driver.find_element(By.ID, "search-text")
+    box.clear()
+    box.send_keys("ZIP")
+    found = driver.find_elements(By.CSS_SELECTOR, "#search-results button")
+    check([b.text for b in found] == ["Zip Helper"], f"found for ZIP: {[b.text for b in found]}")
+    if found:
+        found[0].click()
+        page.settle()
+        native = work / "search-native.png"
+        result = run(shot_tool, disc, "tab=1", "sub=0", "row=0", f"shot={native}")
+        check(result.returncode == 0, f"site_shot failed: {result.stderr}")
+        page.matches(native, "search")
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--zulcheck", required=True)
@@ -264,6 +282,7 @@ def main():
                 walk(page, args.shot, disc, work, "http")
                 viewer_keys(page)
                 setups_and_links(page, site)
+                search_box(page, args.shot, disc, work)
                 check(not page.errors(), f"console errors from the server: {page.errors()}")
             finally:
                 server.shutdown()

@@ -517,6 +517,47 @@
   menu.style.cursor = cursor('main', 'default');
   const linkCursor = cursor('link', 'pointer');
 
+  // The search box: finds entries by name and description across all tabs; the one chosen is
+  // opened as its tab, sub-tab and row.
+  const search = document.getElementById('search');
+  const searchText = document.getElementById('search-text');
+  const results = document.getElementById('search-results');
+  const kMaxFound = 20;
+  function find() {
+    const wanted = searchText.value.trim().toLocaleLowerCase();
+    const found = [];
+    if (wanted) {
+      site.tabs.forEach((tab, t) => (tab.find || []).forEach((entries, s) => entries.forEach(([name, about], r) => {
+        if (found.length < kMaxFound && (name + '\n' + about).toLocaleLowerCase().includes(wanted))
+          found.push({ t, s, r, name });
+      })));
+    }
+    results.replaceChildren(...found.map((entry) => {
+      const item = document.createElement('li');
+      const button = document.createElement('button');
+      button.type = 'button';
+      button.textContent = entry.name;
+      button.addEventListener('click', () => {
+        state.tab = entry.t;
+        state.subs[entry.t] = entry.s;
+        state.rows[entry.t + ',' + entry.s] = entry.r;
+        state.info = 0;
+        show();
+      });
+      item.appendChild(button);
+      return item;
+    }));
+  }
+  if (search) {
+    search.addEventListener('submit', (event) => {
+      event.preventDefault();
+      const first = results.querySelector('button');
+      if (first)
+        first.click();
+    });
+    searchText.addEventListener('input', find);
+  }
+
   document.title = site.title || document.title;
   window.addEventListener('resize', fit);
   fit();
