@@ -23,6 +23,9 @@
 #include "controls/Zulwid.h"
 #include "pictures/PictureFile.h"
 #include "platform/CursorFile.h"
+#include "site/SiteSound.h"
+#include "sound/EventSound.h"
+#include "sound/Sounds.h"
 #include "platform/DiscCopy.h"
 #include "platform/LinkDocuments.h"
 #include "platform/Opener.h"
@@ -82,6 +85,9 @@ private:
     QJsonArray EntrySetups(const SoftTabElement& entry);
     // The index in links_list_ of a link the menu opens after its question: where the site opens it.
     int Link(const std::string& link);
+    // The menu's event sounds as the menu would play them: each event's file decoded by the menu's
+    // own reader and compressed; an event whose sound does not load is silent.
+    QJsonObject EventSounds();
     // The disc's own cursors (an animated one by its first frame): the main one and the one over
     // links; none when either does not load, as the menu then takes the standard ones.
     QJsonObject Cursors();
@@ -464,6 +470,39 @@ int SiteWriter::Link(const std::string& link)
     return id;
 }
 
+QJsonObject SiteWriter::EventSounds()
+{
+    const Inf_shell& d = description_;
+    const std::pair<const char*, const std::string*> events[] = {
+        {"tab", &d.sp_btn_sound},       {"select", &d.main_frame.grid_select_sound},
+        {"picture", &d.main_frame.picture_sound}, {"link", &d.link_sound},
+        {"setup", &d.setup_sound},      {"options", &d.cd.options_sound},
+        {"ok", &d.cd.opts_window.ok_sound}, {"cancel", &d.cd.opts_window.cancel_sound}};
+    fs::create_directories(folder_ / "snd");
+    QJsonObject sounds;
+    std::map<std::string, QString> written;  // disc path -> site file
+    for (const auto& [event, path] : events) {
+        auto it = written.find(*path);
+        if (it == written.end()) {
+            QString file;
+            SoundFile sound;
+            if (sound.Load(menu_.Resolver(), *path) == 0 && sound.HasData()) {
+                if (const std::shared_ptr<const DeviceSound> converted = ConvertWav(*sound.Data())) {
+                    const std::string ogg = EncodeOgg(*converted);
+                    if (!ogg.empty()) {
+                        file = QStringLiteral("snd/%1.ogg").arg(written.size());
+                        WriteBytes(folder_ / file.toStdString(), QByteArray::fromStdString(ogg));
+                    }
+                }
+            }
+            it = written.emplace(*path, file).first;
+        }
+        if (!it->second.isEmpty())
+            sounds[QString::fromLatin1(event)] = it->second;
+    }
+    return sounds;
+}
+
 QJsonObject SiteWriter::Cursors()
 {
     QJsonObject cursors;
@@ -615,6 +654,7 @@ void SiteWriter::Write()
                      {"links", links_list_},
                      {"options", OptionsWindow()},
                      {"cursors", Cursors()},
+                     {"sounds", EventSounds()},
                      {"linkBox", QJsonObject{{"caption", DiscText(description_.link_box.link_caption)},
                                              {"message", DiscText(description_.link_box.link_message)}}},
                      {"setupNames", QJsonObject{{"run", DiscText(description_.setup_win.setup_run)},

@@ -216,6 +216,16 @@ def setups_and_links(page, site):
           f"the link's question and what it opened: {question!r} {opened[2:]}")
 
 
+def sound_plays(page):
+    """A tab's click plays the tab sound, decoded and heard."""
+    driver = page.driver
+    page.click("tab=1")
+    played = driver.execute_async_script(
+        "const done = arguments[0]; const a = document.getElementById('sound');"
+        "setTimeout(() => done([a.src.endsWith(ZUL_SITE.sounds.tab), a.currentTime > 0, a.error]), 400);")
+    check(played[0] and played[1] and played[2] is None, f"the tab sound: {played}")
+
+
 def search_box(page, shot_tool, disc, work):
     """The search box finds an entry by a word of its description and opens it: the menu then shows
     that entry as the menu does when it is chosen there."""
@@ -282,6 +292,7 @@ def main():
                 walk(page, args.shot, disc, work, "http")
                 viewer_keys(page)
                 setups_and_links(page, site)
+                sound_plays(page)
                 search_box(page, args.shot, disc, work)
                 check(not page.errors(), f"console errors from the server: {page.errors()}")
             finally:

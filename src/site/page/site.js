@@ -33,13 +33,34 @@
   function setRow(value) {
     state.rows[state.tab + ',' + sub()] = value;
   }
+  // A row chosen in a software list sounds as the menu's list does.
+  function selectRow(value) {
+    setRow(value);
+    if (!site.tabs[state.tab].music)
+      play('select');
+  }
   function sceneKey() {
     return [state.tab, sub(), sub() >= 0 ? row() : 0, state.info].join(',');
+  }
+
+  // The menu's event sounds, one at a time: a new one replaces the one playing. Browsers let a page
+  // play sound only once the reader has clicked, which every event sound follows.
+  const sound = document.createElement('audio');
+  sound.id = 'sound';
+  document.body.appendChild(sound);
+  function play(event) {
+    const file = site.sounds && site.sounds[event];
+    if (!file)
+      return;
+    sound.src = file;
+    sound.play().catch(() => {});
   }
 
   // What a click on a layer does, by the role of its control.
   const actions = {
     tab(index) {
+      if (index !== state.tab)
+        play('tab');
       state.tab = index;
       state.info = 0;
     },
@@ -49,11 +70,11 @@
     },
     prev() {
       if (row() > 0)
-        setRow(row() - 1);
+        selectRow(row() - 1);
     },
     next() {
       if (row() + 1 < entries())
-        setRow(row() + 1);
+        selectRow(row() + 1);
     },
     entry() {
       const tab = site.tabs[state.tab];
@@ -88,6 +109,7 @@
     if (!shown || shown.error)
       return;
     viewer.index = index;
+    play('picture');
     const element = viewer.element;
     const caption = shown.caption + ' (' + (index + 1) + '/' + viewer.list.length + ')';
     element.setAttribute('aria-label', caption);
@@ -221,7 +243,10 @@
     if (!link)
       return;
     messageBox(site.linkBox.caption, site.linkBox.message + '\n' + link.text, ['Yes', 'No'], (answer) => {
-      if (answer === 0 && link.href)
+      if (answer !== 0)
+        return;
+      play('link');
+      if (link.href)
         openAddress(link.href, false);
     });
   };
@@ -316,6 +341,7 @@
   // The options window, as the menu draws it; on the site nothing of it can be changed yet, and each
   // of its buttons closes it. Its buttons show their pressed look while held.
   actions.options = () => {
+    play('options');
     const drawn = site.options;
     if (!drawn || !drawn.img)
       return;
@@ -336,16 +362,21 @@
       if (returnTo)
         returnTo.focus();
     };
-    for (const button of drawn.buttons) {
+    drawn.buttons.forEach((button, index) => {
       const control = document.createElement('button');
       control.type = 'button';
       control.className = 'pressable';
       control.setAttribute('aria-label', button.name);
       place(control, { x: button.place[0], y: button.place[1], w: button.place[2], h: button.place[3] });
       control.appendChild(picture(button.down, 'down'));
-      control.addEventListener('click', close);
+      control.addEventListener('click', () => {
+        // OK and Cancel sound as the menu's do; the close button is silent.
+        if (index < 2)
+          play(index === 0 ? 'ok' : 'cancel');
+        close();
+      });
       area.appendChild(control);
-    }
+    });
     area.addEventListener('keydown', (event) => {
       if (event.key === 'Escape') {
         event.preventDefault();
@@ -359,6 +390,7 @@
 
   // The setup button: the entry's only setup is opened, several are listed in the setup window.
   actions.setup = () => {
+    play('setup');
     const setups = entrySetups();
     if (setups.length === 1)
       runSetup(setups[0]);
@@ -434,7 +466,7 @@
       option.dataset.row = String(index);
       option.textContent = text;
       option.addEventListener('click', () => {
-        setRow(index);
+        selectRow(index);
         show();
       });
       element.appendChild(option);
