@@ -326,6 +326,17 @@ def main():
             check("<script>window.pwned=1</script>" in text, "the disc's markup is not shown as text")
             check(not driver.find_elements(By.CSS_SELECTOR, "#menu script, #menu img[src='x']"),
                   "the disc's markup became elements")
+
+            # Without the disc's files the setup button says where on the disc the setup is.
+            bare_site = work / "bare-site"
+            result = run(args.zulcheck, "--site", "--no-files", bare_site, disc)
+            check(result.returncode == 0 and not (bare_site / "disc").exists(),
+                  f"--no-files: {result.returncode} {result.stderr!r}")
+            page = Page(driver, (bare_site / "index.html").as_uri(), work)
+            page.click("row=1")
+            page.click("setup")
+            told = driver.find_element(By.CSS_SELECTOR, ".box-text").text
+            check(told.endswith("soft\\turbodrift\\setup.sh"), f"--no-files' setup button says: {told!r}")
         finally:
             driver.quit()
 
