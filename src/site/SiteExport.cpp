@@ -88,6 +88,11 @@ private:
     // The menu's event sounds as the menu would play them: each event's file decoded by the menu's
     // own reader and compressed; an event whose sound does not load is silent.
     QJsonObject EventSounds();
+    // A music tab's track, for the page's player: an mp3 from the site's copy of its folder, a MIDI
+    // file rendered through the menu's sequencer; nothing for a track the menu does not play.
+    QJsonValue Track(const SoftTabElement& entry);
+    // The strip that shows the playing track, and where its text goes.
+    QJsonObject MusicStrip();
     // The disc's own cursors (an animated one by its first frame): the main one and the one over
     // links; none when either does not load, as the menu then takes the standard ones.
     QJsonObject Cursors();
@@ -114,6 +119,7 @@ private:
     std::map<const QWidget*, QWidget*> link_sources_;  // a control -> the control whose hint is its link
     std::vector<fs::path> copied_;  // the disc folders copied so far
     std::uintmax_t copied_bytes_ = 0;
+    int tracks_written_ = 0;
     std::map<QByteArray, QString> pictures_;  // content hash -> file
     std::map<QByteArray, int> layer_ids_;     // layer as JSON -> its index
     QJsonArray layers_;
@@ -137,6 +143,8 @@ void SiteWriter::FindRoles()
     roles_[shell.Controls().Button(1)] = {"setup"};
     roles_[shell.Controls().Button(2)] = {"options"};
     roles_[shell.MusicControls().OptionsButton()] = {"options"};
+    roles_[shell.MusicControls().PlayButton()] = {"play"};
+    roles_[shell.MusicControls().StopButton()] = {"stop"};
     roles_[shell.MusicControls().PreviousButton()] = {"prev"};
     roles_[shell.MusicControls().NextButton()] = {"next"};
     const MainFrame& frame = shell.Frame();
@@ -503,6 +511,48 @@ QJsonObject SiteWriter::EventSounds()
     return sounds;
 }
 
+QJsonValue SiteWriter::Track(const SoftTabElement& entry)
+{
+    if (entry.setups.empty() || !options_.files)
+        return QJsonValue::Null;
+    // The extension after the last dot, compared exactly, as the menu's playback does.
+    const std::string& file = entry.setups.front().first;
+    const std::size_t dot = file.rfind('.');
+    const std::string extension = dot == std::string::npos ? std::string() : file.substr(dot + 1);
+    const std::optional<fs::path> found = menu_.Resolver().Find(file);
+    if (!found)
+        return QJsonValue::Null;
+    QJsonObject track{{"title", DiscText(entry.title)}};
+    if (extension == "mp3") {
+        CopyFolder(found->parent_path());
+        track["src"] = SiteAddress(*found);
+    } else if (extension == "mid" || extension == "rmi") {
+        const std::unique_ptr<DeviceSound> sound = RenderMidi(menu_.Resolver().Disc(), *found, kMaxSoundFrames);
+        const std::string ogg = sound ? EncodeOgg(*sound) : std::string();
+        if (ogg.empty())
+            return QJsonValue::Null;
+        fs::create_directories(folder_ / "snd");
+        const QString name = QStringLiteral("snd/track-%1.ogg").arg(tracks_written_++);
+        WriteBytes(folder_ / name.toStdString(), QByteArray::fromStdString(ogg));
+        track["src"] = name;
+    } else {
+        return QJsonValue::Null;
+    }
+    return track;
+}
+
+QJsonObject SiteWriter::MusicStrip()
+{
+    const MainFrame& frame = menu_.Shell().Frame();
+    TImage& strip = *frame.MusicStrip();
+    const TLabel& label = *frame.MusicLabel();
+    QImage image(strip.size(), QImage::Format_RGB32);
+    image.fill(Qt::black);
+    strip.render(&image, QPoint(0, 0), QRegion(), QWidget::DrawChildren);
+    return {{"x", strip.x()}, {"y", strip.y()}, {"w", strip.width()}, {"h", strip.height()},
+            {"img", Store(image)}, {"textTop", label.y() - strip.y()}, {"colour", label.Font().color.name()}};
+}
+
 QJsonObject SiteWriter::Cursors()
 {
     QJsonObject cursors;
@@ -605,6 +655,7 @@ void SiteWriter::Write()
         QJsonArray pictures;
         QJsonArray setups;
         QJsonArray find;  // each entry's name and description, for the search box
+        QJsonArray music;  // a music tab's tracks
         if (!frame.HasSubTabs())
             scenes[key(tab, -1, 0, 0)] = Capture();
         for (std::size_t s = 0; s < record.sels.size(); ++s) {
@@ -617,6 +668,11 @@ void SiteWriter::Write()
             QJsonArray rows;
             QJsonArray setup_rows;
             QJsonArray texts;
+            QJsonArray tracks;
+            if (record.music)
+                for (const SoftTabElement& entry : record.sels[s].entries)
+                    tracks.append(Track(entry));
+            music.append(tracks);
             for (const SoftTabElement& entry : record.sels[s].entries)
                 texts.append(QJsonArray{DiscText(entry.title), DiscText(entry.description)});
             find.append(texts);
@@ -633,6 +689,14 @@ void SiteWriter::Write()
                 if (row > 0)
                     menu_.ClickNext();
                 scenes[key(tab, sub, row, 0)] = Capture();
+                if (record.music) {
+                    // The panel's look while a track plays: play latched, stop released.
+                    MControlPanel& panel = menu_.Shell().MusicControls();
+                    panel.PlayButton()->Latch();
+                    panel.StopButton()->Deselect();
+                    scenes[key(tab, sub, row, 2)] = Capture();
+                    panel.ShowStopped();
+                }
                 if (record.full_inf && !record.music && count > 0) {
                     menu_.ClickEntry();
                     scenes[key(tab, sub, row, 1)] = Capture();
@@ -641,7 +705,7 @@ void SiteWriter::Write()
             }
         }
         tabs.append(QJsonObject{
-            {"subs", subs}, {"pictures", pictures}, {"setups", setups}, {"find", find}, {"full", record.full_inf}, {"music", record.music}});
+            {"subs", subs}, {"pictures", pictures}, {"setups", setups}, {"find", find}, {"tracks", music}, {"full", record.full_inf}, {"music", record.music}});
     }
     QJsonObject data{{"width", OffscreenMenu::kWidth},
                      {"height", OffscreenMenu::kHeight},
@@ -655,6 +719,7 @@ void SiteWriter::Write()
                      {"options", OptionsWindow()},
                      {"cursors", Cursors()},
                      {"sounds", EventSounds()},
+                     {"strip", MusicStrip()},
                      {"linkBox", QJsonObject{{"caption", DiscText(description_.link_box.link_caption)},
                                              {"message", DiscText(description_.link_box.link_message)}}},
                      {"setupNames", QJsonObject{{"run", DiscText(description_.setup_win.setup_run)},

@@ -3,7 +3,13 @@
 #include <sndfile.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
+#include <exception>
+#include <thread>
+
+#include "sound/AudioRing.h"
+#include "sound/Sequencer.h"
 
 namespace {
 
@@ -55,6 +61,36 @@ sf_count_t Tell(void* user)
 }
 
 }  // namespace
+
+std::unique_ptr<DeviceSound> RenderMidi(const DiscFs& disc, const std::filesystem::path& path, std::size_t max_frames)
+{
+    constexpr std::size_t kBlock = 4096;
+    AudioRing ring(kBlock * 16);
+    // No notice is posted: the end is seen by the sequencer's mode.
+    Sequencer sequencer(ring, nullptr);
+    try {
+        sequencer.Open(disc, path);
+    } catch (const std::exception&) {
+        return nullptr;
+    }
+    sequencer.Play();
+    auto sound = std::make_unique<DeviceSound>();
+    std::vector<std::int16_t> block(kBlock * AudioRing::kChannels);
+    // The sequencer renders on its own thread into the ring, as for the audio device; taken here as
+    // fast as it comes, until the track has been heard to its end.
+    while (sequencer.Mode() == SequencerMode::mpPlaying && sound->Frames() < max_frames) {
+        std::fill(block.begin(), block.end(), std::int16_t{0});
+        const std::size_t n = ring.MixInto(block.data(), kBlock);
+        if (n == 0) {
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+            continue;
+        }
+        sound->samples.insert(sound->samples.end(), block.begin(),
+                              block.begin() + static_cast<std::ptrdiff_t>(n * AudioRing::kChannels));
+    }
+    sequencer.Close();
+    return sound;
+}
 
 std::string EncodeOgg(const DeviceSound& sound)
 {

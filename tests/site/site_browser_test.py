@@ -92,7 +92,7 @@ class Page:
             target = self.driver.find_element(By.CSS_SELECTOR, f'#menu [data-role="{verb}"][data-index="{value}"]')
         elif verb == "row":
             target = self.driver.find_element(By.CSS_SELECTOR, f'#menu .row[data-row="{value}"]')
-        elif verb in ("next", "prev", "setup", "options"):
+        elif verb in ("next", "prev", "setup", "options", "play", "stop"):
             target = self.driver.find_element(By.CSS_SELECTOR, f'#menu [data-role="{verb}"]')
         else:  # the entry's description: a part of it that nothing covers
             target = self.driver.execute_script(
@@ -226,6 +226,28 @@ def sound_plays(page):
     check(played[0] and played[1] and played[2] is None, f"the tab sound: {played}")
 
 
+def music_tab(page, shot_tool, disc, work):
+    """The music tab plays its first track (a MIDI file rendered at export), pauses and resumes it
+    by the play button, and stop leaves the panel as the menu's stopped panel looks."""
+    driver = page.driver
+    state = ("const a = document.getElementById('music');"
+             "return [a.getAttribute('src'), a.paused, a.currentTime > 0];")
+    page.click("tab=2")
+    page.click("play")
+    driver.execute_async_script("setTimeout(arguments[0], 400)")
+    playing = driver.execute_script(state)
+    page.click("play")
+    paused = driver.execute_script(state)
+    page.click("stop")
+    stopped = driver.execute_script(state)
+    check(playing[0] == "snd/track-0.ogg" and not playing[1] and playing[2] and paused[1] and stopped[0] is None,
+          f"the music tab's playing, paused and stopped: {playing} {paused} {stopped}")
+    native = work / "music-native.png"
+    result = run(shot_tool, disc, "tab=2", f"shot={native}")
+    check(result.returncode == 0, f"site_shot failed: {result.stderr}")
+    page.matches(native, "music-stopped")
+
+
 def search_box(page, shot_tool, disc, work):
     """The search box finds an entry by a word of its description and opens it: the menu then shows
     that entry as the menu does when it is chosen there."""
@@ -293,6 +315,7 @@ def main():
                 viewer_keys(page)
                 setups_and_links(page, site)
                 sound_plays(page)
+                music_tab(page, args.shot, disc, work)
                 search_box(page, args.shot, disc, work)
                 check(not page.errors(), f"console errors from the server: {page.errors()}")
             finally:

@@ -40,8 +40,81 @@
       play('select');
   }
   function sceneKey() {
-    return [state.tab, sub(), sub() >= 0 ? row() : 0, state.info].join(',');
+    // A music tab while a track plays or is paused: its panel's playing look.
+    const info = site.tabs[state.tab] && site.tabs[state.tab].music && music.track ? 2 : state.info;
+    return [state.tab, sub(), sub() >= 0 ? row() : 0, info].join(',');
   }
+
+  // The music tabs' player: the selected track plays; the play button then pauses and resumes it,
+  // stop ends it, previous and next move to the neighbouring track (playing it while music plays),
+  // and two seconds after a track's end the next one follows, up to the last. The strip shows the
+  // track and its remaining time.
+  const kAdvanceMs = 2000;
+  const music = { track: null, paused: false, advance: 0, audio: document.createElement('audio') };
+  music.audio.id = 'music';
+  document.body.appendChild(music.audio);
+
+  function trackAt(place) {
+    const tab = site.tabs[place.t];
+    const tracks = tab && tab.tracks ? tab.tracks[place.s] : null;
+    return tracks ? tracks[place.r] : null;
+  }
+  function startTrack(place) {
+    clearTimeout(music.advance);
+    const track = trackAt(place);
+    if (!track) {
+      stopMusic();
+      return;
+    }
+    music.track = place;
+    music.paused = false;
+    music.audio.src = track.src;
+    music.audio.play().catch(() => {});
+  }
+  function stopMusic() {
+    clearTimeout(music.advance);
+    music.track = null;
+    music.paused = false;
+    music.audio.pause();
+    music.audio.removeAttribute('src');
+    music.audio.load();
+  }
+  function trackCount(place) {
+    return site.tabs[place.t].subs[place.s] || 0;
+  }
+  function moveTrack(step) {
+    const place = music.track;
+    const target = place.r + step;
+    if (target < 0 || target >= trackCount(place))
+      return;
+    state.rows[place.t + ',' + place.s] = target;
+    startTrack({ t: place.t, s: place.s, r: target });
+  }
+  music.audio.addEventListener('ended', () => {
+    const place = music.track;
+    if (!place)
+      return;
+    music.advance = setTimeout(() => {
+      if (place.r + 1 >= trackCount(place))
+        stopMusic();
+      else
+        moveTrack(1);
+      show();
+    }, kAdvanceMs);
+  });
+  function stripText() {
+    const track = music.track && trackAt(music.track);
+    if (!track)
+      return '';
+    const left = Math.max(0, Math.floor((music.audio.duration || 0) - music.audio.currentTime));
+    const seconds = left % 60;
+    return track.title.slice(0, 8) + ' ' + Math.floor(left / 60) + (seconds < 10 ? ':0' : ':') + seconds;
+  }
+  music.audio.addEventListener('timeupdate', () => {
+    const text = menu.querySelector('.strip-text');
+    if (text)
+      text.textContent = stripText();
+  });
 
   // The menu's event sounds, one at a time: a new one replaces the one playing. Browsers let a page
   // play sound only once the reader has clicked, which every event sound follows.
@@ -69,12 +142,31 @@
       state.info = 0;
     },
     prev() {
-      if (row() > 0)
+      if (site.tabs[state.tab].music && music.track)
+        moveTrack(-1);
+      else if (row() > 0)
         selectRow(row() - 1);
     },
     next() {
-      if (row() + 1 < entries())
+      if (site.tabs[state.tab].music && music.track)
+        moveTrack(1);
+      else if (row() + 1 < entries())
         selectRow(row() + 1);
+    },
+    play() {
+      if (!music.track) {
+        if (sub() >= 0)
+          startTrack({ t: state.tab, s: sub(), r: row() });
+      } else if (!music.paused) {
+        music.paused = true;
+        music.audio.pause();
+      } else {
+        music.paused = false;
+        music.audio.play().catch(() => {});
+      }
+    },
+    stop() {
+      stopMusic();
     },
     entry() {
       const tab = site.tabs[state.tab];
@@ -427,6 +519,8 @@
     case 'close': return 'Close';
     case 'setup': return 'Setup';
     case 'options': return 'Options';
+    case 'play': return 'Play or pause';
+    case 'stop': return 'Stop';
     case 'link': return site.links[layer.index] ? site.links[layer.index].text : 'Link';
     default: return 'Button';
     }
@@ -521,6 +615,20 @@
       place(element, layer);
       return element;
     });
+    const strip = site.strip;
+    if (music.track && strip && site.tabs[state.tab].music) {
+      const element = document.createElement('div');
+      element.className = 'layer strip';
+      place(element, strip);
+      element.appendChild(picture(strip.img));
+      const text = document.createElement('span');
+      text.className = 'strip-text';
+      text.style.top = strip.textTop + 'px';
+      text.style.color = strip.colour;
+      text.textContent = stripText();
+      element.appendChild(text);
+      layers.push(element);
+    }
     menu.replaceChildren(...layers);
     menu.dataset.state = sceneKey();
     if (focused) {
