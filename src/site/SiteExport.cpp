@@ -32,6 +32,7 @@
 #include "controls/Banner.h"
 #include "windows/Setupwin.h"
 #include "platform/DiscText.h"
+#include "platform/Files.h"
 
 namespace fs = std::filesystem;
 
@@ -105,6 +106,8 @@ private:
     QString SiteAddress(const fs::path& disc_file) const;
     void CopyFolder(const fs::path& disc_folder);
     QString Store(const QImage& image);
+    // A file written as it is, named by its content.
+    QString StoreFile(const std::string& bytes, const QString& extension);
     int Layer(const QJsonObject& layer);
 
     OffscreenMenu& menu_;
@@ -206,6 +209,18 @@ QString SiteWriter::Store(const QImage& image)
     if (!rgb.save(&buffer, "PNG"))
         throw std::runtime_error("cannot encode a picture of the site");
     WriteBytes(folder_ / name.toStdString(), png);
+    pictures_.emplace(key, name);
+    return name;
+}
+
+QString SiteWriter::StoreFile(const std::string& bytes, const QString& extension)
+{
+    const QByteArray data = QByteArray::fromStdString(bytes);
+    const QByteArray key = QCryptographicHash::hash(data, QCryptographicHash::Sha256);
+    if (auto it = pictures_.find(key); it != pictures_.end())
+        return it->second;
+    const QString name = QStringLiteral("img/") + QString::fromLatin1(key.toHex().left(20)) + extension;
+    WriteBytes(folder_ / name.toStdString(), data);
     pictures_.emplace(key, name);
     return name;
 }
@@ -345,7 +360,15 @@ QJsonArray SiteWriter::EntryPictures(const SoftTabElement& entry)
             try {
                 const std::unique_ptr<::Picture> loaded = LoadPictureFile(menu_.Resolver(), pair.pic);
                 const QImage image = loaded->ToPixmap().toImage();
-                picture["img"] = Store(image);
+                // A JPEG file goes as it is: browsers decode it as the menu's decoder does (the
+                // same library, its exact transform and smooth upsampling), at a fraction of the
+                // size of its pixels written out.
+                const std::string name = fs::path(pair.pic).extension().string();
+                std::optional<std::string> jpeg;
+                if (QString::fromStdString(name).compare(QStringLiteral(".jpg"), Qt::CaseInsensitive) == 0 ||
+                    QString::fromStdString(name).compare(QStringLiteral(".jpeg"), Qt::CaseInsensitive) == 0)
+                    jpeg = ReadWholeFile(menu_.Resolver().Disc(), menu_.Resolver().Resolve(pair.pic));
+                picture["img"] = jpeg ? StoreFile(*jpeg, QStringLiteral(".jpg")) : Store(image);
                 picture["w"] = image.width();
                 picture["h"] = image.height();
             } catch (const std::exception& e) {
@@ -779,12 +802,16 @@ std::string WriteWholeSite(const fs::path& out, bool force, const std::function<
     if (exists) {
         // The old site goes aside first, and only once the new one has its name is it removed.
         std::string aside = (target.parent_path() / ("." + target.filename().string() + ".old-XXXXXX")).string();
-        if (mkdtemp(aside.data()) == nullptr || (fs::rename(target, old = aside, ec), ec)) {
+        const bool made = mkdtemp(aside.data()) != nullptr;
+        if (made)
+            fs::rename(target, aside, ec);
+        if (!made || ec) {
             fs::remove_all(folder, ec);
-            if (!old.empty())
-                fs::remove(old, ec);
+            if (made)
+                fs::remove(aside, ec);
             return out.string() + ": cannot be replaced";
         }
+        old = aside;
     }
     fs::rename(folder, target, ec);
     if (ec) {

@@ -69,9 +69,11 @@ def browser():
 class Page:
     """The site in one browser tab, clicked as a reader clicks it."""
 
-    def __init__(self, driver, url, work):
+    def __init__(self, driver, url, work, shot_tool=None, disc=None):
         self.driver = driver
         self.work = work
+        self.shot_tool = shot_tool
+        self.disc = disc
         driver.get(url)
         self.settle()
 
@@ -103,12 +105,14 @@ class Page:
         ActionChains(self.driver).move_to_element(target).click().perform()
         self.settle()
 
-    def matches(self, native, name):
-        """Whether the browser shows the menu exactly as `native` (a PNG of the menu's drawing)."""
+    def matches(self, native, name, selector="#menu"):
+        """Whether the browser shows the menu (or what `selector` picks) exactly as `native` (a PNG of
+        the menu's drawing)."""
         shot = self.work / f"{name}-browser.png"
         self.driver.save_screenshot(str(shot))
         box = self.driver.execute_script(
-            "const r = document.getElementById('menu').getBoundingClientRect(); return [r.x, r.y, r.width, r.height];")
+            "const r = document.querySelector(arguments[0]).getBoundingClientRect();"
+            "return [r.x, r.y, r.width, r.height];", selector)
         x, y, w, h = (round(v) for v in box)
         result = run("compare", "-metric", "AE", f"{shot}[{w}x{h}+{x}+{y}]", native, self.work / f"{name}-diff.png")
         differing = result.stderr.strip()
@@ -163,6 +167,12 @@ def viewer_keys(page):
                "return v ? v.querySelector('.viewer-caption').textContent : null;")
     thumbnail = driver.find_element(By.CSS_SELECTOR, '#menu [data-role="picture"][data-index="0"]')
     ActionChains(driver).move_to_element(thumbnail).click().perform()
+    page.settle()
+    # The picture as the menu's viewer shows it.
+    native = page.work / "viewer-native.png"
+    result = run(page.shot_tool, page.disc, f"picture=Soft\\Chess\\Shot1.jpg|{native}")
+    check(result.returncode == 0, f"site_shot failed: {result.stderr}")
+    page.matches(native, "viewer", "#viewer .viewer-picture")
     shown = [driver.execute_script(caption)]
     for key in (Keys.END, Keys.HOME, Keys.SPACE, Keys.PAGE_UP, Keys.ENTER, Keys.ENTER):
         ActionChains(driver).send_keys(key).perform()
@@ -310,7 +320,7 @@ def main():
             server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
             threading.Thread(target=server.serve_forever, daemon=True).start()
             try:
-                page = Page(driver, f"http://127.0.0.1:{server.server_port}/index.html", work)
+                page = Page(driver, f"http://127.0.0.1:{server.server_port}/index.html", work, args.shot, disc)
                 walk(page, args.shot, disc, work, "http")
                 viewer_keys(page)
                 setups_and_links(page, site)

@@ -1,13 +1,15 @@
 // The menu's own drawing of a state, for the site's browser test to compare the page with:
 //   site_shot DISC ACTION...
-// ACTION is tab=N, sub=N, row=N, entry, next or prev (a click of the menu), or shot=FILE (the
-// window as drawn now, written as a PNG). The disc starts as zulcheck --site starts it.
+// ACTION is tab=N, sub=N, row=N, entry, next or prev (a click of the menu), shot=FILE (the
+// window as drawn now, written as a PNG) or picture=DISC_PATH|FILE (a full-size picture as the
+// viewer shows it). The disc starts as zulcheck --site starts it.
 #include <QImage>
 
 #include <iostream>
 #include <string>
 #include <vector>
 
+#include "pictures/PictureFile.h"
 #include "zulcheck/SiteStart.h"
 
 int main(int argc, char** argv)
@@ -34,6 +36,14 @@ int main(int argc, char** argv)
                 menu.ClickNext();
             } else if (verb == "prev") {
                 menu.ClickPrevious();
+            } else if (verb == "picture") {
+                const std::size_t bar = value.find('|');
+                const QImage picture =
+                    LoadPictureFile(menu.Resolver(), value.substr(0, bar))->ToPixmap().toImage();
+                if (bar == std::string::npos || !picture.save(QString::fromStdString(value.substr(bar + 1)), "PNG")) {
+                    std::cerr << "site_shot: cannot write " << value << '\n';
+                    return 1;
+                }
             } else if (verb == "shot") {
                 if (!menu.Grab().save(QString::fromStdString(value), "PNG")) {
                     std::cerr << "site_shot: cannot write " << value << '\n';
