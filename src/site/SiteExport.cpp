@@ -125,6 +125,15 @@ private:
     int tracks_written_ = 0;
     std::map<QByteArray, QString> pictures_;  // content hash -> file
     std::map<QByteArray, int> layer_ids_;     // layer as JSON -> its index
+    // What each control's place looked like when last drawn, and the pictures written for it.
+    struct Drawn {
+        QImage below;
+        QImage normal;
+        bool pressable = false;
+        QJsonObject pictures;
+    };
+    std::map<const QWidget*, Drawn> drawn_;
+    int window_layer_ = -1;  // the window's own background
     QJsonArray layers_;
     std::map<std::string, int> picture_ids_;  // disc path -> index in pictures_list_
     QJsonArray pictures_list_;
@@ -249,7 +258,9 @@ QJsonArray SiteWriter::Capture()
         window.render(&painter, QPoint(0, 0), QRegion(), QWidget::DrawWindowBackground);
     }
     QJsonArray scene;
-    scene.append(Layer({{"x", 0}, {"y", 0}, {"w", canvas.width()}, {"h", canvas.height()}, {"img", Store(canvas)}}));
+    if (window_layer_ < 0)
+        window_layer_ = Layer({{"x", 0}, {"y", 0}, {"w", canvas.width()}, {"h", canvas.height()}, {"img", Store(canvas)}});
+    scene.append(window_layer_);
     for (QObject* child : window.children()) {
         auto* control = qobject_cast<QWidget*>(child);
         if (control == nullptr || control->isWindow() || !control->isVisibleTo(&window))
@@ -289,27 +300,54 @@ QJsonArray SiteWriter::Capture()
             restore();
             return image;
         };
-        if (auto* list = dynamic_cast<TStringGrid*>(control)) {
-            // Without a selection, and with every row selected: the page shows the second over the
-            // first in the chosen row's place.
-            const QPalette palette = list->palette();
-            const TFont font = list->Font();
-            const QColor colour = list->Color();
-            QPalette plain = palette;
-            plain.setColor(QPalette::Highlight, colour);
-            plain.setColor(QPalette::HighlightedText, font.color);
-            layer["img"] = Store(draw([&] { list->setPalette(plain); }, [&] { list->setPalette(palette); }));
-            TFont selected_font = font;
-            selected_font.color = palette.color(QPalette::HighlightedText);
-            layer["sel"] = Store(draw(
-                [&] {
-                    list->SetColor(palette.color(QPalette::Highlight));
-                    list->SetFont(selected_font);
-                },
-                [&] {
-                    list->SetColor(colour);
-                    list->SetFont(font);
-                }));
+        auto* list = dynamic_cast<TStringGrid*>(control);
+        auto* button = dynamic_cast<TImgBtn*>(control);
+        const bool pressable = button != nullptr && button->Supported() && button->OnClick;
+        // The control's pictures are drawn and written only when its place looks other than it
+        // did in the state captured before: most controls stay as they are from state to state.
+        Drawn& drawn = drawn_[control];
+        if (drawn.normal.isNull() || drawn.pressable != pressable || drawn.normal != normal || drawn.below != below) {
+            QJsonObject pictures;
+            if (list != nullptr) {
+                // Without a selection, and with every row selected: the page shows the second over
+                // the first in the chosen row's place.
+                const QPalette palette = list->palette();
+                const TFont font = list->Font();
+                const QColor colour = list->Color();
+                QPalette plain = palette;
+                plain.setColor(QPalette::Highlight, colour);
+                plain.setColor(QPalette::HighlightedText, font.color);
+                pictures["img"] = Store(draw([&] { list->setPalette(plain); }, [&] { list->setPalette(palette); }));
+                TFont selected_font = font;
+                selected_font.color = palette.color(QPalette::HighlightedText);
+                pictures["sel"] = Store(draw(
+                    [&] {
+                        list->SetColor(palette.color(QPalette::Highlight));
+                        list->SetFont(selected_font);
+                    },
+                    [&] {
+                        list->SetColor(colour);
+                        list->SetFont(font);
+                    }));
+            } else {
+                pictures["img"] = Store(normal);
+            }
+            if (pressable) {
+                const QPixmap shown = button->Shown();
+                const QString over = Store(
+                    draw([&] { button->ShowPicture(button->PicUp()); }, [&] { button->ShowPicture(shown); }));
+                const QString down = Store(
+                    draw([&] { button->ShowPicture(button->PicDown()); }, [&] { button->ShowPicture(shown); }));
+                if (over != pictures["img"].toString())
+                    pictures["over"] = over;
+                if (down != pictures["img"].toString())
+                    pictures["down"] = down;
+            }
+            drawn = {below, normal, pressable, pictures};
+        }
+        for (auto it = drawn.pictures.begin(); it != drawn.pictures.end(); ++it)
+            layer.insert(it.key(), it.value());
+        if (list != nullptr) {
             QJsonArray rows;
             const QPoint view = list->viewport()->geometry().topLeft();
             for (int r = 0; r < list->RowCount(); ++r) {
@@ -323,20 +361,8 @@ QJsonArray SiteWriter::Capture()
                                        DiscText(list->Cell(0, r))});
             }
             layer["rows"] = rows;
-        } else {
-            layer["img"] = Store(normal);
         }
-        if (auto* button = dynamic_cast<TImgBtn*>(control); button != nullptr && button->Supported() &&
-                                                             button->OnClick) {
-            const QPixmap shown = button->Shown();
-            const QString over = Store(
-                draw([&] { button->ShowPicture(button->PicUp()); }, [&] { button->ShowPicture(shown); }));
-            const QString down = Store(
-                draw([&] { button->ShowPicture(button->PicDown()); }, [&] { button->ShowPicture(shown); }));
-            if (over != layer["img"].toString())
-                layer["over"] = over;
-            if (down != layer["img"].toString())
-                layer["down"] = down;
+        if (pressable) {
             layer["button"] = true;
             if (!button->Hint().empty())
                 layer["name"] = DiscText(button->Hint());
