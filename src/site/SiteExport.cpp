@@ -94,6 +94,9 @@ private:
     QJsonValue Track(const SoftTabElement& entry);
     // The strip that shows the playing track, and where its text goes.
     QJsonObject MusicStrip();
+    // Every advertisement of a banner drawn in its place over `below` (the window as drawn under
+    // the banner), for the page to change them as the banner does; its index in banners_list_.
+    int BannerAds(Banner& banner, const QImage& below);
     // The disc's own cursors (an animated one by its first frame): the main one and the one over
     // links; none when either does not load, as the menu then takes the standard ones.
     QJsonObject Cursors();
@@ -134,6 +137,8 @@ private:
     };
     std::map<const QWidget*, Drawn> drawn_;
     int window_layer_ = -1;  // the window's own background
+    std::map<const Banner*, int> banner_ids_;  // a banner -> its index in banners_list_
+    QJsonArray banners_list_;
     QJsonArray layers_;
     std::map<std::string, int> picture_ids_;  // disc path -> index in pictures_list_
     QJsonArray pictures_list_;
@@ -270,6 +275,9 @@ QJsonArray SiteWriter::Capture()
             continue;
         const QImage below = canvas.copy(place);
         const QPoint offset = control->pos() - place.topLeft();
+        auto* banner = dynamic_cast<Banner*>(control);
+        const bool first_banner = banner != nullptr && banner_ids_.find(banner) == banner_ids_.end();
+        const QImage before = first_banner ? canvas.copy() : QImage();
         {
             QPainter painter(&canvas);
             control->render(&painter, control->pos(), QRegion(), QWidget::DrawChildren);
@@ -369,6 +377,10 @@ QJsonArray SiteWriter::Capture()
         }
         if (auto* label = dynamic_cast<TLabel*>(control); label != nullptr && !label->ShownText().isEmpty())
             layer["text"] = label->ShownText();
+        if (first_banner)
+            banner_ids_[banner] = BannerAds(*banner, before);
+        if (banner != nullptr)
+            layer["banner"] = banner_ids_[banner];
         scene.append(Layer(layer));
     }
     return scene;
@@ -602,6 +614,39 @@ QJsonObject SiteWriter::MusicStrip()
             {"img", Store(image)}, {"textTop", label.y() - strip.y()}, {"colour", label.Font().color.name()}};
 }
 
+int SiteWriter::BannerAds(Banner& banner, const QImage& below)
+{
+    const QRect window = menu_.Window().rect();
+    const std::size_t shown = banner.ShownAd();
+    QJsonArray ads;
+    for (std::size_t i = 0; i < banner.Description().items.size(); ++i) {
+        try {
+            banner.ShowAd(i);
+        } catch (const std::exception&) {
+            // The menu keeps the advertisement before on show: the page never picks this one.
+            ads.append(QJsonValue::Null);
+            continue;
+        }
+        const QRect place = banner.geometry().intersected(window);
+        QImage image = below.copy(place);
+        {
+            QPainter painter(&image);
+            banner.render(&painter, banner.pos() - place.topLeft(), QRegion(), QWidget::DrawChildren);
+        }
+        QJsonObject ad{{"x", place.x()}, {"y", place.y()}, {"w", place.width()}, {"h", place.height()},
+                       {"img", place.isEmpty() ? QString() : Store(image)}};
+        if (!banner.PictureControl()->Hint().empty()) {
+            ad["role"] = QStringLiteral("link");
+            ad["index"] = Link(banner.PictureControl()->Hint());
+        }
+        ads.append(ad);
+    }
+    banner.ShowAd(shown);
+    const int id = static_cast<int>(banners_list_.size());
+    banners_list_.append(QJsonObject{{"interval", banner.Timer()->interval()}, {"shown", static_cast<int>(shown)}, {"ads", ads}});
+    return id;
+}
+
 QJsonObject SiteWriter::Cursors()
 {
     QJsonObject cursors;
@@ -769,6 +814,7 @@ void SiteWriter::Write()
                      {"cursors", Cursors()},
                      {"sounds", EventSounds()},
                      {"strip", MusicStrip()},
+                     {"banners", banners_list_},
                      {"linkBox", QJsonObject{{"caption", DiscText(description_.link_box.link_caption)},
                                              {"message", DiscText(description_.link_box.link_message)}}},
                      {"setupNames", QJsonObject{{"run", DiscText(description_.setup_win.setup_run)},

@@ -74,6 +74,11 @@ class Page:
         self.work = work
         self.shot_tool = shot_tool
         self.disc = disc
+        # The banners change when the test says: their timers are kept for it to fire, and the
+        # random choice takes the first advertisement.
+        driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source":
+            "window.zulTicks = []; window.setInterval = (f) => { window.zulTicks.push(f); return 0; };"
+            "Math.random = () => 0;"})
         driver.get(url)
         self.settle()
 
@@ -156,6 +161,16 @@ def walk(page, shot_tool, disc, work, name):
             page.matches(work / f"{name}-{i}-native.png", f"{name}-{i}")
         else:
             page.click(step)
+
+
+def banners_change(page, shot_tool, disc, work):
+    """Each banner's change shows an advertisement as the menu's banner shows it."""
+    page.driver.execute_script("for (const tick of window.zulTicks) tick();")
+    page.settle()
+    native = work / "banners-native.png"
+    result = run(shot_tool, disc, "ad=0:0", "ad=1:0", f"shot={native}")
+    check(result.returncode == 0, f"site_shot failed: {result.stderr}")
+    page.matches(native, "banners")
 
 
 def viewer_keys(page):
@@ -320,6 +335,8 @@ def main():
             server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
             threading.Thread(target=server.serve_forever, daemon=True).start()
             try:
+                page = Page(driver, f"http://127.0.0.1:{server.server_port}/index.html", work, args.shot, disc)
+                banners_change(page, args.shot, disc, work)
                 page = Page(driver, f"http://127.0.0.1:{server.server_port}/index.html", work, args.shot, disc)
                 walk(page, args.shot, disc, work, "http")
                 viewer_keys(page)

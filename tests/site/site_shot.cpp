@@ -2,7 +2,8 @@
 //   site_shot DISC ACTION...
 // ACTION is tab=N, sub=N, row=N, entry, next or prev (a click of the menu), shot=FILE (the
 // window as drawn now, written as a PNG) or picture=DISC_PATH|FILE (a full-size picture as the
-// viewer shows it). The disc starts as zulcheck --site starts it.
+// viewer shows it), or ad=B:I (banner B, 0 the side panel's and 1 the main one, shows its
+// advertisement I). The disc starts as zulcheck --site starts it.
 #include <QImage>
 
 #include <iostream>
@@ -44,6 +45,9 @@ int main(int argc, char** argv)
                     std::cerr << "site_shot: cannot write " << value << '\n';
                     return 1;
                 }
+            } else if (verb == "ad") {
+                Banner* banner = std::stoi(value) == 0 ? menu.Shell().Side().PanelBanner() : menu.Shell().MainBanner();
+                banner->ShowAd(static_cast<std::size_t>(std::stoi(value.substr(value.find(':') + 1))));
             } else if (verb == "shot") {
                 if (!menu.Grab().save(QString::fromStdString(value), "PNG")) {
                     std::cerr << "site_shot: cannot write " << value << '\n';

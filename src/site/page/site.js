@@ -604,17 +604,48 @@
     return element;
   }
 
+  // The banners: each shows one of its advertisements, changed at random as often as the disc says.
+  const banners = (site.banners || []).map((banner) => ({ shown: banner.shown, element: null }));
+
+  // A layer as it is on show: a banner's is the picture of its current advertisement.
+  function layerElement(layer) {
+    let shown = layer;
+    if (layer.banner !== undefined) {
+      const ad = site.banners[layer.banner].ads[banners[layer.banner].shown];
+      if (ad && ad.img)
+        shown = ad;
+    }
+    const element = makeLayer(shown);
+    place(element, shown);
+    if (layer.banner !== undefined)
+      banners[layer.banner].element = element;
+    return element;
+  }
+
+  (site.banners || []).forEach((banner, index) => {
+    const usable = banner.ads.map((ad, i) => (ad && ad.img ? i : -1)).filter((i) => i >= 0);
+    if (banner.interval <= 0 || usable.length === 0)
+      return;
+    setInterval(() => {
+      // The same advertisement may come twice in a row, as in the menu.
+      banners[index].shown = usable[Math.floor(Math.random() * usable.length)];
+      const old = banners[index].element;
+      const ad = banner.ads[banners[index].shown];
+      if (old && old.isConnected) {
+        const element = makeLayer(ad);
+        place(element, ad);
+        old.replaceWith(element);
+        banners[index].element = element;
+      }
+    }, banner.interval);
+  });
+
   function show() {
     const scene = site.scenes[sceneKey()];
     if (!scene)
       return;
     const focused = document.activeElement && document.activeElement.getAttribute('aria-label');
-    const layers = scene.map((id) => {
-      const layer = site.layers[id];
-      const element = makeLayer(layer);
-      place(element, layer);
-      return element;
-    });
+    const layers = scene.map((id) => layerElement(site.layers[id]));
     const strip = site.strip;
     if (music.track && strip && site.tabs[state.tab].music) {
       const element = document.createElement('div');
