@@ -369,6 +369,9 @@ QJsonArray SiteWriter::Capture()
                                        DiscText(list->Cell(0, r))});
             }
             layer["rows"] = rows;
+            // Which rows it shows: the page keeps the list's first row in view as the list does.
+            layer["top"] = list->TopRow();
+            layer["visible"] = list->VisibleRowCount();
         }
         if (pressable) {
             layer["button"] = true;

@@ -173,6 +173,30 @@ def banners_change(page, shot_tool, disc, work):
     page.matches(native, "banners")
 
 
+def long_list(driver, args, work):
+    """A list longer than its place scrolls as the menu's list does: next brings the chosen row into
+    view, and a click on a row in view keeps the rows where they are."""
+    disc = work / "long"
+    result = run(args.demo, disc, "--big", "30")
+    check(result.returncode == 0, f"make_demo_disc --big: {result.stderr}")
+    (disc / "graph" / "image_lit.dat").unlink()
+    site = work / "long-site"
+    result = run(args.zulcheck, "--site", site, disc)
+    check(result.returncode == 0, f"the long list's site: {result.stderr}")
+    page = Page(driver, (site / "index.html").as_uri(), work, args.shot, disc)
+    steps = ["next"] * 20 + ["shot", "row=10", "shot", "prev", "shot"]
+    natives = [work / f"long-{i}.png" for i, step in enumerate(steps) if step == "shot"]
+    shots = iter(natives)
+    result = run(args.shot, disc, *[f"shot={next(shots)}" if step == "shot" else step for step in steps])
+    check(result.returncode == 0, f"site_shot failed: {result.stderr}")
+    shots = iter(natives)
+    for i, step in enumerate(steps):
+        if step == "shot":
+            page.matches(next(shots), f"long-{i}")
+        else:
+            page.click(step)
+
+
 def viewer_keys(page):
     """The info box's first thumbnail opens the viewer on the entry's first picture; its keys step."""
     driver = page.driver
@@ -360,6 +384,8 @@ def main():
                 "return performance.getEntriesByType('resource').map(e => e.name)"
                 ".filter(n => !n.startsWith(arguments[0]));", site.as_uri() + "/")
             check(not outside, f"fetched from outside the site: {outside}")
+
+            long_list(driver, args, work)
 
             # Markup in a disc's text is shown as text and runs nowhere.
             hostile = work / "hostile"

@@ -33,9 +33,36 @@
   function setRow(value) {
     state.rows[state.tab + ',' + sub()] = value;
   }
+  // Each list's pictures by the first row they show, from every state that shows the list: the
+  // list keeps its first row as the reader left it, moved only to bring the chosen row into view.
+  const listTops = {};
+  for (const [key, scene] of Object.entries(site.scenes)) {
+    const [t, s] = key.split(',');
+    for (const id of scene) {
+      const layer = site.layers[id];
+      if (layer.rows) {
+        const tops = (listTops[t + ',' + s] = listTops[t + ',' + s] || {});
+        tops[layer.top] = id;
+      }
+    }
+  }
+  state.tops = {};
+  function keepInView(value) {
+    const key = state.tab + ',' + sub();
+    const scene = site.scenes[[state.tab, sub(), value, 0].join(',')] || [];
+    const list = scene.map((id) => site.layers[id]).find((layer) => layer.rows);
+    const visible = list ? Math.max(1, list.visible) : 1;
+    const top = state.tops[key] || 0;
+    if (value < top)
+      state.tops[key] = value;
+    else if (value >= top + visible)
+      state.tops[key] = value - visible + 1;
+  }
+
   // A row chosen in a software list sounds as the menu's list does.
   function selectRow(value) {
     setRow(value);
+    keepInView(value);
     if (!site.tabs[state.tab].music)
       play('select');
   }
@@ -88,6 +115,8 @@
     if (target < 0 || target >= trackCount(place))
       return;
     state.rows[place.t + ',' + place.s] = target;
+    if (place.t === state.tab && place.s === sub())
+      keepInView(target);
     startTrack({ t: place.t, s: place.s, r: target });
   }
   music.audio.addEventListener('ended', () => {
@@ -538,6 +567,12 @@
     const element = document.createElement('div');
     element.className = 'layer';
     element.setAttribute('role', 'listbox');
+    // The wheel moves the chosen row, a row a notch, as the list's own wheel does.
+    element.addEventListener('wheel', (event) => {
+      event.preventDefault();
+      if (event.deltaY !== 0)
+        act(event.deltaY > 0 ? 'next' : 'prev');
+    }, { passive: false });
     element.appendChild(picture(layer.img));
     const chosen = row();
     for (const [index, x, y, w, h, text] of layer.rows) {
@@ -610,6 +645,13 @@
   // A layer as it is on show: a banner's is the picture of its current advertisement.
   function layerElement(layer) {
     let shown = layer;
+    if (layer.rows) {
+      // The list as it shows from the first row kept for it.
+      const tops = listTops[state.tab + ',' + sub()];
+      const kept = tops && tops[state.tops[state.tab + ',' + sub()] || 0];
+      if (kept !== undefined)
+        shown = site.layers[kept];
+    }
     if (layer.banner !== undefined) {
       const ad = site.banners[layer.banner].ads[banners[layer.banner].shown];
       if (ad && ad.img)
@@ -713,6 +755,7 @@
         state.subs[entry.t] = entry.s;
         state.rows[entry.t + ',' + entry.s] = entry.r;
         state.info = 0;
+        keepInView(entry.r);
         show();
       });
       item.appendChild(button);
