@@ -62,7 +62,9 @@ QJsonArray Rect(const QRect& r)
 
 // What a click on a control does on the page.
 struct Role {
-    QString name;  // "tab", "sub", "list", "prev", "next", "entry", "picture", "min", "close"
+    // "tab", "sub", "list", "prev", "next", "entry" (shows or hides the info box), "picture" (opens
+    // the viewer), "setup", "options", "play", "stop", "link", "min", "close"
+    QString name;
     int index = -1;
 };
 
@@ -78,7 +80,9 @@ public:
     void Write();
 
 private:
+    // What a click on each of the menu's controls does.
     void FindRoles();
+    // The state the menu is in now: the indexes of its layers, from the lowest up.
     QJsonArray Capture();
     // The full-size pictures of an entry, for the picture viewer: their indexes in pictures_list_.
     QJsonArray EntryPictures(const SoftTabElement& entry);
@@ -107,10 +111,13 @@ private:
     QJsonObject SetupWindow(const SoftTabElement& entry);
     // The site's address of a file or folder of the disc that its copy holds.
     QString SiteAddress(const fs::path& disc_file) const;
+    // Copies a folder of the disc with everything in it to its place under disc/, once.
     void CopyFolder(const fs::path& disc_folder);
+    // A picture written as a PNG, once, named by its content; its address in the site.
     QString Store(const QImage& image);
     // A file written as it is, named by its content.
     QString StoreFile(const std::string& bytes, const QString& extension);
+    // The index of a layer among the site's layers, added when it is new.
     int Layer(const QJsonObject& layer);
 
     OffscreenMenu& menu_;

@@ -6,8 +6,14 @@
 // The site's files:
 //   index.html, site.js, site.css  the page (the project's own files, copied as they are)
 //   data.js                         the menu as data: `window.ZUL_SITE = {...};`
-//   img/HASH.png                    the layers' pictures, named by their content
-//   disc/...                        the folders of the entries' setups, under their disc paths
+//   img/HASH.png, img/HASH.jpg      the layers' and the viewer's pictures, named by their content
+//   snd/N.ogg, snd/track-N.ogg      the event sounds and the music tabs' MIDI tracks
+//   disc/...                        the folders of the setups, links' documents and mp3 tracks,
+//                                   under their disc paths
+// data.js holds the layers (place, pictures, role, text), the layers of each state by the key
+// "TAB,SUB,ROW,INFO" (SUB -1 for a tab without sub-tabs; INFO 1 with the info box, 2 a music tab's
+// panel while a track plays), the tabs with their entries' pictures, setups, tracks and texts, and
+// the links, setup windows, options window, banners, cursors and sounds.
 #pragma once
 
 #include <filesystem>
