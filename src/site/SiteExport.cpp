@@ -30,6 +30,7 @@
 #include "platform/LinkDocuments.h"
 #include "platform/Opener.h"
 #include "controls/Banner.h"
+#include "windows/SelectLangForm.h"
 #include "windows/Setupwin.h"
 #include "platform/DiscText.h"
 #include "platform/Files.h"
@@ -73,7 +74,7 @@ public:
     SiteWriter(OffscreenMenu& menu, const Inf_shell& description, const fs::path& folder, const SiteOptions& options)
         : menu_(menu), description_(description), folder_(folder), options_(options)
     {
-        fs::create_directory(folder_ / "img");
+        fs::create_directories(folder_ / "img");
         FindRoles();
     }
 
@@ -107,6 +108,8 @@ private:
     // The options window as it opens on the site, where nothing of it can be changed yet, with the
     // pressed looks of its buttons.
     QJsonObject OptionsWindow();
+    // The language question, drawn with each language chosen in it.
+    QJsonObject LanguageQuestion();
     // The setup window of an entry with several setups, drawn once for each setup chosen in it.
     QJsonObject SetupWindow(const SoftTabElement& entry);
     // The site's address of a file or folder of the disc that its copy holds.
@@ -115,8 +118,8 @@ private:
     void CopyFolder(const fs::path& disc_folder);
     // A picture written as a PNG, once, named by its content; its address in the site.
     QString Store(const QImage& image);
-    // A file written as it is, named by its content.
-    QString StoreFile(const std::string& bytes, const QString& extension);
+    // A file written as it is into `folder` ("img/", "snd/"), named by its content.
+    QString StoreFile(const std::string& bytes, const QString& folder, const QString& extension);
     // The index of a layer among the site's layers, added when it is new.
     int Layer(const QJsonObject& layer);
 
@@ -132,7 +135,6 @@ private:
     std::map<const QWidget*, QWidget*> link_sources_;  // a control -> the control whose hint is its link
     std::vector<fs::path> copied_;  // the disc folders copied so far
     std::uintmax_t copied_bytes_ = 0;
-    int tracks_written_ = 0;
     std::map<QByteArray, QString> pictures_;  // content hash -> file
     std::map<QByteArray, int> layer_ids_;     // layer as JSON -> its index
     // What each control's place looked like when last drawn, and the pictures written for it.
@@ -234,13 +236,14 @@ QString SiteWriter::Store(const QImage& image)
     return name;
 }
 
-QString SiteWriter::StoreFile(const std::string& bytes, const QString& extension)
+QString SiteWriter::StoreFile(const std::string& bytes, const QString& folder, const QString& extension)
 {
     const QByteArray data = QByteArray::fromStdString(bytes);
     const QByteArray key = QCryptographicHash::hash(data, QCryptographicHash::Sha256);
     if (auto it = pictures_.find(key); it != pictures_.end())
         return it->second;
-    const QString name = QStringLiteral("img/") + QString::fromLatin1(key.toHex().left(20)) + extension;
+    fs::create_directories(folder_ / folder.toStdString());
+    const QString name = folder + QString::fromLatin1(key.toHex().left(20)) + extension;
     WriteBytes(folder_ / name.toStdString(), data);
     pictures_.emplace(key, name);
     return name;
@@ -416,7 +419,7 @@ QJsonArray SiteWriter::EntryPictures(const SoftTabElement& entry)
                 if (QString::fromStdString(name).compare(QStringLiteral(".jpg"), Qt::CaseInsensitive) == 0 ||
                     QString::fromStdString(name).compare(QStringLiteral(".jpeg"), Qt::CaseInsensitive) == 0)
                     jpeg = ReadWholeFile(menu_.Resolver().Disc(), menu_.Resolver().Resolve(pair.pic));
-                picture["img"] = jpeg ? StoreFile(*jpeg, QStringLiteral(".jpg")) : Store(image);
+                picture["img"] = jpeg ? StoreFile(*jpeg, QStringLiteral("img/"), QStringLiteral(".jpg")) : Store(image);
                 picture["w"] = image.width();
                 picture["h"] = image.height();
             } catch (const std::exception& e) {
@@ -557,7 +560,6 @@ QJsonObject SiteWriter::EventSounds()
         {"picture", &d.main_frame.picture_sound}, {"link", &d.link_sound},
         {"setup", &d.setup_sound},      {"options", &d.cd.options_sound},
         {"ok", &d.cd.opts_window.ok_sound}, {"cancel", &d.cd.opts_window.cancel_sound}};
-    fs::create_directories(folder_ / "snd");
     QJsonObject sounds;
     std::map<std::string, QString> written;  // disc path -> site file
     for (const auto& [event, path] : events) {
@@ -568,10 +570,8 @@ QJsonObject SiteWriter::EventSounds()
             if (sound.Load(menu_.Resolver(), *path) == 0 && sound.HasData()) {
                 if (const std::shared_ptr<const DeviceSound> converted = ConvertWav(*sound.Data())) {
                     const std::string ogg = EncodeOgg(*converted);
-                    if (!ogg.empty()) {
-                        file = QStringLiteral("snd/%1.ogg").arg(written.size());
-                        WriteBytes(folder_ / file.toStdString(), QByteArray::fromStdString(ogg));
-                    }
+                    if (!ogg.empty())
+                        file = StoreFile(ogg, QStringLiteral("snd/"), QStringLiteral(".ogg"));
                 }
             }
             it = written.emplace(*path, file).first;
@@ -602,10 +602,7 @@ QJsonValue SiteWriter::Track(const SoftTabElement& entry)
         const std::string ogg = sound ? EncodeOgg(*sound) : std::string();
         if (ogg.empty())
             return QJsonValue::Null;
-        fs::create_directories(folder_ / "snd");
-        const QString name = QStringLiteral("snd/track-%1.ogg").arg(tracks_written_++);
-        WriteBytes(folder_ / name.toStdString(), QByteArray::fromStdString(ogg));
-        track["src"] = name;
+        track["src"] = StoreFile(ogg, QStringLiteral("snd/"), QStringLiteral(".ogg"));
     } else {
         return QJsonValue::Null;
     }
@@ -672,8 +669,7 @@ QJsonObject SiteWriter::Cursors()
         QBuffer buffer(&png);
         buffer.open(QIODevice::WriteOnly);
         image.save(&buffer, "PNG");
-        const QString file = QStringLiteral("img/cursor-%1.png").arg(QString::fromLatin1(name));
-        WriteBytes(folder_ / file.toStdString(), png);
+        const QString file = StoreFile(png.toStdString(), QStringLiteral("img/"), QStringLiteral(".png"));
         cursors[QString::fromLatin1(name)] = QJsonObject{{"img", file}, {"x", cursor->hotSpot().x()}, {"y", cursor->hotSpot().y()}};
     }
     return cursors;
@@ -707,6 +703,30 @@ QJsonObject SiteWriter::OptionsWindow()
     OptionsState state;
     form.RunOptions(state);
     return drawn;
+}
+
+QJsonObject SiteWriter::LanguageQuestion()
+{
+    TSelectLangForm form(&menu_.Window(), options_.languages);
+    form.show();
+    QJsonArray pictures;
+    QJsonArray names;
+    for (int i = 0; i < static_cast<int>(options_.languages.size()); ++i) {
+        form.ComboBox1->setCurrentIndex(i);
+        pictures.append(Store(form.grab().toImage()));
+        names.append(form.ComboBox1->itemText(i));
+    }
+    const auto place = [&form](const QWidget* w) { return Rect(QRect(w->mapTo(&form, QPoint(0, 0)), w->size())); };
+    QJsonObject question{{"w", form.width()},     {"h", form.height()},      {"title", form.windowTitle()},
+                         {"pictures", pictures},   {"names", names},          {"choice", place(form.ComboBox1)},
+                         {"ok", place(form.Button1)}, {"okName", form.Button1->text().remove(QLatin1Char('&'))}};
+    form.hide();
+    QJsonArray files;
+    for (const std::string& file : options_.language_files)
+        files.append(QString::fromStdString(file));
+    question["files"] = files;
+    question["preselected"] = options_.preselected;
+    return question;
 }
 
 QJsonObject SiteWriter::SetupWindow(const SoftTabElement& entry)
@@ -830,8 +850,12 @@ void SiteWriter::Write()
                      {"setupNames", QJsonObject{{"run", DiscText(description_.setup_win.setup_run)},
                                                 {"close", DiscText(description_.setup_win.setup_close)}}},
                      {"scenes", scenes}};
-    WriteBytes(folder_ / "data.js",
+    if (options_.languages.size() > 1)
+        data["languages"] = LanguageQuestion();
+    WriteBytes(folder_ / options_.data_file,
                "window.ZUL_SITE = " + QJsonDocument(data).toJson(QJsonDocument::Compact) + ";\n");
+    if (!options_.page_files)
+        return;
     // The page's icon: the corner of the menu's window.
     QByteArray icon;
     QBuffer buffer(&icon);

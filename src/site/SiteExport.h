@@ -19,14 +19,26 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "model/Description.h"
+#include "model/Language.h"
 #include "site/OffscreenMenu.h"
 
 struct SiteOptions {
     // Whether the setups' folders are copied into the site (4 GB at most, as the menu's copies);
     // without them the setup button says where on the disc the setup is.
     bool files = true;
+    // The file the menu's data goes to: data.js for the language the page starts with, one of its
+    // own for each other language.
+    std::string data_file = "data.js";
+    // Whether the page's own files go with it (once a site).
+    bool page_files = true;
+    // With several, the disc's languages in the order the language question lists them, the data
+    // file of each, and the one preselected: the page asks first, drawn by the menu's question.
+    std::vector<lang_inf> languages;
+    std::vector<std::string> language_files;
+    int preselected = 0;
 };
 
 // Writes the site of `menu` (built from `description`, and left as the menu first shows it) into

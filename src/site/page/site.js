@@ -5,8 +5,8 @@
 // never as markup.
 'use strict';
 
-(function () {
-  const site = window.ZUL_SITE;
+// The menu of one language, from its data.
+function startMenu(site) {
   const menu = document.getElementById('menu');
   if (!site || !menu)
     return;
@@ -776,4 +776,85 @@
   window.addEventListener('resize', fit);
   fit();
   show();
+}
+
+// The language question, as the menu asks it when its disc has several languages: the menu's own
+// dialog with each language chosen in it; the chosen language's data comes from its own file.
+function askLanguage(question, answer) {
+  const element = document.createElement('div');
+  element.className = 'box-shade';
+  const area = document.createElement('div');
+  area.className = 'setup-area language-question';
+  area.setAttribute('role', 'dialog');
+  area.setAttribute('aria-modal', 'true');
+  area.setAttribute('aria-label', question.title || 'Language');
+  area.style.width = question.w + 'px';
+  area.style.height = question.h + 'px';
+  const img = document.createElement('img');
+  img.alt = '';
+  img.src = question.pictures[question.preselected];
+  area.appendChild(img);
+  const placeOver = (control, rect) => {
+    control.style.position = 'absolute';
+    control.style.left = rect[0] + 'px';
+    control.style.top = rect[1] + 'px';
+    control.style.width = rect[2] + 'px';
+    control.style.height = rect[3] + 'px';
+    area.appendChild(control);
+  };
+  const choice = document.createElement('select');
+  choice.className = 'language-choice';
+  choice.setAttribute('aria-label', 'Language');
+  question.names.forEach((name, index) => {
+    const option = document.createElement('option');
+    option.value = String(index);
+    option.textContent = name;
+    choice.appendChild(option);
+  });
+  choice.value = String(question.preselected);
+  choice.addEventListener('change', () => {
+    img.src = question.pictures[Number(choice.value)];
+  });
+  placeOver(choice, question.choice);
+  const ok = document.createElement('button');
+  ok.type = 'button';
+  ok.dataset.role = 'language-ok';
+  ok.setAttribute('aria-label', question.okName || 'OK');
+  placeOver(ok, question.ok);
+  const done = () => {
+    element.remove();
+    answer(Number(choice.value));
+  };
+  ok.addEventListener('click', done);
+  area.addEventListener('keydown', (event) => {
+    if (event.key === 'Enter') {
+      event.preventDefault();
+      done();
+    }
+  });
+  element.appendChild(area);
+  document.body.appendChild(element);
+  ok.focus();
+}
+
+(function () {
+  const first = window.ZUL_SITE;
+  if (!first)
+    return;
+  const question = first.languages;
+  if (!question || question.files.length < 2) {
+    startMenu(first);
+    return;
+  }
+  askLanguage(question, (index) => {
+    const file = question.files[index];
+    if (file === 'data.js') {
+      startMenu(first);
+      return;
+    }
+    const script = document.createElement('script');
+    script.src = file;
+    script.addEventListener('load', () => startMenu(window.ZUL_SITE));
+    document.body.appendChild(script);
+  });
 })();
