@@ -1,6 +1,6 @@
 // zulcheck --site OUT DISC: the disc's menu as a static web site. The disc starts as the menu
 // starts it (the same steps, the same boxes written to standard error, status 1 when it does not
-// start), with the language the menu preselects; the menu is then drawn offscreen and written.
+// start), in each of its languages; each language's menu is then drawn offscreen and written.
 #include <QApplication>
 
 #include <cstdlib>
