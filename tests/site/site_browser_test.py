@@ -168,6 +168,10 @@ def walk(page, shot_tool, disc, work, name):
             page.matches(work / f"{name}-{i}-native.png", f"{name}-{i}")
         else:
             page.click(step)
+    unnamed = page.driver.execute_script(
+        "return [...document.querySelectorAll('#menu [data-role], #menu button, #menu [role=option]')]"
+        ".filter(e => !(e.getAttribute('aria-label') || e.textContent.trim())).map(e => e.outerHTML.slice(0, 80));")
+    check(not unnamed, f"controls without an accessible name: {unnamed}")
 
 
 def banners_change(page, shot_tool, disc, work):

@@ -549,6 +549,8 @@ function startMenu(site) {
     case 'setup': return 'Setup';
     case 'options': return 'Options';
     case 'play': return 'Play or pause';
+    case 'entry': return 'Details';
+    case 'picture': return 'Picture ' + (layer.index + 1);
     case 'stop': return 'Stop';
     case 'link': return site.links[layer.index] ? site.links[layer.index].text : 'Link';
     default: return 'Button';
@@ -568,6 +570,16 @@ function startMenu(site) {
     element.className = 'layer';
     element.setAttribute('role', 'listbox');
     // The wheel moves the chosen row, a row a notch, as the list's own wheel does.
+    // Up and Down move the chosen row as the list's own keys do.
+    element.addEventListener('keydown', (event) => {
+      if (event.key === 'ArrowDown' || event.key === 'ArrowUp') {
+        event.preventDefault();
+        act(event.key === 'ArrowDown' ? 'next' : 'prev');
+        const chosen = menu.querySelector('.row[aria-selected="true"]');
+        if (chosen)
+          chosen.focus();
+      }
+    });
     element.addEventListener('wheel', (event) => {
       event.preventDefault();
       if (event.deltaY !== 0)
@@ -634,6 +646,18 @@ function startMenu(site) {
     }
     if (layer.role)
       element.addEventListener('click', () => act(layer.role, layer.index));
+    if (layer.role && !layer.button && layer.role !== 'min' && layer.role !== 'close') {
+      // A picture or text that answers a click is a control too: named, and reached by the keyboard.
+      element.setAttribute('role', 'button');
+      element.tabIndex = 0;
+      element.setAttribute('aria-label', layer.text !== undefined ? layer.text : buttonName(layer));
+      element.addEventListener('keydown', (event) => {
+        if (event.key === 'Enter' || event.key === ' ') {
+          event.preventDefault();
+          act(layer.role, layer.index);
+        }
+      });
+    }
     if (layer.role === 'link' || layer.role === 'picture')
       element.style.cursor = linkCursor;
     return element;
