@@ -105,8 +105,8 @@ private:
     // The disc's own cursors (an animated one by its first frame): the main one and the one over
     // links; none when either does not load, as the menu then takes the standard ones.
     QJsonObject Cursors();
-    // The options window as it opens on the site, where nothing of it can be changed yet, with the
-    // pressed looks of its buttons.
+    // The options window in each look the site's settings give it, with the pressed looks of its
+    // buttons, and the background music it switches on.
     QJsonObject OptionsWindow();
     // The language question, drawn with each language chosen in it.
     QJsonObject LanguageQuestion();
@@ -678,17 +678,50 @@ QJsonObject SiteWriter::Cursors()
 QJsonObject SiteWriter::OptionsWindow()
 {
     TOptionsForm& form = menu_.OptionsWindow();
+    const Inf_shell& d = description_;
+    // The site's settings as the window offers them: event sounds (on at the start, as in the
+    // menu) and the background music with its list; the cursors, wallpapers and languages are not
+    // changed here.
+    const bool music_offered = !d.music_files.empty();
     QJsonObject drawn;
-    // The window runs modally: it is drawn, with each button pressed in turn, once it is up.
+    // The window runs modally: it is drawn, in each look its check boxes and music list give it and
+    // with each button pressed in turn, once it is up.
     QTimer::singleShot(0, &form, [&] {
-        const QImage image = form.grab().toImage();
-        drawn = {{"w", form.width()}, {"h", form.height()}, {"img", Store(image)}};
+        drawn = {{"w", form.width()}, {"h", form.height()}};
+        // Its three looks: event sounds on; both off; the background music on.
+        QJsonArray looks;
+        const int items = std::max(1, form.MusicComboBox->count());
+        for (int look = 0; look < (music_offered ? 3 : 2); ++look) {
+            form.SoundCheckBox->setChecked(look != 0);
+            form.SoundCheckBox->setEnabled(look != 2);
+            form.MusicCheckBox->setChecked(look != 2);
+            form.MusicCheckBox->setEnabled(music_offered && look != 0);
+            form.MusicLabel->setEnabled(look == 2);
+            form.MusicComboBox->setEnabled(look == 2);
+            QJsonArray pictures;
+            for (int item = 0; item < items; ++item) {
+                form.MusicComboBox->setCurrentIndex(item < form.MusicComboBox->count() ? item : -1);
+                pictures.append(Store(form.grab().toImage()));
+            }
+            looks.append(pictures);
+        }
+        drawn["looks"] = looks;
+        const auto place = [&form](const QWidget* w) { return Rect(QRect(w->mapTo(&form, QPoint(0, 0)), w->size())); };
+        drawn["sound"] = place(form.SoundCheckBox);
+        drawn["music"] = place(form.MusicCheckBox);
+        drawn["list"] = place(form.MusicComboBox);
+        QJsonArray names;
+        for (int item = 0; item < form.MusicComboBox->count(); ++item)
+            names.append(form.MusicComboBox->itemText(item));
+        drawn["names"] = names;
+        drawn["soundName"] = form.SoundCheckBox->text().remove(QLatin1Char('&'));
+        drawn["musicName"] = form.MusicCheckBox->text().remove(QLatin1Char('&'));
         QJsonArray buttons;
         for (QAbstractButton* button : std::initializer_list<QAbstractButton*>{form.YesBtn, form.CancelBtn}) {
             button->setDown(true);
-            const QRect place(button->mapTo(&form, QPoint(0, 0)), button->size());
-            buttons.append(QJsonObject{{"place", Rect(place)},
-                                       {"down", Store(form.grab(place).toImage())},
+            const QRect at(button->mapTo(&form, QPoint(0, 0)), button->size());
+            buttons.append(QJsonObject{{"place", Rect(at)},
+                                       {"down", Store(form.grab(at).toImage())},
                                        {"name", button->text().remove(QLatin1Char('&'))}});
             button->setDown(false);
         }
@@ -701,7 +734,23 @@ QJsonObject SiteWriter::OptionsWindow()
         form.close_btnClick();
     });
     OptionsState state;
+    state.sound_offered = true;
+    state.event_sounds_off = false;
+    state.music_offered = music_offered;
+    state.music_list = &d.music_files;
     form.RunOptions(state);
+    // The background music: each file as the menu's loop plays it.
+    QJsonArray music;
+    for (const std::string& file : d.music_files) {
+        SoundFile sound;
+        QString site_file;
+        if (sound.Load(menu_.Resolver(), file) == 0 && sound.HasData())
+            if (const std::shared_ptr<const DeviceSound> converted = ConvertWav(*sound.Data()))
+                if (const std::string ogg = EncodeOgg(*converted); !ogg.empty())
+                    site_file = StoreFile(ogg, QStringLiteral("snd/"), QStringLiteral(".ogg"));
+        music.append(site_file.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(site_file));
+    }
+    drawn["backgroundMusic"] = music;
     return drawn;
 }
 

@@ -271,9 +271,24 @@ def setups_and_links(page, site):
     check((site / "disc/soft/turbodrift/setup.sh").is_file() and not driver.find_elements(By.CSS_SELECTOR, ".setup-window"),
           "the setup's folder was not copied, or its window stayed")
 
+    # The options window: event sounds off and the background music on, which then loops.
     page.click("options")
-    driver.find_element(By.CSS_SELECTOR, '.options-window button[aria-label="OK"]').click()
+    driver.find_element(By.CSS_SELECTOR, ".options-window button.text:nth-of-type(1)").click()
+    driver.find_element(By.CSS_SELECTOR, ".options-window button.text:nth-of-type(2)").click()
+    driver.find_element(By.CSS_SELECTOR, '.options-window [data-role="options-ok"]').click()
     check(not driver.find_elements(By.CSS_SELECTOR, ".options-window"), "the options window stayed after OK")
+    looping = driver.execute_async_script(
+        "const done = arguments[0]; const a = document.getElementById('background-music');"
+        "setTimeout(() => done([a.getAttribute('src'), a.paused, a.currentTime > 0]), 400);")
+    check(looping[0] == driver.execute_script("return ZUL_SITE.options.backgroundMusic[0]") and not looping[1]
+          and looping[2], f"the background music: {looping}")
+    # And back: event sounds on, the music off.
+    page.click("options")
+    driver.find_element(By.CSS_SELECTOR, ".options-window button.text:nth-of-type(2)").click()
+    driver.find_element(By.CSS_SELECTOR, ".options-window button.text:nth-of-type(1)").click()
+    driver.find_element(By.CSS_SELECTOR, '.options-window [data-role="options-ok"]').click()
+    check(driver.execute_script("return document.getElementById('background-music').paused"),
+          "the background music goes on after it was switched off")
 
     link = driver.find_element(By.CSS_SELECTOR, '#menu [data-role="link"]')
     cursors = driver.execute_script(

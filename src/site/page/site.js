@@ -93,6 +93,11 @@ function startMenu(site) {
       stopMusic();
       return;
     }
+    // A track takes the background music's place until a software tab is chosen again.
+    if (settings.music) {
+      stopLoop();
+      settings.playerMusic = true;
+    }
     music.track = place;
     music.paused = false;
     music.audio.src = track.src;
@@ -150,9 +155,47 @@ function startMenu(site) {
   const sound = document.createElement('audio');
   sound.id = 'sound';
   document.body.appendChild(sound);
+  // The sound settings the options window changes: event sounds (on at the start), the looping
+  // background music (off at the start) and the file it loops, and whether a music tab's track has
+  // taken the background music's place.
+  const settings = { sounds: true, music: false, index: 0, playerMusic: false };
+  const loop = document.createElement('audio');
+  loop.id = 'background-music';
+  loop.loop = true;
+  document.body.appendChild(loop);
+  function startLoop() {
+    const files = site.options && site.options.backgroundMusic;
+    const file = files && files[settings.index];
+    if (!file)
+      return;
+    settings.music = true;
+    loop.src = file;
+    loop.play().catch(() => {});
+  }
+  function stopLoop() {
+    settings.music = false;
+    loop.pause();
+  }
+  function applyOptions(look, index) {
+    settings.sounds = look === 0;
+    if (settings.sounds)
+      stopLoop();
+    settings.playerMusic = false;
+    if (index !== settings.index) {
+      settings.index = index;
+      stopLoop();
+    }
+    if (look === 2) {
+      if (!settings.music)
+        startLoop();
+    } else {
+      stopLoop();
+    }
+  }
+
   function play(event) {
     const file = site.sounds && site.sounds[event];
-    if (!file)
+    if (!file || !settings.sounds)
       return;
     sound.src = file;
     sound.play().catch(() => {});
@@ -165,6 +208,11 @@ function startMenu(site) {
         play('tab');
       state.tab = index;
       state.info = 0;
+      // Back on a software tab with nothing playing, the background music comes back.
+      if (!site.tabs[index].music && !music.track && settings.playerMusic && !settings.sounds) {
+        settings.playerMusic = false;
+        startLoop();
+      }
     },
     sub(index) {
       state.subs[state.tab] = index;
@@ -459,14 +507,18 @@ function startMenu(site) {
     run.focus();
   }
 
-  // The options window, as the menu draws it; on the site nothing of it can be changed yet, and each
-  // of its buttons closes it. Its buttons show their pressed look while held.
+  // The options window, as the menu draws it in each look its check boxes and music list give it:
+  // event sounds on or off, and the background music, which takes their place, on or off with the
+  // file it loops. OK applies the choice as the menu does; Cancel and the close button leave it.
   actions.options = () => {
     play('options');
     const drawn = site.options;
-    if (!drawn || !drawn.img)
+    if (!drawn || !drawn.looks)
       return;
     const returnTo = document.activeElement;
+    // The window's working copy: its look (0 event sounds on, 1 both off, 2 music on) and the file.
+    let look = settings.music ? 2 : settings.sounds ? 0 : 1;
+    let index = settings.index;
     const element = document.createElement('div');
     element.className = 'box-shade';
     const area = document.createElement('div');
@@ -477,23 +529,72 @@ function startMenu(site) {
     area.style.width = drawn.w + 'px';
     area.style.height = drawn.h + 'px';
     area.style.transform = 'scale(' + scale + ')';
-    area.appendChild(picture(drawn.img));
+    const img = picture('');
+    area.appendChild(img);
+    const rect = (r) => ({ x: r[0], y: r[1], w: r[2], h: r[3] });
+    const sound = document.createElement('button');
+    const music = document.createElement('button');
+    const list = document.createElement('select');
+    function redraw() {
+      const pictures = drawn.looks[look];
+      img.src = pictures[Math.min(index, pictures.length - 1)];
+      sound.disabled = look === 2;
+      sound.setAttribute('aria-pressed', String(look !== 0));
+      music.disabled = drawn.looks.length < 3 || look === 0;
+      music.setAttribute('aria-pressed', String(look !== 2));
+      list.disabled = look !== 2;
+      list.value = String(index);
+    }
+    sound.type = 'button';
+    sound.className = 'text';
+    sound.setAttribute('aria-label', drawn.soundName);
+    place(sound, rect(drawn.sound));
+    sound.addEventListener('click', () => {
+      look = look === 0 ? 1 : 0;
+      redraw();
+    });
+    music.type = 'button';
+    music.className = 'text';
+    music.setAttribute('aria-label', drawn.musicName);
+    place(music, rect(drawn.music));
+    music.addEventListener('click', () => {
+      look = look === 2 ? 1 : 2;
+      redraw();
+    });
+    list.className = 'language-choice';
+    list.setAttribute('aria-label', 'Background music');
+    drawn.names.forEach((name, i) => {
+      const option = document.createElement('option');
+      option.value = String(i);
+      option.textContent = name;
+      list.appendChild(option);
+    });
+    place(list, rect(drawn.list));
+    list.style.position = 'absolute';
+    list.addEventListener('change', () => {
+      index = Number(list.value);
+      redraw();
+    });
+    area.append(sound, music, list);
     const close = () => {
       element.remove();
       if (returnTo)
         returnTo.focus();
     };
-    drawn.buttons.forEach((button, index) => {
+    drawn.buttons.forEach((button, i) => {
       const control = document.createElement('button');
       control.type = 'button';
       control.className = 'pressable';
+      control.dataset.role = ['options-ok', 'options-cancel', 'options-close'][i];
       control.setAttribute('aria-label', button.name);
-      place(control, { x: button.place[0], y: button.place[1], w: button.place[2], h: button.place[3] });
+      place(control, rect(button.place));
       control.appendChild(picture(button.down, 'down'));
       control.addEventListener('click', () => {
-        // OK and Cancel sound as the menu's do; the close button is silent.
-        if (index < 2)
-          play(index === 0 ? 'ok' : 'cancel');
+        // OK and Cancel sound as the menu's do, by the settings as they stood; the close button is silent.
+        if (i < 2)
+          play(i === 0 ? 'ok' : 'cancel');
+        if (i === 0)
+          applyOptions(look, index);
         close();
       });
       area.appendChild(control);
@@ -504,9 +605,10 @@ function startMenu(site) {
         close();
       }
     });
+    redraw();
     element.appendChild(area);
     document.body.appendChild(element);
-    area.querySelector('button').focus();
+    area.querySelector('.pressable').focus();
   };
 
   // The setup button: the entry's only setup is opened, several are listed in the setup window.
