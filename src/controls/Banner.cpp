@@ -108,6 +108,11 @@ void Banner::ShowAd(std::size_t index)
     shown_ = index;
 }
 
+void Banner::StopChanging()
+{
+    timer_->stop();
+}
+
 void Banner::TimerTick()
 {
     // A picture that fails goes to the application's error report; the previous advertisement

@@ -46,6 +46,8 @@ public:
     // Shows advertisement `index` of the list (nothing beyond it), as ShowRandomAd shows the one it
     // picks; throws as it does.
     void ShowAd(std::size_t index);
+    // Keeps the advertisement on show from now on: the timer stops.
+    void StopChanging();
     // The advertisement on show (0 when the list is empty).
     std::size_t ShownAd() const { return shown_; }
 

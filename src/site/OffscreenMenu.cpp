@@ -69,6 +69,11 @@ OffscreenMenu::OffscreenMenu(Application& app, const PathResolver& resolver, con
     options_ = std::make_unique<TOptionsForm>(&window, description.cd.opts_window, sounder_, sound_, resolver, archive);
     const ElementContext context{&window, archive, resolver, sound_, sounder_, app, opener_, decoder_, sequencer_};
     shell_ = std::make_unique<ZUL_shell>(context, description, [](QObject*) {});
+    // The advertisements stay as drawn while the states are drawn (the windows drawn modally run
+    // the event loop, where the banners' timers would change them); the page changes them itself.
+    for (Banner* banner : {shell_->Side().PanelBanner(), shell_->MainBanner()})
+        if (banner != nullptr)
+            banner->StopChanging();
     archive.Close();
     window.setWindowTitle(DiscText(description.cd.title));
     window.show();
