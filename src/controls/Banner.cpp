@@ -90,6 +90,13 @@ void Banner::ShowRandomAd()
         (choose_ ? choose_(count)
                  : std::uniform_int_distribution<std::size_t>(0, count - 1)(ProgramRandom())) %
         count;
+    ShowAd(index);
+}
+
+void Banner::ShowAd(std::size_t index)
+{
+    if (index >= description_.items.size())
+        return;
     const Inf_banner_aux ad = description_.items[index];
     const std::unique_ptr<Picture> picture = LoadPictureFile(resolver_, ad.pic);
     picture_->ShowPicture(picture->ToPixmap());
@@ -98,6 +105,12 @@ void Banner::ShowRandomAd()
         FitPicture();
     }
     picture_->SetHint(ad.url);
+    shown_ = index;
+}
+
+void Banner::StopChanging()
+{
+    timer_->stop();
 }
 
 void Banner::TimerTick()

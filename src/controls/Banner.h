@@ -43,6 +43,13 @@ public:
     // when the list is empty. Throws PictureError when the picture cannot be shown, leaving the
     // previous advertisement and its link on show.
     void ShowRandomAd();
+    // Shows advertisement `index` of the list (nothing beyond it), as ShowRandomAd shows the one it
+    // picks; throws as it does.
+    void ShowAd(std::size_t index);
+    // Keeps the advertisement on show from now on: the timer stops.
+    void StopChanging();
+    // The advertisement on show (0 when the list is empty).
+    std::size_t ShownAd() const { return shown_; }
 
     const Inf_banner& Description() const { return description_; }
     TImage* PictureControl() const { return picture_; }
@@ -60,6 +67,7 @@ private:
     LinkEvent link_;
     PathResolver resolver_;
     RandomChoice choose_;
+    std::size_t shown_ = 0;
     bool auto_size_ = false;
     TImage* picture_ = nullptr;
     QTimer* timer_ = nullptr;

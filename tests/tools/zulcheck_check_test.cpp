@@ -446,6 +446,7 @@ TEST_F(ZulcheckCheck, TheCommandLine)
         "       zulcheck --dump SCRIPT\n"
         "       zulcheck --list-archive FILE\n"
         "       zulcheck --decode PICTURE\n"
+        "       zulcheck --site OUT [--force] [--no-files] DISC_ROOT | DISC_IMAGE\n"
         "       zulcheck --help | --version\n";
     ProgramResult r = RunProgram(kZulcheck, {"--help"});
     EXPECT_EQ(r.exit_code, 0);
@@ -454,13 +455,16 @@ TEST_F(ZulcheckCheck, TheCommandLine)
     EXPECT_EQ(r.exit_code, 0);
     EXPECT_EQ(r.out, std::string("zulcheck ") + ZUL_VERSION + "\n");
     for (const std::vector<std::string>& wrong : std::vector<std::vector<std::string>>{
-             {"--bogus"}, {"--json", "--json"}, {"a", "b"}, {"--help", "x"}, {"--dump"}, {"--decode", "a", "b"}}) {
+             {"--bogus"}, {"--json", "--json"}, {"a", "b"}, {"--help", "x"}, {"--dump"}, {"--decode", "a", "b"},
+             {"--site", "out"}, {"--site", "--bogus", "out", "disc"}, {"--site", "a", "b", "c"}}) {
         r = RunProgram(kZulcheck, wrong);
         EXPECT_EQ(r.exit_code, 2) << wrong[0];
         EXPECT_EQ(r.err, usage) << wrong[0];
         EXPECT_EQ(r.out, "");
     }
     r = RunProgram(kZulcheck, {(Demo() / "no such folder").string()});
+    EXPECT_EQ(r.exit_code, 2);
+    r = RunProgram(kZulcheck, {"--site", "out", (Demo() / "no such folder").string()});
     EXPECT_EQ(r.exit_code, 2);
 
     // The current folder by default; one line per finding, the summary last.

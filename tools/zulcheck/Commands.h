@@ -13,3 +13,8 @@ int RunListArchive(const std::string& archive, std::ostream& out, std::ostream& 
 
 // --decode PICTURE: WIDTHxHEIGHT and the SHA-256 of the RGBA pixels.
 int RunDecode(const std::string& picture, std::ostream& out, std::ostream& err);
+
+// --site OUT DISC [--force] [--no-files]: the menu of DISC as a static web site in OUT, written whole
+// or not at all, with the setups' folders unless `files` is off; 1 when the disc does not start or
+// OUT cannot be written, 2 a usage error.
+int RunSite(const std::string& out, const std::string& disc, bool force, bool files, std::ostream& err);

@@ -14,6 +14,7 @@ constexpr const char* kUsage =
     "       zulcheck --dump SCRIPT\n"
     "       zulcheck --list-archive FILE\n"
     "       zulcheck --decode PICTURE\n"
+    "       zulcheck --site OUT [--force] [--no-files] DISC_ROOT | DISC_IMAGE\n"
     "       zulcheck --help | --version\n";
 
 int Usage()
@@ -44,6 +45,30 @@ int main(int argc, char** argv)
         if (args[0] == "--list-archive")
             return RunListArchive(args[1], std::cout, std::cerr);
         return RunDecode(args[1], std::cout, std::cerr);
+    }
+
+    if (!args.empty() && args[0] == "--site") {
+        // --site OUT DISC, the options anywhere after --site.
+        bool force = false;
+        bool no_files = false;
+        std::vector<std::string> operands;
+        bool only_operands = false;
+        for (std::size_t i = 1; i < args.size(); ++i) {
+            const std::string& arg = args[i];
+            if (!only_operands && arg == "--")
+                only_operands = true;
+            else if (!only_operands && arg == "--force")
+                force = true;
+            else if (!only_operands && arg == "--no-files")
+                no_files = true;
+            else if (!only_operands && arg.starts_with("-") && arg != "-")
+                return Usage();
+            else
+                operands.push_back(arg);
+        }
+        if (operands.size() != 2)
+            return Usage();
+        return RunSite(operands[0], operands[1], force, !no_files, std::cerr);
     }
 
     // The check: [--json] [DISC_ROOT | DISC_IMAGE], the current folder by default.
