@@ -24,6 +24,7 @@
 #include "pictures/PictureFile.h"
 #include "platform/CursorFile.h"
 #include "site/SiteSound.h"
+#include "site/StripText.h"
 #include "sound/EventSound.h"
 #include "sound/Sounds.h"
 #include "disc/DiscCopy.h"
@@ -99,6 +100,9 @@ private:
     QJsonValue Track(const SoftTabElement& entry);
     // The strip that shows the playing track, and where its text goes.
     QJsonObject MusicStrip();
+    // The strip's text for a track of `title` in the menu's pixels, for times of one and of two
+    // minute digits (null where the page writes the text itself).
+    QJsonArray StripDigitPictures(const std::string& title);
     // Every advertisement of a banner drawn in its place over `below` (the window as drawn under
     // the banner), for the page to change them as the banner does; its index in banners_list_.
     int BannerAds(Banner& banner, const QImage& below);
@@ -606,7 +610,24 @@ QJsonValue SiteWriter::Track(const SoftTabElement& entry)
     } else {
         return QJsonValue::Null;
     }
+    track["strip"] = StripDigitPictures(entry.title);
     return track;
+}
+
+QJsonArray SiteWriter::StripDigitPictures(const std::string& title)
+{
+    QJsonArray layouts;
+    for (int minute_digits : {1, 2}) {
+        const std::optional<StripDigits> digits = DrawStripDigits(menu_.Shell().Frame(), title, minute_digits);
+        if (!digits) {
+            layouts.append(QJsonValue::Null);
+            continue;
+        }
+        const auto part = [](const StripDigits::Part& p) { return QJsonArray{p.left, p.right, p.top}; };
+        layouts.append(QJsonObject{
+            {"img", Store(digits->pictures)}, {"minutes", part(digits->minutes)}, {"seconds", part(digits->seconds)}});
+    }
+    return layouts;
 }
 
 QJsonObject SiteWriter::MusicStrip()
