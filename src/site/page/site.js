@@ -163,6 +163,7 @@ function startMenu(site) {
       if (pixels)
         pixels.remove();
       label.classList.remove('drawn');
+      label.style.color = site.strip.colour;
       return;
     }
     const height = site.strip.h;
@@ -189,6 +190,7 @@ function startMenu(site) {
       img.style.top = -(i ? top + Math.floor(value / 10) * height : 0) + 'px';
     });
     label.classList.add('drawn');
+    label.style.color = 'transparent';
   }
   music.audio.addEventListener('timeupdate', () => {
     const strip = menu.querySelector('.layer.strip');
