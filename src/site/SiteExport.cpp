@@ -7,10 +7,14 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QPainter>
+#include <QImageWriter>
 #include <QPushButton>
+#include <QRandomGenerator>
 #include <QTimer>
 #include <QUrl>
 
+#include <array>
+#include <cstdint>
 #include <cstdlib>
 #include <fstream>
 #include <map>
@@ -140,6 +144,11 @@ private:
     std::vector<fs::path> copied_;  // the disc folders copied so far
     std::uintmax_t copied_bytes_ = 0;
     std::map<QByteArray, QString> pictures_;  // content hash -> file
+    // The pictures written, by their pixels' two hashes under seeds of this run and their size.
+    using QuickKey = std::array<std::uint64_t, 3>;
+    std::map<QuickKey, QString> stored_;
+    const std::array<std::size_t, 2> quick_seeds_{QRandomGenerator::system()->generate64() | 1,
+                                                  QRandomGenerator::system()->generate64() | 1};
     std::map<QByteArray, int> layer_ids_;     // layer as JSON -> its index
     // What each control's place looked like when last drawn, and the pictures written for it.
     struct Drawn {
@@ -223,20 +232,34 @@ void SiteWriter::FindRoles()
 QString SiteWriter::Store(const QImage& image)
 {
     const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+    // Most pictures the states are drawn with have been written already: they are looked up by a
+    // quick key of their pixels, and only a new one is hashed for its name and encoded.
+    const QByteArrayView pixels(reinterpret_cast<const char*>(rgb.constBits()), rgb.sizeInBytes());
+    const QuickKey quick{qHashBits(pixels.data(), static_cast<std::size_t>(pixels.size()), quick_seeds_[0]),
+                         qHashBits(pixels.data(), static_cast<std::size_t>(pixels.size()), quick_seeds_[1]),
+                         (std::uint64_t{static_cast<std::uint32_t>(rgb.width())} << 32) |
+                             static_cast<std::uint32_t>(rgb.height())};
+    if (auto it = stored_.find(quick); it != stored_.end())
+        return it->second;
     QCryptographicHash hash(QCryptographicHash::Sha256);
-    hash.addData(QByteArrayView(reinterpret_cast<const char*>(rgb.constBits()), rgb.sizeInBytes()));
+    hash.addData(pixels);
     hash.addData(QByteArray::number(rgb.width()) + "x" + QByteArray::number(rgb.height()));
     const QByteArray key = hash.result();
     if (auto it = pictures_.find(key); it != pictures_.end())
-        return it->second;
+        return stored_.emplace(quick, it->second).first->second;
     const QString name = QStringLiteral("img/") + QString::fromLatin1(key.toHex().left(20)) + QStringLiteral(".png");
     QByteArray png;
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
-    if (!rgb.save(&buffer, "PNG"))
+    QImageWriter writer(&buffer, "PNG");
+    // Quality 60 is zlib's level 3: for these pictures (flat skins, text, a few photographs)
+    // smaller files than the default level 6 in well under its time.
+    writer.setQuality(60);
+    if (!writer.write(rgb))
         throw std::runtime_error("cannot encode a picture of the site");
     WriteBytes(folder_ / name.toStdString(), png);
     pictures_.emplace(key, name);
+    stored_.emplace(quick, name);
     return name;
 }
 
