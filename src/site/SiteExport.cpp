@@ -233,7 +233,7 @@ QString SiteWriter::Store(const QImage& image)
 {
     const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
     // Most pictures the states are drawn with have been written already: they are looked up by a
-    // quick key of their pixels, and only a new one is hashed for its name and encoded.
+    // quick key of their pixels, and only a new one is encoded, and named by its file's content.
     const QByteArrayView pixels(reinterpret_cast<const char*>(rgb.constBits()), rgb.sizeInBytes());
     const QuickKey quick{qHashBits(pixels.data(), static_cast<std::size_t>(pixels.size()), quick_seeds_[0]),
                          qHashBits(pixels.data(), static_cast<std::size_t>(pixels.size()), quick_seeds_[1]),
@@ -241,13 +241,6 @@ QString SiteWriter::Store(const QImage& image)
                              static_cast<std::uint32_t>(rgb.height())};
     if (auto it = stored_.find(quick); it != stored_.end())
         return it->second;
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    hash.addData(pixels);
-    hash.addData(QByteArray::number(rgb.width()) + "x" + QByteArray::number(rgb.height()));
-    const QByteArray key = hash.result();
-    if (auto it = pictures_.find(key); it != pictures_.end())
-        return stored_.emplace(quick, it->second).first->second;
-    const QString name = QStringLiteral("img/") + QString::fromLatin1(key.toHex().left(20)) + QStringLiteral(".png");
     QByteArray png;
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
@@ -257,8 +250,7 @@ QString SiteWriter::Store(const QImage& image)
     writer.setQuality(60);
     if (!writer.write(rgb))
         throw std::runtime_error("cannot encode a picture of the site");
-    WriteBytes(folder_ / name.toStdString(), png);
-    pictures_.emplace(key, name);
+    const QString name = StoreFile(png.toStdString(), QStringLiteral("img/"), QStringLiteral(".png"));
     stored_.emplace(quick, name);
     return name;
 }
