@@ -49,7 +49,7 @@ def main():
     options = webdriver.ChromeOptions()
     options.binary_location = CHROMIUM
     for argument in ("--headless=new", "--no-sandbox", "--window-size=1024,768", "--disable-gpu",
-                     "--disable-background-networking", "--no-first-run", "--disable-cache"):
+                     "--disable-background-networking", "--no-first-run"):
         options.add_argument(argument)
     best = None
     try:
