@@ -70,7 +70,7 @@ def browser():
 class Page:
     """The site in one browser tab, clicked as a reader clicks it."""
 
-    def __init__(self, driver, url, work, shot_tool=None, disc=None, language=None):
+    def __init__(self, driver, url, work, shot_tool=None, disc=None, language=None, keep_splash=False):
         self.driver = driver
         self.work = work
         self.shot_tool = shot_tool
@@ -87,7 +87,18 @@ class Page:
             if language is not None:
                 Select(driver.find_element(By.CSS_SELECTOR, ".language-choice")).select_by_index(language)
             ok[0].click()
+        if not keep_splash:
+            self.dismiss_splash()
         self.settle()
+
+    def dismiss_splash(self):
+        # The menu is built (its language's data may come after the question), and its splash,
+        # shown over it at the start, is clicked away.
+        self.driver.execute_async_script(
+            "const done = arguments[0]; const menu = document.getElementById('menu'); const start = Date.now();"
+            "const wait = () => menu.childElementCount > 0 || Date.now() - start > 5000 ? done() : setTimeout(wait, 20);"
+            "wait();")
+        self.driver.execute_script("const s = document.getElementById('splash'); if (s) s.click();")
 
     def settle(self):
         # Every picture of the state loaded; the mouse then rests outside the menu, off every control.
@@ -355,6 +366,108 @@ def search_box(page, shot_tool, disc, work):
         page.matches(native, "search")
 
 
+def same_pixels(shot, box, expected, name, work):
+    """How many pixels of the part `box` (x, y, w, h) of the screenshot `shot` differ from the
+    picture file `expected`."""
+    x, y, w, h = box
+    result = run("compare", "-metric", "AE", f"{shot}[{w}x{h}+{x}+{y}]", expected, work / f"{name}-diff.png")
+    return result.stderr.strip() if result.returncode in (0, 1) else result.stderr
+
+
+def splash_at_start(driver, args, work, url, disc):
+    """After the language question the splash shows over the menu, in the middle of the page, as
+    the menu's splash window draws one of its frames (site_shot draws each frame with the menu's
+    own window from the disc's GIF, apart from the site's PNGs, so a picture decoded, written, laid
+    or scaled wrongly shows); a click hides it and reaches nothing beneath; its timer removes it."""
+    held = driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source":
+        "window.zulSplash = []; const later = window.setTimeout;"
+        "window.setTimeout = (f, ms, ...rest) => ms === 5000 ? (window.zulSplash.push(f), 0) : later(f, ms, ...rest);"})
+    try:
+        driver.get(url)
+        check(driver.find_elements(By.CSS_SELECTOR, '[data-role="language-ok"]')
+              and not driver.find_elements(By.ID, "splash"), "the splash came before the language question")
+        page = Page(driver, url, work, args.shot, disc, keep_splash=True)
+        prefix = work / "splash-native-"
+        result = run(args.shot, disc, f"splash=ru|{prefix}")
+        check(result.returncode == 0, f"site_shot failed: {result.stderr}")
+        frames = sorted(work.glob("splash-native-*.png"))
+        shot = work / "splash-browser.png"
+        driver.save_screenshot(str(shot))
+        box, view = driver.execute_script(
+            "const r = document.getElementById('splash').getBoundingClientRect();"
+            "return [[r.x, r.y, r.width, r.height], [innerWidth, innerHeight]];")
+        box = [round(v) for v in box]
+        check(frames and box[2:] == [400, 250] and box[:2] == [(view[0] - 400) // 2, (view[1] - 250) // 2],
+              f"the splash's place: {box} in {view}")
+        differing = [same_pixels(shot, box, frame, "splash", work) for frame in frames]
+        check("0" in differing, f"the splash is none of the menu's splash frames: {differing}")
+        state = driver.execute_script("return document.getElementById('menu').dataset.state")
+        ActionChains(driver).move_to_element(driver.find_element(By.ID, "splash")).click().perform()
+        check(not driver.find_element(By.ID, "splash").is_displayed()
+              and driver.execute_script("return document.getElementById('menu').dataset.state") == state,
+              "a click on the splash did not hide it, or reached the menu")
+        page = Page(driver, url, work, args.shot, disc, keep_splash=True)
+        driver.execute_script("for (const f of window.zulSplash) f();")
+        check(not driver.find_elements(By.ID, "splash"), "the splash stayed after its time")
+        check(not page.errors(), f"console errors with the splash: {page.errors()}")
+    finally:
+        driver.execute_cdp_cmd("Page.removeScriptToEvaluateOnNewDocument", {"identifier": held["identifier"]})
+
+
+def wallpaper_behind(page):
+    """Beside the menu the page shows the wallpaper: the picture the menu's wallpaper window picks
+    in that second of the clock (site_shot asks the menu's own pick), tiled from the page's corner
+    as the window tiles the menu's decoding of it. Switched off in the options window it is gone;
+    switched on again with the other folder, that folder's pick shows."""
+    driver, work = page.driver, page.work
+    view = driver.execute_script("return [innerWidth, innerHeight, document.getElementById('menu')"
+                                 ".getBoundingClientRect().right]")
+    # Right of the menu, where nothing else is.
+    right = round(view[2])
+    box = (right, 0, view[0] - right, view[1])
+
+    def shows(name):
+        element = driver.find_element(By.ID, "wallpaper")
+        folder, second, index = (int(element.get_attribute(f"data-{key}")) for key in ("folder", "second", "picture"))
+        pictures = driver.execute_script("return ZUL_SITE.wallpaper.folders[arguments[0]]", folder)
+        result = run(page.shot_tool, page.disc, f"wallpaper={second}:{len(pictures)}")
+        check(result.returncode == 0 and index == int(result.stdout.split()[0]),
+              f"{name}: the page picked wallpaper {index} in second {second}, the menu {result.stdout!r}")
+        native = work / f"{name}-native.png"
+        tiled = work / f"{name}-tiled.png"
+        run(page.shot_tool, page.disc, f"picture={pictures[index]['file']}|{native}")
+        run("convert", "-size", f"{view[0]}x{view[1]}", f"tile:{native}",
+            "-crop", f"{box[2]}x{box[3]}+{box[0]}+{box[1]}", "+repage", tiled)
+        shot = work / f"{name}-browser.png"
+        driver.save_screenshot(str(shot))
+        differing = same_pixels(shot, box, tiled, name, work)
+        check(differing == "0", f"{name}: the page's wallpaper differs from the menu's ({differing})")
+        return folder
+
+    check(shows("wallpaper") == 0, "the wallpaper does not start with the first folder")
+
+    def options(*clicks):
+        page.click("options")
+        for selector, folder in clicks:
+            if folder is None:
+                driver.find_element(By.CSS_SELECTOR, selector).click()
+            else:
+                Select(driver.find_element(By.CSS_SELECTOR, selector)).select_by_index(folder)
+        driver.find_element(By.CSS_SELECTOR, '.options-window [data-role="options-ok"]').click()
+        page.settle()
+
+    options(('[data-role="options-wallpaper"]', None))
+    shot = work / "wallpaper-off-browser.png"
+    driver.save_screenshot(str(shot))
+    black = work / "black.png"
+    run("convert", "-size", f"{box[2]}x{box[3]}", "xc:black", black)
+    check(not driver.find_element(By.ID, "wallpaper").is_displayed()
+          and same_pixels(shot, box, black, "wallpaper-off", work) == "0",
+          "the wallpaper stayed after it was switched off")
+    options(('[data-role="options-wallpaper"]', None), ('[data-role="options-wallpaper-folder"]', 1))
+    check(shows("wallpaper-retro") == 1, "the wallpaper did not come back with the other folder")
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--zulcheck", required=True)
@@ -400,6 +513,7 @@ def main():
             server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
             threading.Thread(target=server.serve_forever, daemon=True).start()
             try:
+                splash_at_start(driver, args, work, f"http://127.0.0.1:{server.server_port}/index.html", disc)
                 page = Page(driver, f"http://127.0.0.1:{server.server_port}/index.html", work, args.shot, disc)
                 banners_change(page, args.shot, disc, work)
                 page = Page(driver, f"http://127.0.0.1:{server.server_port}/index.html", work, args.shot, disc)
@@ -409,6 +523,7 @@ def main():
                 sound_plays(page)
                 music_tab(page, args.shot, disc, work)
                 search_box(page, args.shot, disc, work)
+                wallpaper_behind(page)
                 check(not page.errors(), f"console errors from the server: {page.errors()}")
             finally:
                 server.shutdown()
