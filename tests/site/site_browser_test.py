@@ -422,51 +422,41 @@ def wallpaper_behind(page):
     driver, work = page.driver, page.work
     view = driver.execute_script("return [innerWidth, innerHeight, document.getElementById('menu')"
                                  ".getBoundingClientRect().right]")
-    # Right of the menu, where nothing else is.
-    right = round(view[2])
-    box = (right, 0, view[0] - right, view[1])
+    box = (round(view[2]), 0, view[0] - round(view[2]), view[1])  # right of the menu, where nothing else is
 
-    def shows(name):
-        element = driver.find_element(By.ID, "wallpaper")
-        folder, second, index = (int(element.get_attribute(f"data-{key}")) for key in ("folder", "second", "picture"))
-        pictures = driver.execute_script("return ZUL_SITE.wallpaper.folders[arguments[0]]", folder)
-        result = run(page.shot_tool, page.disc, f"wallpaper={second}:{len(pictures)}")
-        check(result.returncode == 0 and index == int(result.stdout.split()[0]),
-              f"{name}: the page picked wallpaper {index} in second {second}, the menu {result.stdout!r}")
-        native = work / f"{name}-native.png"
-        tiled = work / f"{name}-tiled.png"
-        run(page.shot_tool, page.disc, f"picture={pictures[index]['file']}|{native}")
-        run("convert", "-size", f"{view[0]}x{view[1]}", f"tile:{native}",
-            "-crop", f"{box[2]}x{box[3]}+{box[0]}+{box[1]}", "+repage", tiled)
-        shot = work / f"{name}-browser.png"
+    def shows(name, folder):
+        shot, expected = work / f"{name}-browser.png", work / f"{name}-native.png"
+        # The picture loaded and drawn.
+        driver.execute_async_script(
+            "const done = arguments[0];"
+            "const url = getComputedStyle(document.getElementById('wallpaper')).backgroundImage.match(/url\\(\"(.*)\"\\)/);"
+            "if (!url) return done(); const i = new Image();"
+            "i.onload = i.onerror = () => requestAnimationFrame(() => requestAnimationFrame(done)); i.src = url[1];")
         driver.save_screenshot(str(shot))
-        differing = same_pixels(shot, box, tiled, name, work)
-        check(differing == "0", f"{name}: the page's wallpaper differs from the menu's ({differing})")
-        return folder
+        if folder is None:
+            run("convert", "-size", f"{box[2]}x{box[3]}", "xc:black", expected)
+        else:
+            element = driver.find_element(By.ID, "wallpaper")
+            second, index = (int(element.get_attribute(f"data-{key}")) for key in ("second", "picture"))
+            pictures = driver.execute_script("return ZUL_SITE.wallpaper.folders[arguments[0]]", folder)
+            picked = run(page.shot_tool, page.disc, f"wallpaper={second}:{len(pictures)}").stdout.strip()
+            check(str(index) == picked, f"{name}: the page picked wallpaper {index} in second {second}, the menu {picked}")
+            run(page.shot_tool, page.disc, f"picture={pictures[index]['file']}|{expected}")
+            run("convert", "-size", f"{view[0]}x{view[1]}", f"tile:{expected}",
+                "-crop", f"{box[2]}x{box[3]}+{box[0]}+{box[1]}", "+repage", expected)
+        differing = same_pixels(shot, box, expected, name, work)
+        check(differing == "0", f"{name}: beside the menu the page is not the menu's wallpaper ({differing})")
 
-    check(shows("wallpaper") == 0, "the wallpaper does not start with the first folder")
-
-    def options(*clicks):
-        page.click("options")
-        for selector, folder in clicks:
-            if folder is None:
-                driver.find_element(By.CSS_SELECTOR, selector).click()
-            else:
-                Select(driver.find_element(By.CSS_SELECTOR, selector)).select_by_index(folder)
-        driver.find_element(By.CSS_SELECTOR, '.options-window [data-role="options-ok"]').click()
-        page.settle()
-
-    options(('[data-role="options-wallpaper"]', None))
-    shot = work / "wallpaper-off-browser.png"
-    driver.save_screenshot(str(shot))
-    black = work / "black.png"
-    run("convert", "-size", f"{box[2]}x{box[3]}", "xc:black", black)
-    check(not driver.find_element(By.ID, "wallpaper").is_displayed()
-          and same_pixels(shot, box, black, "wallpaper-off", work) == "0",
-          "the wallpaper stayed after it was switched off")
-    options(('[data-role="options-wallpaper"]', None), ('[data-role="options-wallpaper-folder"]', 1))
-    check(shows("wallpaper-retro") == 1, "the wallpaper did not come back with the other folder")
-
+    shows("wallpaper", 0)
+    page.click("options")
+    driver.find_element(By.CSS_SELECTOR, '[data-role="options-wallpaper"]').click()
+    driver.find_element(By.CSS_SELECTOR, '[data-role="options-ok"]').click()
+    shows("wallpaper-off", None)
+    page.click("options")
+    driver.find_element(By.CSS_SELECTOR, '[data-role="options-wallpaper"]').click()
+    Select(driver.find_element(By.CSS_SELECTOR, '[data-role="options-wallpaper-folder"]')).select_by_index(1)
+    driver.find_element(By.CSS_SELECTOR, '[data-role="options-ok"]').click()
+    shows("wallpaper-retro", 1)
 
 def main():
     parser = argparse.ArgumentParser()

@@ -940,7 +940,6 @@ function startMenu(site) {
     const pictures = site.wallpaper.folders[wallpaper.folder] || [];
     const second = Math.floor(Date.now() / 1000);
     const index = pictures.length > 0 ? mt19937First(second) % pictures.length : -1;
-    wallpaper.element.dataset.folder = String(wallpaper.folder);
     wallpaper.element.dataset.second = String(second);
     wallpaper.element.dataset.picture = String(index);
     const loaded = index < 0 || pictures[index] !== null;
