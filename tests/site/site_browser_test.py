@@ -96,7 +96,8 @@ class Page:
         # shown over it at the start, is clicked away.
         self.driver.execute_async_script(
             "const done = arguments[0]; const menu = document.getElementById('menu'); const start = Date.now();"
-            "const wait = () => menu.childElementCount > 0 || Date.now() - start > 5000 ? done() : setTimeout(wait, 20);"
+            "const wait = () => menu.childElementCount > 0 || Date.now() - start > 5000 ?"
+            " done() : setTimeout(wait, 20);"
             "wait();")
         self.driver.execute_script("const s = document.getElementById('splash'); if (s) s.click();")
 
@@ -429,7 +430,8 @@ def wallpaper_behind(page):
         # The picture loaded and drawn.
         driver.execute_async_script(
             "const done = arguments[0];"
-            "const url = getComputedStyle(document.getElementById('wallpaper')).backgroundImage.match(/url\\(\"(.*)\"\\)/);"
+            "const url = getComputedStyle(document.getElementById('wallpaper')).backgroundImage"
+            ".match(/url\\(\"(.*)\"\\)/);"
             "if (!url) return done(); const i = new Image();"
             "i.onload = i.onerror = () => requestAnimationFrame(() => requestAnimationFrame(done)); i.src = url[1];")
         driver.save_screenshot(str(shot))
@@ -440,7 +442,8 @@ def wallpaper_behind(page):
             second, index = (int(element.get_attribute(f"data-{key}")) for key in ("second", "picture"))
             pictures = driver.execute_script("return ZUL_SITE.wallpaper.folders[arguments[0]]", folder)
             picked = run(page.shot_tool, page.disc, f"wallpaper={second}:{len(pictures)}").stdout.strip()
-            check(str(index) == picked, f"{name}: the page picked wallpaper {index} in second {second}, the menu {picked}")
+            check(str(index) == picked,
+                  f"{name}: the page picked wallpaper {index} in second {second}, the menu {picked}")
             run(page.shot_tool, page.disc, f"picture={pictures[index]['file']}|{expected}")
             run("convert", "-size", f"{view[0]}x{view[1]}", f"tile:{expected}",
                 "-crop", f"{box[2]}x{box[3]}+{box[0]}+{box[1]}", "+repage", expected)
