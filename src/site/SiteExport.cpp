@@ -23,6 +23,7 @@
 #include "controls/Zulwid.h"
 #include "pictures/PictureFile.h"
 #include "platform/CursorFile.h"
+#include "site/SiteScenery.h"
 #include "site/SiteSound.h"
 #include "sound/EventSound.h"
 #include "sound/Sounds.h"
@@ -731,6 +732,9 @@ QJsonObject SiteWriter::OptionsWindow()
         buttons.append(QJsonObject{{"place", Rect(close)}, {"down", Store(form.grab(close).toImage())}, {"name", "Close"}});
         form.close_btn->ShowPicture(shown);
         drawn["buttons"] = buttons;
+        if (const QJsonObject choices = WallpaperChoices(form, [this](const QImage& image) { return Store(image); });
+            !choices.isEmpty())
+            drawn["wallpaper"] = choices;
         form.close_btnClick();
     });
     OptionsState state;
@@ -738,6 +742,9 @@ QJsonObject SiteWriter::OptionsWindow()
     state.event_sounds_off = false;
     state.music_offered = music_offered;
     state.music_list = &d.music_files;
+    // The wallpaper choices as the window shows them where the wallpaper cannot show: switched off
+    // and not offered; the page lays their other looks over this part of the window.
+    state.wallpaper_set = &d.wallpapers;
     form.RunOptions(state);
     // The background music: each file as the menu's loop plays it.
     QJsonArray music;
@@ -901,6 +908,13 @@ void SiteWriter::Write()
                      {"scenes", scenes}};
     if (options_.languages.size() > 1)
         data["languages"] = LanguageQuestion();
+    const StorePicture store = [this](const QImage& image) { return Store(image); };
+    if (QJsonObject splash = SplashPictures(menu_.Resolver(), options_.language_code, &menu_.Window(), store);
+        !splash.isEmpty())
+        data["splash"] = splash;
+    if (QJsonObject wallpaper = WallpaperPictures(menu_.Resolver(), description_.wallpapers, store);
+        !wallpaper.isEmpty())
+        data["wallpaper"] = wallpaper;
     WriteBytes(folder_ / options_.data_file,
                "window.ZUL_SITE = " + QJsonDocument(data).toJson(QJsonDocument::Compact) + ";\n");
     if (!options_.page_files)

@@ -576,6 +576,7 @@ function startMenu(site) {
       redraw();
     });
     area.append(sound, music, list);
+    const wallpaperChoice = wallpaperOptions(area, rect);
     const close = () => {
       element.remove();
       if (returnTo)
@@ -593,8 +594,10 @@ function startMenu(site) {
         // OK and Cancel sound as the menu's do, by the settings as they stood; the close button is silent.
         if (i < 2)
           play(i === 0 ? 'ok' : 'cancel');
-        if (i === 0)
+        if (i === 0) {
           applyOptions(look, index);
+          wallpaperChoice.apply();
+        }
         close();
       });
       area.appendChild(control);
@@ -898,10 +901,206 @@ function startMenu(site) {
     searchText.addEventListener('input', find);
   }
 
+  // The first number std::mt19937 draws after being seeded with `seed`: the menu's random pick of a
+  // wallpaper is that number modulo the pictures of the folder.
+  function mt19937First(seed) {
+    const mt = new Uint32Array(398);
+    mt[0] = seed >>> 0;
+    for (let i = 1; i < mt.length; ++i)
+      mt[i] = (Math.imul(1812433253, mt[i - 1] ^ (mt[i - 1] >>> 30)) + i) >>> 0;
+    const y = (mt[0] & 0x80000000) | (mt[1] & 0x7fffffff);
+    let x = mt[397] ^ (y >>> 1) ^ (y & 1 ? 0x9908b0df : 0);
+    x ^= x >>> 11;
+    x ^= (x << 7) & 0x9d2c5680;
+    x ^= (x << 15) & 0xefc60000;
+    x ^= x >>> 18;
+    return x >>> 0;
+  }
+
+  // The wallpaper behind the menu, as the menu's wallpaper window shows it on a screen of the page's
+  // size: a picture of the chosen folder tiled from the top-left corner over black, another one of
+  // the same folder picked at random every `time` seconds (the same within one second of the clock,
+  // as the menu's pick is seeded by it). The menu shows it where the disc has wallpaper folders and
+  // the screen is wider than 640 pixels; the options window switches it off and on and chooses the
+  // folder.
+  const wallpaper = { element: null, shown: false, folder: 0, picture: null, timer: 0 };
+  const wallpaperAvailable = !!(site.wallpaper && site.wallpaper.folders.length > 0 && window.innerWidth > 640);
+
+  function drawWallpaper() {
+    const element = wallpaper.element;
+    const shown = wallpaper.shown && wallpaper.picture;
+    element.hidden = !wallpaper.shown;
+    element.style.backgroundImage = shown ? 'url("' + shown.img + '")' : 'none';
+    // Its pixels as large as the menu's.
+    const factor = Math.max(1, scale);
+    element.style.backgroundSize = shown ? shown.w * factor + 'px ' + shown.h * factor + 'px' : 'auto';
+  }
+  // A picture of the folder picked at random; false when it did not load, and the one before stays.
+  function showRandomWallpaper() {
+    const pictures = site.wallpaper.folders[wallpaper.folder] || [];
+    const second = Math.floor(Date.now() / 1000);
+    const index = pictures.length > 0 ? mt19937First(second) % pictures.length : -1;
+    wallpaper.element.dataset.second = String(second);
+    wallpaper.element.dataset.picture = String(index);
+    const loaded = index < 0 || pictures[index] !== null;
+    // A folder without pictures shows black.
+    if (loaded)
+      wallpaper.picture = index < 0 ? null : pictures[index];
+    drawWallpaper();
+    return loaded;
+  }
+  function setWallpaperShown(on) {
+    if (on === wallpaper.shown)
+      return;
+    wallpaper.shown = on;
+    clearInterval(wallpaper.timer);
+    wallpaper.timer = 0;
+    if (!on) {
+      drawWallpaper();
+      return;
+    }
+    // The timer runs once a picture has shown; a time of 0 never changes it.
+    if (showRandomWallpaper() && site.wallpaper.time > 0)
+      wallpaper.timer = setInterval(showRandomWallpaper, Math.min(site.wallpaper.time * 1000, 2147483647));
+  }
+  function showWallpaperFolder(index) {
+    if (index < 0 || index >= site.wallpaper.folders.length)
+      return;
+    wallpaper.folder = index;
+    if (wallpaper.shown)
+      showRandomWallpaper();
+  }
+  function startWallpaper() {
+    if (!wallpaperAvailable)
+      return;
+    const element = document.createElement('div');
+    element.id = 'wallpaper';
+    element.setAttribute('aria-hidden', 'true');
+    element.hidden = true;
+    document.body.insertBefore(element, document.body.firstChild);
+    wallpaper.element = element;
+    window.addEventListener('resize', drawWallpaper);
+    setWallpaperShown(true);
+  }
+
+  // The options window's wallpaper choices, drawn by the menu switched off and switched on with each
+  // folder chosen, laid over their part of the window; offered only where the wallpaper can show.
+  // Gives what OK applies: the wallpaper on or off as chosen, then the folder chosen, if another.
+  function wallpaperOptions(area, rect) {
+    const drawn = site.options && site.options.wallpaper;
+    if (!wallpaperAvailable || !drawn)
+      return { apply() {} };
+    let off = !wallpaper.shown;
+    let index = wallpaper.folder;
+    const part = document.createElement('div');
+    part.className = 'wallpaper-choices';
+    place(part, rect(drawn.place));
+    const img = picture('');
+    part.appendChild(img);
+    const check = document.createElement('button');
+    check.type = 'button';
+    check.className = 'text';
+    check.dataset.role = 'options-wallpaper';
+    check.setAttribute('aria-label', drawn.checkName);
+    place(check, rect(drawn.check));
+    const list = document.createElement('select');
+    list.className = 'language-choice';
+    list.dataset.role = 'options-wallpaper-folder';
+    list.setAttribute('aria-label', 'Wallpaper');
+    drawn.names.forEach((name, i) => {
+      const option = document.createElement('option');
+      option.value = String(i);
+      option.textContent = name;
+      list.appendChild(option);
+    });
+    place(list, rect(drawn.list));
+    list.style.position = 'absolute';
+    function redraw() {
+      const pictures = off ? drawn.off : drawn.on;
+      img.src = pictures[Math.max(0, Math.min(index, pictures.length - 1))];
+      check.setAttribute('aria-pressed', String(off));
+      list.disabled = off;
+      list.value = String(index);
+    }
+    check.addEventListener('click', () => {
+      off = !off;
+      redraw();
+    });
+    list.addEventListener('change', () => {
+      index = Number(list.value);
+      redraw();
+    });
+    redraw();
+    area.append(part, check, list);
+    return {
+      apply() {
+        setWallpaperShown(!off);
+        if (index !== wallpaper.folder)
+          showWallpaperFolder(index);
+      },
+    };
+  }
+
+  // The splash, as the menu shows it at its start: the language's picture (each frame of an
+  // animation in turn) in the middle of the screen, above everything; a click hides it and reaches
+  // nothing beneath, and five seconds after it came it goes, stopping the event sound playing.
+  const kSplashMs = 5000;
+  function showSplash() {
+    const drawn = site.splash;
+    if (!drawn || !drawn.frames.length)
+      return;
+    const element = document.createElement('div');
+    element.id = 'splash';
+    element.setAttribute('role', 'img');
+    element.setAttribute('aria-label', site.title || 'Splash');
+    const factor = Math.max(1, scale);
+    element.style.width = drawn.w * factor + 'px';
+    element.style.height = drawn.h * factor + 'px';
+    element.style.left = Math.trunc((window.innerWidth - drawn.w * factor) / 2) + 'px';
+    element.style.top = Math.trunc((window.innerHeight - drawn.h * factor) / 2) + 'px';
+    const frames = drawn.frames.map((file, i) => {
+      const img = picture(file);
+      img.style.width = drawn.w * factor + 'px';
+      img.style.height = drawn.h * factor + 'px';
+      img.hidden = i > 0;
+      element.appendChild(img);
+      return img;
+    });
+    let frame = 0;
+    let runs = drawn.runs;
+    let animation = 0;
+    function next() {
+      if (frame + 1 === frames.length) {
+        if (runs > 0 && --runs === 0)
+          return;  // the last run ends on its last frame
+      }
+      frames[frame].hidden = true;
+      frame = (frame + 1) % frames.length;
+      frames[frame].hidden = false;
+      element.dataset.frame = String(frame);
+      animation = setTimeout(next, drawn.delays[frame]);
+    }
+    element.dataset.frame = '0';
+    if (frames.length > 1)
+      animation = setTimeout(next, drawn.delays[0]);
+    element.addEventListener('click', (event) => {
+      event.stopPropagation();
+      element.hidden = true;
+    });
+    setTimeout(() => {
+      clearTimeout(animation);
+      sound.pause();
+      element.remove();
+    }, kSplashMs);
+    document.body.appendChild(element);
+  }
+
   document.title = site.title || document.title;
   window.addEventListener('resize', fit);
   fit();
   show();
+  startWallpaper();
+  showSplash();
 }
 
 // The language question, as the menu asks it when its disc has several languages: the menu's own
