@@ -394,6 +394,102 @@ function startMenu(site) {
     row.firstChild.focus();
   }
 
+  // A box of the menu's as the menu's own box draws it: its picture as it opens, a real button laid
+  // invisibly over each drawn one (with the drawn hovered and pressed looks under the mouse) and
+  // its text, invisible, over its pixels; the title bar is the page's own. The keys are the box's:
+  // Tab and Shift+Tab move the focus around its buttons, drawn as the box draws it, Enter and Space
+  // press the focused one, a button's letter presses it and Esc answers as the box does. `answer`
+  // gets the index of the button chosen; the focus then returns where it was.
+  function drawnBox(drawn, answer) {
+    const returnTo = document.activeElement;
+    const element = document.createElement('div');
+    element.className = 'box-shade';
+    const frame = document.createElement('div');
+    frame.className = 'viewer-frame drawn-box';
+    frame.setAttribute('role', 'alertdialog');
+    frame.setAttribute('aria-modal', 'true');
+    frame.setAttribute('aria-label', drawn.title);
+    if (scale !== 1)
+      frame.style.transform = 'scale(' + scale + ')';
+    const caption = document.createElement('div');
+    caption.className = 'viewer-caption';
+    caption.textContent = drawn.title || '\u00a0';
+    const area = document.createElement('div');
+    area.className = 'setup-area';
+    area.style.width = drawn.w + 'px';
+    area.style.height = drawn.h + 'px';
+    const img = picture(drawn.opened);
+    const text = document.createElement('span');
+    text.className = 'text box-message';
+    text.id = 'box-message';
+    text.textContent = drawn.text;
+    const [tx, ty, tw, th] = drawn.textPlace;
+    place(text, { x: tx, y: ty, w: tw, h: th });
+    frame.setAttribute('aria-describedby', text.id);
+    area.append(img, text);
+    let done = false;
+    const close = (index) => {
+      if (done)
+        return;
+      done = true;
+      element.remove();
+      if (returnTo)
+        returnTo.focus();
+      answer(index);
+    };
+    const controls = drawn.buttons.map((button, index) => {
+      const control = document.createElement('button');
+      control.type = 'button';
+      control.className = 'box-button';
+      control.dataset.index = String(index);
+      control.setAttribute('aria-label', button.name);
+      const [x, y, w, h] = button.place;
+      place(control, { x, y, w, h });
+      control.append(picture(button.over, 'over'), picture(button.down, 'down'));
+      control.addEventListener('click', () => close(index));
+      // Once Tab has moved the focus, the focused button is drawn as the box draws it then.
+      control.addEventListener('focus', () => {
+        if (element.dataset.keyed)
+          img.src = button.focused;
+      });
+      area.appendChild(control);
+      return control;
+    });
+    frame.addEventListener('keydown', (event) => {
+      if (event.ctrlKey || event.metaKey)
+        return;
+      const at = controls.indexOf(document.activeElement);
+      if (event.key === 'Tab') {
+        element.dataset.keyed = '1';
+        const last = controls.length - 1;
+        if (at < 0)
+          controls[event.shiftKey ? last : 0].focus();
+        else
+          controls[(at + (event.shiftKey ? last : 1)) % controls.length].focus();
+      } else if (event.key === 'Escape') {
+        close(drawn.escape);
+      } else if (event.key.length === 1 && event.key !== ' ') {
+        const index = drawn.buttons.findIndex((button) => button.key && button.key === event.key.toUpperCase());
+        if (index < 0)
+          return;
+        close(index);
+      } else {
+        return;
+      }
+      event.preventDefault();
+    });
+    // A click beside the buttons keeps the focus in the box.
+    frame.tabIndex = -1;
+    element.addEventListener('mousedown', (event) => {
+      if (event.target === element)
+        event.preventDefault();
+    });
+    frame.append(caption, area);
+    element.appendChild(frame);
+    document.body.appendChild(element);
+    controls[0].focus();
+  }
+
   // Opens what a link or setup names: a web address in a new tab, a file of the disc from the
   // site's copy (a document in a new tab, anything else downloaded).
   function openAddress(href, download) {
@@ -411,13 +507,18 @@ function startMenu(site) {
     const link = site.links[index];
     if (!link)
       return;
-    messageBox(site.linkBox.caption, site.linkBox.message + '\n' + link.text, ['Yes', 'No'], (answer) => {
-      if (answer !== 0)
+    const opened = (yes) => {
+      if (!yes)
         return;
       play('link');
       if (link.href)
         openAddress(link.href, false);
-    });
+    };
+    const drawn = site.boxes && site.boxes[link.box];
+    if (drawn)
+      drawnBox(drawn, (answer) => opened(drawn.buttons[answer].answer === 'yes'));
+    else
+      messageBox(site.linkBox.caption, site.linkBox.message + '\n' + link.text, ['Yes', 'No'], (answer) => opened(answer === 0));
   };
 
   function entrySetups() {
