@@ -433,8 +433,14 @@ function startMenu(site) {
         return;
       done = true;
       element.remove();
-      if (returnTo)
-        returnTo.focus();
+      window.removeEventListener('resize', centre);
+      // The menu is drawn anew after each click: the control the focus came from may be a new one.
+      let back = returnTo;
+      if (back && !back.isConnected && back.dataset && back.dataset.role)
+        back = [...menu.querySelectorAll('[data-role]')].find((e) =>
+          e.dataset.role === returnTo.dataset.role && e.dataset.index === returnTo.dataset.index);
+      if (back)
+        back.focus();
       answer(index);
     };
     const controls = drawn.buttons.map((button, index) => {
@@ -487,6 +493,13 @@ function startMenu(site) {
     frame.append(caption, area);
     element.appendChild(frame);
     document.body.appendChild(element);
+    // Centred at whole pixels, so that the drawn box keeps its pixels as they are.
+    const centre = () => {
+      frame.style.left = Math.max(0, Math.floor((window.innerWidth - frame.offsetWidth) / 2)) + 'px';
+      frame.style.top = Math.max(0, Math.floor((window.innerHeight - frame.offsetHeight) / 2)) + 'px';
+    };
+    centre();
+    window.addEventListener('resize', centre);
     controls[0].focus();
   }
 
