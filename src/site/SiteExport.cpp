@@ -909,8 +909,6 @@ void SiteWriter::Write()
                      {"sounds", EventSounds()},
                      {"strip", MusicStrip()},
                      {"banners", banners_list_},
-                     {"linkBox", QJsonObject{{"caption", DiscText(description_.link_box.link_caption)},
-                                             {"message", DiscText(description_.link_box.link_message)}}},
                      {"setupNames", QJsonObject{{"run", DiscText(description_.setup_win.setup_run)},
                                                 {"close", DiscText(description_.setup_win.setup_close)}}},
                      {"scenes", scenes}};

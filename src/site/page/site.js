@@ -350,8 +350,9 @@ function startMenu(site) {
       openViewer(list, which < list.length ? which : 0);
   };
 
-  // A box of the menu's: a caption, a text and its buttons; Enter answers with the first button,
-  // Esc with the last. `answer` gets the index of the button chosen.
+  // A box of the page's own, where the page must say something the menu shows no box for: a
+  // caption, a text and its buttons; Enter answers with the first button, Esc with the last.
+  // `answer` gets the index of the button chosen.
   function messageBox(caption, text, buttons, answer) {
     const returnTo = document.activeElement;
     const element = document.createElement('div');
@@ -515,23 +516,19 @@ function startMenu(site) {
     a.click();
   }
 
-  // The menu asks before it opens a link; only a Yes opens it.
+  // The menu asks before it opens a link, in its own box; only a Yes opens it.
   actions.link = (index) => {
     const link = site.links[index];
-    if (!link)
+    const drawn = link && site.boxes[link.box];
+    if (!drawn)
       return;
-    const opened = (yes) => {
-      if (!yes)
+    drawnBox(drawn, (answer) => {
+      if (drawn.buttons[answer].answer !== 'yes')
         return;
       play('link');
       if (link.href)
         openAddress(link.href, false);
-    };
-    const drawn = site.boxes && site.boxes[link.box];
-    if (drawn)
-      drawnBox(drawn, (answer) => opened(drawn.buttons[answer].answer === 'yes'));
-    else
-      messageBox(site.linkBox.caption, site.linkBox.message + '\n' + link.text, ['Yes', 'No'], (answer) => opened(answer === 0));
+    });
   };
 
   function entrySetups() {
