@@ -410,8 +410,7 @@ function startMenu(site) {
     frame.setAttribute('role', 'alertdialog');
     frame.setAttribute('aria-modal', 'true');
     frame.setAttribute('aria-label', drawn.title);
-    if (scale !== 1)
-      frame.style.transform = 'scale(' + scale + ')';
+    frame.style.transformOrigin = '0 0';
     const caption = document.createElement('div');
     caption.className = 'viewer-caption';
     caption.textContent = drawn.title || '\u00a0';
@@ -494,10 +493,11 @@ function startMenu(site) {
     frame.append(caption, area);
     element.appendChild(frame);
     document.body.appendChild(element);
-    // Centred at whole pixels, so that the drawn box keeps its pixels as they are.
+    // Centred at whole pixels (at the menu's factor), so that the drawn box keeps its pixels square.
     const centre = () => {
-      frame.style.left = Math.max(0, Math.floor((window.innerWidth - frame.offsetWidth) / 2)) + 'px';
-      frame.style.top = Math.max(0, Math.floor((window.innerHeight - frame.offsetHeight) / 2)) + 'px';
+      frame.style.transform = scale !== 1 ? 'scale(' + scale + ')' : '';
+      frame.style.left = Math.max(0, Math.floor((window.innerWidth - frame.offsetWidth * scale) / 2)) + 'px';
+      frame.style.top = Math.max(0, Math.floor((window.innerHeight - frame.offsetHeight * scale) / 2)) + 'px';
     };
     centre();
     window.addEventListener('resize', centre);
