@@ -165,10 +165,13 @@ QJsonObject Draw(QMessageBox& box, const std::function<QString(const QImage&)>& 
     int escape = static_cast<int>(order.size()) - 1;
     for (std::size_t i = 0; i < order.size(); ++i) {
         QAbstractButton* button = order[i];
-        const auto look = std::find_if(looks.begin(), looks.end(), [button](const auto& l) { return l.first == button; });
+        const auto look =
+            std::find_if(looks.begin(), looks.end(), [button](const auto& l) { return l.first == button; });
+        // The name as the button shows it: "&Yes" is "Yes", "&&" a single "&".
         QString name = button->text();
+        name.replace(QRegularExpression(QStringLiteral("&(.)")), QStringLiteral("\\1"));
         buttons.append(QJsonObject{{"place", Rect(place(button))},
-                                   {"name", name.remove(QRegularExpression(QStringLiteral("&(?!&)")))},
+                                   {"name", name},
                                    {"key", MnemonicKey(button->text())},
                                    {"focused", store(focused[i])},
                                    {"over", look->second.over},

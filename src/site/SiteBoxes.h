@@ -21,7 +21,7 @@ QImage MessageBoxPicture(const std::string& text, const std::string& caption, Ms
 // its picture as it opens; `buttons` lists its buttons in the order Tab moves through them, from
 // the one focused when it opens, each {place, name, key (the letter that presses it, or empty),
 // focused (the whole box once Tab has brought the focus to it), over, down (its place hovered and
-// pressed), answer ("yes", "no", "ok" or "cancel")}; `escape` is the index of the button Esc answers with. Each picture goes through
-// `store`, which gives its address in the site.
+// pressed), answer ("yes", "no", "ok" or "cancel")}; `escape` is the index of the button Esc
+// answers with. Each picture goes through `store`, which gives its address in the site.
 QJsonObject DrawnMessageBox(const std::string& text, const std::string& caption, MsgButtons buttons,
                             const std::function<QString(const QImage&)>& store);
