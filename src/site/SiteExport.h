@@ -13,7 +13,8 @@
 // data.js holds the layers (place, pictures, role, text), the layers of each state by the key
 // "TAB,SUB,ROW,INFO" (SUB -1 for a tab without sub-tabs; INFO 1 with the info box, 2 a music tab's
 // panel while a track plays), the tabs with their entries' pictures, setups, tracks and texts, and
-// the links, setup windows, options window, banners, cursors, sounds, splash and wallpapers.
+// the links (each with the menu's question before it, drawn as the menu's box), setup windows, options
+// window, banners, cursors, sounds, splash and wallpapers.
 #pragma once
 
 #include <filesystem>

@@ -263,7 +263,7 @@ def viewer_keys(page):
 
 def setups_and_links(page, site):
     """The setup button opens an entry's only setup from the site's copy, or lists several in the
-    setup window; a link opens only after a Yes to the menu's question."""
+    setup window."""
     driver = page.driver
     driver.execute_script(
         "window.opened = [];"
@@ -307,14 +307,69 @@ def setups_and_links(page, site):
         "return [getComputedStyle(document.getElementById('menu')).cursor, getComputedStyle(arguments[0]).cursor]", link)
     files = driver.execute_script("return [ZUL_SITE.cursors.main.img, ZUL_SITE.cursors.link.img]")
     check(files[0] in cursors[0] and files[1] in cursors[1], f"the disc's cursors: {cursors}")
-    ActionChains(driver).move_to_element(link).click().perform()
-    question = driver.find_element(By.CSS_SELECTOR, ".box").text
-    driver.find_element(By.XPATH, "//div[@class='box-buttons']/button[2]").click()
-    ActionChains(driver).move_to_element(driver.find_element(By.CSS_SELECTOR, '#menu [data-role="link"]')).click().perform()
-    driver.find_element(By.XPATH, "//div[@class='box-buttons']/button[1]").click()
+
+
+def link_question(page, shot_tool, disc, work, name="link-box"):
+    """A link asks first, in the menu's own box: its picture is the menu's drawing of the question,
+    its text is there as text, and only Yes opens the link; No, Esc, and Tab then Enter leave it
+    (Tab drawing the focus on No as the box does), and the focus comes back to the link."""
+    driver = page.driver
+    driver.execute_script(
+        "window.opened = [];"
+        "HTMLAnchorElement.prototype.click = function () { window.opened.push(this.getAttribute('href')); };")
+    index = driver.find_element(By.CSS_SELECTOR, '#menu [data-role="link"]').get_attribute("data-index")
+    link = driver.execute_script("return ZUL_SITE.links[arguments[0]]", int(index))
+    target = f'#menu [data-role="link"][data-index="{index}"]'
+
+    def ask():
+        ActionChains(driver).move_to_element(driver.find_element(By.CSS_SELECTOR, target)).click().perform()
+        page.settle()
+
+    def answer(label):
+        driver.find_element(By.CSS_SELECTOR, f'.drawn-box .box-button[aria-label="{label}"]').click()
+
+    ask()
+    native = work / f"{name}-native.png"
+    result = run(shot_tool, disc, f"box={link['text']}|{native}")
+    check(result.returncode == 0, f"site_shot failed: {result.stderr}")
+    page.matches(native, name, ".drawn-box .setup-area")
+    text = driver.find_element(By.CSS_SELECTOR, ".drawn-box .box-message").get_attribute("textContent")
+    check(text.endswith("\n" + link["text"]), f"the question's text: {text!r}")
+    answer("No")
+    ask()
+    ActionChains(driver).send_keys(Keys.ESCAPE).perform()
+    back = driver.execute_script("return document.activeElement.matches(arguments[0])", target)
+    ask()
+    ActionChains(driver).send_keys(Keys.TAB).perform()
+    tabbed = driver.execute_script(
+        "return document.querySelector('.drawn-box .setup-area > img').getAttribute('src') =="
+        " ZUL_SITE.boxes[arguments[0]].buttons[1].focused", link["box"])
+    ActionChains(driver).send_keys(Keys.ENTER).perform()
+    left = driver.execute_script("return window.opened")
+    check(not left and back and tabbed and not driver.find_elements(By.CSS_SELECTOR, ".drawn-box"),
+          f"No, Esc or Tab and Enter: opened {left}, focus back {back}, No drawn focused {tabbed}")
+    ask()
+    answer("Yes")
     opened = driver.execute_script("return window.opened")
-    check("http://zul.example.com/" in question and opened[2:] == ["http://zul.example.com/"],
-          f"the link's question and what it opened: {question!r} {opened[2:]}")
+    check(opened == ([link["href"]] if "href" in link else []), f"Yes to {link['text']!r} opened {opened}")
+    return link
+
+
+def link_markup(driver, args, work, disc):
+    """A link whose text holds markup: the menu's box shows it as text, and so does the page."""
+    hostile = work / "hostile-link"
+    shutil.copytree(disc, hostile)
+    script = next((hostile / "graph").glob("image_ru.dat"))
+    script.write_bytes(script.read_bytes().replace(
+        b"http://zul.example.com/", b"http://zul.example.com/<b>x</b><img src=x onerror=window.pwned=2>"))
+    site = work / "hostile-link-site"
+    result = run(args.zulcheck, "--site", site, hostile)
+    check(result.returncode == 0, f"the hostile link's site failed: {result.stderr}")
+    page = Page(driver, (site / "index.html").as_uri(), work, args.shot, hostile)
+    link = link_question(page, args.shot, hostile, work, "hostile-link-box")
+    check("<img src=x" in link["text"] and driver.execute_script("return window.pwned === undefined")
+          and not driver.find_elements(By.CSS_SELECTOR, "img[src='x'], b"), "the link's markup ran or became elements")
+    check(not page.errors(), f"console errors with the hostile link: {page.errors()}")
 
 
 def sound_plays(page):
@@ -513,6 +568,7 @@ def main():
                 walk(page, args.shot, disc, work, "http")
                 viewer_keys(page)
                 setups_and_links(page, site)
+                link_question(page, args.shot, disc, work)
                 sound_plays(page)
                 music_tab(page, args.shot, disc, work)
                 search_box(page, args.shot, disc, work)
@@ -535,6 +591,7 @@ def main():
             check(not outside, f"fetched from outside the site: {outside}")
 
             long_list(driver, args, work)
+            link_markup(driver, args, work, disc)
             language_question(driver, args, work, site, disc)
 
             # Markup in a disc's text is shown as text and runs nowhere.

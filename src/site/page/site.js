@@ -350,8 +350,9 @@ function startMenu(site) {
       openViewer(list, which < list.length ? which : 0);
   };
 
-  // A box of the menu's: a caption, a text and its buttons; Enter answers with the first button,
-  // Esc with the last. `answer` gets the index of the button chosen.
+  // A box of the page's own, where the page must say something the menu shows no box for: a
+  // caption, a text and its buttons; Enter answers with the first button, Esc with the last.
+  // `answer` gets the index of the button chosen.
   function messageBox(caption, text, buttons, answer) {
     const returnTo = document.activeElement;
     const element = document.createElement('div');
@@ -394,6 +395,115 @@ function startMenu(site) {
     row.firstChild.focus();
   }
 
+  // A box of the menu's as the menu's own box draws it: its picture as it opens, a real button laid
+  // invisibly over each drawn one (with the drawn hovered and pressed looks under the mouse) and
+  // its text, invisible, over its pixels; the title bar is the page's own. The keys are the box's:
+  // Tab and Shift+Tab move the focus around its buttons, drawn as the box draws it, Enter and Space
+  // press the focused one, a button's letter presses it and Esc answers as the box does. `answer`
+  // gets the index of the button chosen; the focus then returns where it was.
+  function drawnBox(drawn, answer) {
+    const returnTo = document.activeElement;
+    const element = document.createElement('div');
+    element.className = 'box-shade';
+    const frame = document.createElement('div');
+    frame.className = 'viewer-frame drawn-box';
+    frame.setAttribute('role', 'alertdialog');
+    frame.setAttribute('aria-modal', 'true');
+    frame.setAttribute('aria-label', drawn.title);
+    frame.style.transformOrigin = '0 0';
+    const caption = document.createElement('div');
+    caption.className = 'viewer-caption';
+    caption.textContent = drawn.title || '\u00a0';
+    const area = document.createElement('div');
+    area.className = 'setup-area';
+    area.style.width = drawn.w + 'px';
+    area.style.height = drawn.h + 'px';
+    const img = picture(drawn.opened);
+    const text = document.createElement('span');
+    text.className = 'text box-message';
+    text.id = 'box-message';
+    text.textContent = drawn.text;
+    const [tx, ty, tw, th] = drawn.textPlace;
+    place(text, { x: tx, y: ty, w: tw, h: th });
+    frame.setAttribute('aria-describedby', text.id);
+    area.append(img, text);
+    let done = false;
+    const close = (index) => {
+      if (done)
+        return;
+      done = true;
+      element.remove();
+      window.removeEventListener('resize', centre);
+      // The menu is drawn anew after each click: the control the focus came from may be a new one.
+      let back = returnTo;
+      if (back && !back.isConnected && back.dataset && back.dataset.role)
+        back = [...menu.querySelectorAll('[data-role]')].find((e) =>
+          e.dataset.role === returnTo.dataset.role && e.dataset.index === returnTo.dataset.index);
+      if (back)
+        back.focus();
+      answer(index);
+    };
+    const controls = drawn.buttons.map((button, index) => {
+      const control = document.createElement('button');
+      control.type = 'button';
+      control.className = 'box-button';
+      control.dataset.index = String(index);
+      control.setAttribute('aria-label', button.name);
+      const [x, y, w, h] = button.place;
+      place(control, { x, y, w, h });
+      control.append(picture(button.over, 'over'), picture(button.down, 'down'));
+      control.addEventListener('click', () => close(index));
+      // Once Tab has moved the focus, the focused button is drawn as the box draws it then.
+      control.addEventListener('focus', () => {
+        if (element.dataset.keyed)
+          img.src = button.focused;
+      });
+      area.appendChild(control);
+      return control;
+    });
+    frame.addEventListener('keydown', (event) => {
+      if (event.ctrlKey || event.metaKey)
+        return;
+      const at = controls.indexOf(document.activeElement);
+      if (event.key === 'Tab') {
+        element.dataset.keyed = '1';
+        const last = controls.length - 1;
+        if (at < 0)
+          controls[event.shiftKey ? last : 0].focus();
+        else
+          controls[(at + (event.shiftKey ? last : 1)) % controls.length].focus();
+      } else if (event.key === 'Escape') {
+        close(drawn.escape);
+      } else if (event.key.length === 1 && event.key !== ' ') {
+        const index = drawn.buttons.findIndex((button) => button.key && button.key === event.key.toUpperCase());
+        if (index < 0)
+          return;
+        close(index);
+      } else {
+        return;
+      }
+      event.preventDefault();
+    });
+    // A click beside the buttons keeps the focus in the box.
+    frame.tabIndex = -1;
+    element.addEventListener('mousedown', (event) => {
+      if (event.target === element)
+        event.preventDefault();
+    });
+    frame.append(caption, area);
+    element.appendChild(frame);
+    document.body.appendChild(element);
+    // Centred at whole pixels (at the menu's factor), so that the drawn box keeps its pixels square.
+    const centre = () => {
+      frame.style.transform = scale !== 1 ? 'scale(' + scale + ')' : '';
+      frame.style.left = Math.max(0, Math.floor((window.innerWidth - frame.offsetWidth * scale) / 2)) + 'px';
+      frame.style.top = Math.max(0, Math.floor((window.innerHeight - frame.offsetHeight * scale) / 2)) + 'px';
+    };
+    centre();
+    window.addEventListener('resize', centre);
+    controls[0].focus();
+  }
+
   // Opens what a link or setup names: a web address in a new tab, a file of the disc from the
   // site's copy (a document in a new tab, anything else downloaded).
   function openAddress(href, download) {
@@ -406,13 +516,14 @@ function startMenu(site) {
     a.click();
   }
 
-  // The menu asks before it opens a link; only a Yes opens it.
+  // The menu asks before it opens a link, in its own box; only a Yes opens it.
   actions.link = (index) => {
     const link = site.links[index];
-    if (!link)
+    const drawn = link && site.boxes[link.box];
+    if (!drawn)
       return;
-    messageBox(site.linkBox.caption, site.linkBox.message + '\n' + link.text, ['Yes', 'No'], (answer) => {
-      if (answer !== 0)
+    drawnBox(drawn, (answer) => {
+      if (drawn.buttons[answer].answer !== 'yes')
         return;
       play('link');
       if (link.href)
