@@ -15,8 +15,8 @@
 #include <cstdio>
 #include <unistd.h>
 
-#include "platform/DiscText.h"
 #include "platform/EventErrors.h"
+#include "windows/MessageBoxForm.h"
 #include "windows/Wpform.h"
 
 ZulApplication::ZulApplication(int& argc, char** argv) : QApplication(argc, argv) {}
@@ -76,11 +76,7 @@ MsgResult QtApplication::ShowMessageBox(const std::string& text, const std::stri
                                         MsgButtons buttons)
 {
     QMessageBox box;
-    box.setWindowTitle(DiscText(caption));
-    // The text often carries disc text (a link's question, a file name): it is shown as the
-    // characters it holds, never guessed to be markup.
-    box.setTextFormat(Qt::PlainText);
-    box.setText(DiscText(text));
+    SetUpMessageBox(box, text, caption, buttons);
     box.setWindowFlag(Qt::WindowStaysOnTopHint);
     // A compositor knows no "stays on top": the box is tied to the window the reader is on, which
     // keeps it above that window (and above the full-screen wallpaper the menu is tied to).
@@ -98,25 +94,7 @@ MsgResult QtApplication::ShowMessageBox(const std::string& text, const std::stri
             box.windowHandle()->setTransientParent(owner->windowHandle());
         }
     }
-    switch (buttons) {
-    case MsgButtons::Ok:
-        box.setStandardButtons(QMessageBox::Ok);
-        break;
-    case MsgButtons::OkCancel:
-        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
-        box.setDefaultButton(QMessageBox::Ok);
-        break;
-    case MsgButtons::YesNo:
-        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        box.setDefaultButton(QMessageBox::Yes);
-        break;
-    }
-    switch (box.exec()) {
-    case QMessageBox::Cancel: return MsgResult::Cancel;
-    case QMessageBox::Yes: return MsgResult::Yes;
-    case QMessageBox::No: return MsgResult::No;
-    default: return buttons == MsgButtons::YesNo ? MsgResult::No : MsgResult::Ok;
-    }
+    return MessageBoxAnswer(box.exec(), buttons);
 }
 
 bool RegisterSkinFonts()

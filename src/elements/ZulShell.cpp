@@ -76,11 +76,15 @@ void ZUL_shell::SubChosen(int column)
     main_frame_->ShowSub(column);
 }
 
+std::string LinkQuestion(const Inf_link_box& box, const std::string& link)
+{
+    return box.link_message + "\n" + link;
+}
+
 void ZUL_shell::OpenLink(const std::string& link)
 {
     const Inf_link_box& box = description_.link_box;
-    if (context_.app.MessageBox(box.link_message + "\n" + link, box.link_caption, MsgButtons::YesNo) !=
-        MsgResult::Yes)
+    if (context_.app.MessageBox(LinkQuestion(box, link), box.link_caption, MsgButtons::YesNo) != MsgResult::Yes)
         return;
     PlayEventSound(context_.sound, context_.sounder, link_sound_);
     context_.opener.OpenLink(link);

@@ -17,6 +17,9 @@
 #include "model/Description.h"
 #include "sound/Sounds.h"
 
+// The question asked before `link` is opened: the disc's message, then the link on a line of its own.
+std::string LinkQuestion(const Inf_link_box& box, const std::string& link);
+
 class ZUL_shell {
 public:
     // Builds the elements from `record` with the pictures of `context.pictures` (which need to

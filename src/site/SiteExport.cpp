@@ -27,6 +27,8 @@
 #include "controls/Zulwid.h"
 #include "pictures/PictureFile.h"
 #include "platform/CursorFile.h"
+#include "site/SiteBoxes.h"
+#include "site/SiteScenery.h"
 #include "site/SiteSound.h"
 #include "site/StripText.h"
 #include "sound/EventSound.h"
@@ -140,6 +142,8 @@ private:
     QJsonArray setups_list_;
     std::map<std::string, int> link_ids_;  // link -> index in links_list_
     QJsonArray links_list_;
+    std::map<std::string, int> box_ids_;  // a link's question -> its index in box_texts_
+    std::vector<std::string> box_texts_;  // the link questions, drawn once the states are written
     std::map<const QWidget*, QWidget*> link_sources_;  // a control -> the control whose hint is its link
     std::vector<fs::path> copied_;  // the disc folders copied so far
     std::uintmax_t copied_bytes_ = 0;
@@ -565,6 +569,12 @@ int SiteWriter::Link(const std::string& link)
             record["href"] = SiteAddress(*found);
         }
     }
+    // The menu's question names the link: one box for each distinct question.
+    const std::string question = LinkQuestion(description_.link_box, link);
+    const auto [box, added] = box_ids_.try_emplace(question, static_cast<int>(box_texts_.size()));
+    if (added)
+        box_texts_.push_back(question);
+    record["box"] = box->second;
     const int id = static_cast<int>(links_list_.size());
     links_list_.append(record);
     link_ids_.emplace(link, id);
@@ -767,6 +777,9 @@ QJsonObject SiteWriter::OptionsWindow()
         buttons.append(QJsonObject{{"place", Rect(close)}, {"down", Store(form.grab(close).toImage())}, {"name", "Close"}});
         form.close_btn->ShowPicture(shown);
         drawn["buttons"] = buttons;
+        if (const QJsonObject choices = WallpaperChoices(form, [this](const QImage& image) { return Store(image); });
+            !choices.isEmpty())
+            drawn["wallpaper"] = choices;
         form.close_btnClick();
     });
     OptionsState state;
@@ -774,6 +787,9 @@ QJsonObject SiteWriter::OptionsWindow()
     state.event_sounds_off = false;
     state.music_offered = music_offered;
     state.music_list = &d.music_files;
+    // The wallpaper choices as the window shows them where the wallpaper cannot show: switched off
+    // and not offered; the page lays their other looks over this part of the window.
+    state.wallpaper_set = &d.wallpapers;
     form.RunOptions(state);
     // The background music: each file as the menu's loop plays it.
     QJsonArray music;
@@ -916,6 +932,11 @@ void SiteWriter::Write()
         tabs.append(QJsonObject{
             {"subs", subs}, {"pictures", pictures}, {"setups", setups}, {"find", find}, {"tracks", music}, {"full", record.full_inf}, {"music", record.music}});
     }
+    // The link questions, as the menu's box asks them.
+    QJsonArray boxes;
+    for (const std::string& question : box_texts_)
+        boxes.append(DrawnMessageBox(question, description_.link_box.link_caption, MsgButtons::YesNo,
+                                     [this](const QImage& image) { return Store(image); }));
     QJsonObject data{{"width", OffscreenMenu::kWidth},
                      {"height", OffscreenMenu::kHeight},
                      {"title", DiscText(description_.cd.title)},
@@ -925,18 +946,24 @@ void SiteWriter::Write()
                      {"setups", setups_list_},
                      {"setupWindows", setup_windows},
                      {"links", links_list_},
+                     {"boxes", boxes},
                      {"options", OptionsWindow()},
                      {"cursors", Cursors()},
                      {"sounds", EventSounds()},
                      {"strip", MusicStrip()},
                      {"banners", banners_list_},
-                     {"linkBox", QJsonObject{{"caption", DiscText(description_.link_box.link_caption)},
-                                             {"message", DiscText(description_.link_box.link_message)}}},
                      {"setupNames", QJsonObject{{"run", DiscText(description_.setup_win.setup_run)},
                                                 {"close", DiscText(description_.setup_win.setup_close)}}},
                      {"scenes", scenes}};
     if (options_.languages.size() > 1)
         data["languages"] = LanguageQuestion();
+    const StorePicture store = [this](const QImage& image) { return Store(image); };
+    if (QJsonObject splash = SplashPictures(menu_.Resolver(), options_.language_code, &menu_.Window(), store);
+        !splash.isEmpty())
+        data["splash"] = splash;
+    if (QJsonObject wallpaper = WallpaperPictures(menu_.Resolver(), description_.wallpapers, store);
+        !wallpaper.isEmpty())
+        data["wallpaper"] = wallpaper;
     WriteBytes(folder_ / options_.data_file,
                "window.ZUL_SITE = " + QJsonDocument(data).toJson(QJsonDocument::Compact) + ";\n");
     if (!options_.page_files)

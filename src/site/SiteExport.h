@@ -13,7 +13,8 @@
 // data.js holds the layers (place, pictures, role, text), the layers of each state by the key
 // "TAB,SUB,ROW,INFO" (SUB -1 for a tab without sub-tabs; INFO 1 with the info box, 2 a music tab's
 // panel while a track plays), the tabs with their entries' pictures, setups, tracks and texts, and
-// the links, setup windows, options window, banners, cursors and sounds.
+// the links (each with the menu's question before it, drawn as the menu's box), setup windows, options
+// window, banners, cursors, sounds, splash and wallpapers.
 #pragma once
 
 #include <filesystem>
@@ -39,6 +40,8 @@ struct SiteOptions {
     std::vector<lang_inf> languages;
     std::vector<std::string> language_files;
     int preselected = 0;
+    // The code of the menu's language, whose splash the page shows at its start.
+    std::string language_code;
 };
 
 // Writes the site of `menu` (built from `description`, and left as the menu first shows it) into

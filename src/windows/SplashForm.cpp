@@ -86,6 +86,14 @@ void TSplashForm::NextFrame()
     frame_timer_->start(delays_[static_cast<std::size_t>(frame_index_)]);
 }
 
+void TSplashForm::ShowFrame(int index)
+{
+    if (index < 0 || index >= FrameCount())
+        return;
+    frame_index_ = index;
+    Image1->setPixmap(frames_[static_cast<std::size_t>(index)]);
+}
+
 void TSplashForm::Image1Click()
 {
     hide();

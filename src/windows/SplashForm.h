@@ -37,6 +37,13 @@ public:
 
     int FrameIndex() const { return frame_index_; }
     bool Animated() const { return frames_.size() > 1; }
+    int FrameCount() const { return static_cast<int>(frames_.size()); }
+    // How long frame `index` stays, in ms, as shown (0 for a still picture).
+    int FrameDelay(int index) const { return delays_[static_cast<std::size_t>(index)]; }
+    // The runs of the animation still to show, all of them until it starts; negative: for ever.
+    int RunsLeft() const { return passes_left_; }
+    // Shows frame `index` at once, so that each frame can be drawn as the window draws it.
+    void ShowFrame(int index);
 
     QLabel* Image1;
     QTimer* Timer1;

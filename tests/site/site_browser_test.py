@@ -70,7 +70,7 @@ def browser():
 class Page:
     """The site in one browser tab, clicked as a reader clicks it."""
 
-    def __init__(self, driver, url, work, shot_tool=None, disc=None, language=None):
+    def __init__(self, driver, url, work, shot_tool=None, disc=None, language=None, keep_splash=False):
         self.driver = driver
         self.work = work
         self.shot_tool = shot_tool
@@ -87,7 +87,19 @@ class Page:
             if language is not None:
                 Select(driver.find_element(By.CSS_SELECTOR, ".language-choice")).select_by_index(language)
             ok[0].click()
+        if not keep_splash:
+            self.dismiss_splash()
         self.settle()
+
+    def dismiss_splash(self):
+        # The menu is built (its language's data may come after the question), and its splash,
+        # shown over it at the start, is clicked away.
+        self.driver.execute_async_script(
+            "const done = arguments[0]; const menu = document.getElementById('menu'); const start = Date.now();"
+            "const wait = () => menu.childElementCount > 0 || Date.now() - start > 5000 ?"
+            " done() : setTimeout(wait, 20);"
+            "wait();")
+        self.driver.execute_script("const s = document.getElementById('splash'); if (s) s.click();")
 
     def settle(self):
         # Every picture of the state loaded; the mouse then rests outside the menu, off every control.
@@ -251,7 +263,7 @@ def viewer_keys(page):
 
 def setups_and_links(page, site):
     """The setup button opens an entry's only setup from the site's copy, or lists several in the
-    setup window; a link opens only after a Yes to the menu's question."""
+    setup window."""
     driver = page.driver
     driver.execute_script(
         "window.opened = [];"
@@ -295,14 +307,69 @@ def setups_and_links(page, site):
         "return [getComputedStyle(document.getElementById('menu')).cursor, getComputedStyle(arguments[0]).cursor]", link)
     files = driver.execute_script("return [ZUL_SITE.cursors.main.img, ZUL_SITE.cursors.link.img]")
     check(files[0] in cursors[0] and files[1] in cursors[1], f"the disc's cursors: {cursors}")
-    ActionChains(driver).move_to_element(link).click().perform()
-    question = driver.find_element(By.CSS_SELECTOR, ".box").text
-    driver.find_element(By.XPATH, "//div[@class='box-buttons']/button[2]").click()
-    ActionChains(driver).move_to_element(driver.find_element(By.CSS_SELECTOR, '#menu [data-role="link"]')).click().perform()
-    driver.find_element(By.XPATH, "//div[@class='box-buttons']/button[1]").click()
+
+
+def link_question(page, shot_tool, disc, work, name="link-box"):
+    """A link asks first, in the menu's own box: its picture is the menu's drawing of the question,
+    its text is there as text, and only Yes opens the link; No, Esc, and Tab then Enter leave it
+    (Tab drawing the focus on No as the box does), and the focus comes back to the link."""
+    driver = page.driver
+    driver.execute_script(
+        "window.opened = [];"
+        "HTMLAnchorElement.prototype.click = function () { window.opened.push(this.getAttribute('href')); };")
+    index = driver.find_element(By.CSS_SELECTOR, '#menu [data-role="link"]').get_attribute("data-index")
+    link = driver.execute_script("return ZUL_SITE.links[arguments[0]]", int(index))
+    target = f'#menu [data-role="link"][data-index="{index}"]'
+
+    def ask():
+        ActionChains(driver).move_to_element(driver.find_element(By.CSS_SELECTOR, target)).click().perform()
+        page.settle()
+
+    def answer(label):
+        driver.find_element(By.CSS_SELECTOR, f'.drawn-box .box-button[aria-label="{label}"]').click()
+
+    ask()
+    native = work / f"{name}-native.png"
+    result = run(shot_tool, disc, f"box={link['text']}|{native}")
+    check(result.returncode == 0, f"site_shot failed: {result.stderr}")
+    page.matches(native, name, ".drawn-box .setup-area")
+    text = driver.find_element(By.CSS_SELECTOR, ".drawn-box .box-message").get_attribute("textContent")
+    check(text.endswith("\n" + link["text"]), f"the question's text: {text!r}")
+    answer("No")
+    ask()
+    ActionChains(driver).send_keys(Keys.ESCAPE).perform()
+    back = driver.execute_script("return document.activeElement.matches(arguments[0])", target)
+    ask()
+    ActionChains(driver).send_keys(Keys.TAB).perform()
+    tabbed = driver.execute_script(
+        "return document.querySelector('.drawn-box .setup-area > img').getAttribute('src') =="
+        " ZUL_SITE.boxes[arguments[0]].buttons[1].focused", link["box"])
+    ActionChains(driver).send_keys(Keys.ENTER).perform()
+    left = driver.execute_script("return window.opened")
+    check(not left and back and tabbed and not driver.find_elements(By.CSS_SELECTOR, ".drawn-box"),
+          f"No, Esc or Tab and Enter: opened {left}, focus back {back}, No drawn focused {tabbed}")
+    ask()
+    answer("Yes")
     opened = driver.execute_script("return window.opened")
-    check("http://zul.example.com/" in question and opened[2:] == ["http://zul.example.com/"],
-          f"the link's question and what it opened: {question!r} {opened[2:]}")
+    check(opened == ([link["href"]] if "href" in link else []), f"Yes to {link['text']!r} opened {opened}")
+    return link
+
+
+def link_markup(driver, args, work, disc):
+    """A link whose text holds markup: the menu's box shows it as text, and so does the page."""
+    hostile = work / "hostile-link"
+    shutil.copytree(disc, hostile)
+    script = next((hostile / "graph").glob("image_ru.dat"))
+    script.write_bytes(script.read_bytes().replace(
+        b"http://zul.example.com/", b"http://zul.example.com/<b>x</b><img src=x onerror=window.pwned=2>"))
+    site = work / "hostile-link-site"
+    result = run(args.zulcheck, "--site", site, hostile)
+    check(result.returncode == 0, f"the hostile link's site failed: {result.stderr}")
+    page = Page(driver, (site / "index.html").as_uri(), work, args.shot, hostile)
+    link = link_question(page, args.shot, hostile, work, "hostile-link-box")
+    check("<img src=x" in link["text"] and driver.execute_script("return window.pwned === undefined")
+          and not driver.find_elements(By.CSS_SELECTOR, "img[src='x'], b"), "the link's markup ran or became elements")
+    check(not page.errors(), f"console errors with the hostile link: {page.errors()}")
 
 
 def sound_plays(page):
@@ -382,6 +449,100 @@ def search_box(page, shot_tool, disc, work):
         page.matches(native, "search")
 
 
+def same_pixels(shot, box, expected, name, work):
+    """How many pixels of the part `box` (x, y, w, h) of the screenshot `shot` differ from the
+    picture file `expected`."""
+    x, y, w, h = box
+    result = run("compare", "-metric", "AE", f"{shot}[{w}x{h}+{x}+{y}]", expected, work / f"{name}-diff.png")
+    return result.stderr.strip() if result.returncode in (0, 1) else result.stderr
+
+
+def splash_at_start(driver, args, work, url, disc):
+    """After the language question the splash shows over the menu, in the middle of the page, as
+    the menu's splash window draws one of its frames (site_shot draws each frame with the menu's
+    own window from the disc's GIF, apart from the site's PNGs, so a picture decoded, written, laid
+    or scaled wrongly shows); a click hides it and reaches nothing beneath; its timer removes it."""
+    held = driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source":
+        "window.zulSplash = []; const later = window.setTimeout;"
+        "window.setTimeout = (f, ms, ...rest) => ms === 5000 ? (window.zulSplash.push(f), 0) : later(f, ms, ...rest);"})
+    try:
+        driver.get(url)
+        check(driver.find_elements(By.CSS_SELECTOR, '[data-role="language-ok"]')
+              and not driver.find_elements(By.ID, "splash"), "the splash came before the language question")
+        page = Page(driver, url, work, args.shot, disc, keep_splash=True)
+        prefix = work / "splash-native-"
+        result = run(args.shot, disc, f"splash=ru|{prefix}")
+        check(result.returncode == 0, f"site_shot failed: {result.stderr}")
+        frames = sorted(work.glob("splash-native-*.png"))
+        shot = work / "splash-browser.png"
+        driver.save_screenshot(str(shot))
+        box, view = driver.execute_script(
+            "const r = document.getElementById('splash').getBoundingClientRect();"
+            "return [[r.x, r.y, r.width, r.height], [innerWidth, innerHeight]];")
+        box = [round(v) for v in box]
+        check(frames and box[2:] == [400, 250] and box[:2] == [(view[0] - 400) // 2, (view[1] - 250) // 2],
+              f"the splash's place: {box} in {view}")
+        differing = [same_pixels(shot, box, frame, "splash", work) for frame in frames]
+        check("0" in differing, f"the splash is none of the menu's splash frames: {differing}")
+        state = driver.execute_script("return document.getElementById('menu').dataset.state")
+        ActionChains(driver).move_to_element(driver.find_element(By.ID, "splash")).click().perform()
+        check(not driver.find_element(By.ID, "splash").is_displayed()
+              and driver.execute_script("return document.getElementById('menu').dataset.state") == state,
+              "a click on the splash did not hide it, or reached the menu")
+        page = Page(driver, url, work, args.shot, disc, keep_splash=True)
+        driver.execute_script("for (const f of window.zulSplash) f();")
+        check(not driver.find_elements(By.ID, "splash"), "the splash stayed after its time")
+        check(not page.errors(), f"console errors with the splash: {page.errors()}")
+    finally:
+        driver.execute_cdp_cmd("Page.removeScriptToEvaluateOnNewDocument", {"identifier": held["identifier"]})
+
+
+def wallpaper_behind(page):
+    """Beside the menu the page shows the wallpaper: the picture the menu's wallpaper window picks
+    in that second of the clock (site_shot asks the menu's own pick), tiled from the page's corner
+    as the window tiles the menu's decoding of it. Switched off in the options window it is gone;
+    switched on again with the other folder, that folder's pick shows."""
+    driver, work = page.driver, page.work
+    view = driver.execute_script("return [innerWidth, innerHeight, document.getElementById('menu')"
+                                 ".getBoundingClientRect().right]")
+    box = (round(view[2]), 0, view[0] - round(view[2]), view[1])  # right of the menu, where nothing else is
+
+    def shows(name, folder):
+        shot, expected = work / f"{name}-browser.png", work / f"{name}-native.png"
+        # The picture loaded and drawn.
+        driver.execute_async_script(
+            "const done = arguments[0];"
+            "const url = getComputedStyle(document.getElementById('wallpaper')).backgroundImage"
+            ".match(/url\\(\"(.*)\"\\)/);"
+            "if (!url) return done(); const i = new Image();"
+            "i.onload = i.onerror = () => requestAnimationFrame(() => requestAnimationFrame(done)); i.src = url[1];")
+        driver.save_screenshot(str(shot))
+        if folder is None:
+            run("convert", "-size", f"{box[2]}x{box[3]}", "xc:black", expected)
+        else:
+            element = driver.find_element(By.ID, "wallpaper")
+            second, index = (int(element.get_attribute(f"data-{key}")) for key in ("second", "picture"))
+            pictures = driver.execute_script("return ZUL_SITE.wallpaper.folders[arguments[0]]", folder)
+            picked = run(page.shot_tool, page.disc, f"wallpaper={second}:{len(pictures)}").stdout.strip()
+            check(str(index) == picked,
+                  f"{name}: the page picked wallpaper {index} in second {second}, the menu {picked}")
+            run(page.shot_tool, page.disc, f"picture={pictures[index]['file']}|{expected}")
+            run("convert", "-size", f"{view[0]}x{view[1]}", f"tile:{expected}",
+                "-crop", f"{box[2]}x{box[3]}+{box[0]}+{box[1]}", "+repage", expected)
+        differing = same_pixels(shot, box, expected, name, work)
+        check(differing == "0", f"{name}: beside the menu the page is not the menu's wallpaper ({differing})")
+
+    shows("wallpaper", 0)
+    page.click("options")
+    driver.find_element(By.CSS_SELECTOR, '[data-role="options-wallpaper"]').click()
+    driver.find_element(By.CSS_SELECTOR, '[data-role="options-ok"]').click()
+    shows("wallpaper-off", None)
+    page.click("options")
+    driver.find_element(By.CSS_SELECTOR, '[data-role="options-wallpaper"]').click()
+    Select(driver.find_element(By.CSS_SELECTOR, '[data-role="options-wallpaper-folder"]')).select_by_index(1)
+    driver.find_element(By.CSS_SELECTOR, '[data-role="options-ok"]').click()
+    shows("wallpaper-retro", 1)
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--zulcheck", required=True)
@@ -427,16 +588,19 @@ def main():
             server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
             threading.Thread(target=server.serve_forever, daemon=True).start()
             try:
+                splash_at_start(driver, args, work, f"http://127.0.0.1:{server.server_port}/index.html", disc)
                 page = Page(driver, f"http://127.0.0.1:{server.server_port}/index.html", work, args.shot, disc)
                 banners_change(page, args.shot, disc, work)
                 page = Page(driver, f"http://127.0.0.1:{server.server_port}/index.html", work, args.shot, disc)
                 walk(page, args.shot, disc, work, "http")
                 viewer_keys(page)
                 setups_and_links(page, site)
+                link_question(page, args.shot, disc, work)
                 sound_plays(page)
                 music_tab(page, args.shot, disc, work)
                 music_strip(page, args.shot, disc, work)
                 search_box(page, args.shot, disc, work)
+                wallpaper_behind(page)
                 check(not page.errors(), f"console errors from the server: {page.errors()}")
             finally:
                 server.shutdown()
@@ -455,6 +619,7 @@ def main():
             check(not outside, f"fetched from outside the site: {outside}")
 
             long_list(driver, args, work)
+            link_markup(driver, args, work, disc)
             language_question(driver, args, work, site, disc)
 
             # Markup in a disc's text is shown as text and runs nowhere.

@@ -171,6 +171,7 @@ int RunSite(const std::string& out, const std::string& disc_path, bool force, bo
                 SiteOptions own = options;
                 own.data_file = menu_files[i];
                 own.page_files = i == 0;
+                own.language_code = menus[i].language.code;
                 if (i > 0)
                     own.languages.clear();
                 WriteSite(*menus[i].menu, *menus[i].description, folder, own);

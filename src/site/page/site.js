@@ -398,8 +398,9 @@ function startMenu(site) {
       openViewer(list, which < list.length ? which : 0);
   };
 
-  // A box of the menu's: a caption, a text and its buttons; Enter answers with the first button,
-  // Esc with the last. `answer` gets the index of the button chosen.
+  // A box of the page's own, where the page must say something the menu shows no box for: a
+  // caption, a text and its buttons; Enter answers with the first button, Esc with the last.
+  // `answer` gets the index of the button chosen.
   function messageBox(caption, text, buttons, answer) {
     const returnTo = document.activeElement;
     const element = document.createElement('div');
@@ -442,6 +443,115 @@ function startMenu(site) {
     row.firstChild.focus();
   }
 
+  // A box of the menu's as the menu's own box draws it: its picture as it opens, a real button laid
+  // invisibly over each drawn one (with the drawn hovered and pressed looks under the mouse) and
+  // its text, invisible, over its pixels; the title bar is the page's own. The keys are the box's:
+  // Tab and Shift+Tab move the focus around its buttons, drawn as the box draws it, Enter and Space
+  // press the focused one, a button's letter presses it and Esc answers as the box does. `answer`
+  // gets the index of the button chosen; the focus then returns where it was.
+  function drawnBox(drawn, answer) {
+    const returnTo = document.activeElement;
+    const element = document.createElement('div');
+    element.className = 'box-shade';
+    const frame = document.createElement('div');
+    frame.className = 'viewer-frame drawn-box';
+    frame.setAttribute('role', 'alertdialog');
+    frame.setAttribute('aria-modal', 'true');
+    frame.setAttribute('aria-label', drawn.title);
+    frame.style.transformOrigin = '0 0';
+    const caption = document.createElement('div');
+    caption.className = 'viewer-caption';
+    caption.textContent = drawn.title || '\u00a0';
+    const area = document.createElement('div');
+    area.className = 'setup-area';
+    area.style.width = drawn.w + 'px';
+    area.style.height = drawn.h + 'px';
+    const img = picture(drawn.opened);
+    const text = document.createElement('span');
+    text.className = 'text box-message';
+    text.id = 'box-message';
+    text.textContent = drawn.text;
+    const [tx, ty, tw, th] = drawn.textPlace;
+    place(text, { x: tx, y: ty, w: tw, h: th });
+    frame.setAttribute('aria-describedby', text.id);
+    area.append(img, text);
+    let done = false;
+    const close = (index) => {
+      if (done)
+        return;
+      done = true;
+      element.remove();
+      window.removeEventListener('resize', centre);
+      // The menu is drawn anew after each click: the control the focus came from may be a new one.
+      let back = returnTo;
+      if (back && !back.isConnected && back.dataset && back.dataset.role)
+        back = [...menu.querySelectorAll('[data-role]')].find((e) =>
+          e.dataset.role === returnTo.dataset.role && e.dataset.index === returnTo.dataset.index);
+      if (back)
+        back.focus();
+      answer(index);
+    };
+    const controls = drawn.buttons.map((button, index) => {
+      const control = document.createElement('button');
+      control.type = 'button';
+      control.className = 'box-button';
+      control.dataset.index = String(index);
+      control.setAttribute('aria-label', button.name);
+      const [x, y, w, h] = button.place;
+      place(control, { x, y, w, h });
+      control.append(picture(button.over, 'over'), picture(button.down, 'down'));
+      control.addEventListener('click', () => close(index));
+      // Once Tab has moved the focus, the focused button is drawn as the box draws it then.
+      control.addEventListener('focus', () => {
+        if (element.dataset.keyed)
+          img.src = button.focused;
+      });
+      area.appendChild(control);
+      return control;
+    });
+    frame.addEventListener('keydown', (event) => {
+      if (event.ctrlKey || event.metaKey)
+        return;
+      const at = controls.indexOf(document.activeElement);
+      if (event.key === 'Tab') {
+        element.dataset.keyed = '1';
+        const last = controls.length - 1;
+        if (at < 0)
+          controls[event.shiftKey ? last : 0].focus();
+        else
+          controls[(at + (event.shiftKey ? last : 1)) % controls.length].focus();
+      } else if (event.key === 'Escape') {
+        close(drawn.escape);
+      } else if (event.key.length === 1 && event.key !== ' ') {
+        const index = drawn.buttons.findIndex((button) => button.key && button.key === event.key.toUpperCase());
+        if (index < 0)
+          return;
+        close(index);
+      } else {
+        return;
+      }
+      event.preventDefault();
+    });
+    // A click beside the buttons keeps the focus in the box.
+    frame.tabIndex = -1;
+    element.addEventListener('mousedown', (event) => {
+      if (event.target === element)
+        event.preventDefault();
+    });
+    frame.append(caption, area);
+    element.appendChild(frame);
+    document.body.appendChild(element);
+    // Centred at whole pixels (at the menu's factor), so that the drawn box keeps its pixels square.
+    const centre = () => {
+      frame.style.transform = scale !== 1 ? 'scale(' + scale + ')' : '';
+      frame.style.left = Math.max(0, Math.floor((window.innerWidth - frame.offsetWidth * scale) / 2)) + 'px';
+      frame.style.top = Math.max(0, Math.floor((window.innerHeight - frame.offsetHeight * scale) / 2)) + 'px';
+    };
+    centre();
+    window.addEventListener('resize', centre);
+    controls[0].focus();
+  }
+
   // Opens what a link or setup names: a web address in a new tab, a file of the disc from the
   // site's copy (a document in a new tab, anything else downloaded).
   function openAddress(href, download) {
@@ -454,13 +564,14 @@ function startMenu(site) {
     a.click();
   }
 
-  // The menu asks before it opens a link; only a Yes opens it.
+  // The menu asks before it opens a link, in its own box; only a Yes opens it.
   actions.link = (index) => {
     const link = site.links[index];
-    if (!link)
+    const drawn = link && site.boxes[link.box];
+    if (!drawn)
       return;
-    messageBox(site.linkBox.caption, site.linkBox.message + '\n' + link.text, ['Yes', 'No'], (answer) => {
-      if (answer !== 0)
+    drawnBox(drawn, (answer) => {
+      if (drawn.buttons[answer].answer !== 'yes')
         return;
       play('link');
       if (link.href)
@@ -624,6 +735,7 @@ function startMenu(site) {
       redraw();
     });
     area.append(sound, music, list);
+    const wallpaperChoice = wallpaperOptions(area, rect);
     const close = () => {
       element.remove();
       if (returnTo)
@@ -641,8 +753,10 @@ function startMenu(site) {
         // OK and Cancel sound as the menu's do, by the settings as they stood; the close button is silent.
         if (i < 2)
           play(i === 0 ? 'ok' : 'cancel');
-        if (i === 0)
+        if (i === 0) {
           applyOptions(look, index);
+          wallpaperChoice.apply();
+        }
         close();
       });
       area.appendChild(control);
@@ -947,10 +1061,206 @@ function startMenu(site) {
     searchText.addEventListener('input', find);
   }
 
+  // The first number std::mt19937 draws after being seeded with `seed`: the menu's random pick of a
+  // wallpaper is that number modulo the pictures of the folder.
+  function mt19937First(seed) {
+    const mt = new Uint32Array(398);
+    mt[0] = seed >>> 0;
+    for (let i = 1; i < mt.length; ++i)
+      mt[i] = (Math.imul(1812433253, mt[i - 1] ^ (mt[i - 1] >>> 30)) + i) >>> 0;
+    const y = (mt[0] & 0x80000000) | (mt[1] & 0x7fffffff);
+    let x = mt[397] ^ (y >>> 1) ^ (y & 1 ? 0x9908b0df : 0);
+    x ^= x >>> 11;
+    x ^= (x << 7) & 0x9d2c5680;
+    x ^= (x << 15) & 0xefc60000;
+    x ^= x >>> 18;
+    return x >>> 0;
+  }
+
+  // The wallpaper behind the menu, as the menu's wallpaper window shows it on a screen of the page's
+  // size: a picture of the chosen folder tiled from the top-left corner over black, another one of
+  // the same folder picked at random every `time` seconds (the same within one second of the clock,
+  // as the menu's pick is seeded by it). The menu shows it where the disc has wallpaper folders and
+  // the screen is wider than 640 pixels; the options window switches it off and on and chooses the
+  // folder.
+  const wallpaper = { element: null, shown: false, folder: 0, picture: null, timer: 0 };
+  const wallpaperAvailable = !!(site.wallpaper && site.wallpaper.folders.length > 0 && window.innerWidth > 640);
+
+  function drawWallpaper() {
+    const element = wallpaper.element;
+    const shown = wallpaper.shown && wallpaper.picture;
+    element.hidden = !wallpaper.shown;
+    element.style.backgroundImage = shown ? 'url("' + shown.img + '")' : 'none';
+    // Its pixels as large as the menu's.
+    const factor = Math.max(1, scale);
+    element.style.backgroundSize = shown ? shown.w * factor + 'px ' + shown.h * factor + 'px' : 'auto';
+  }
+  // A picture of the folder picked at random; false when it did not load, and the one before stays.
+  function showRandomWallpaper() {
+    const pictures = site.wallpaper.folders[wallpaper.folder] || [];
+    const second = Math.floor(Date.now() / 1000);
+    const index = pictures.length > 0 ? mt19937First(second) % pictures.length : -1;
+    wallpaper.element.dataset.second = String(second);
+    wallpaper.element.dataset.picture = String(index);
+    const loaded = index < 0 || pictures[index] !== null;
+    // A folder without pictures shows black.
+    if (loaded)
+      wallpaper.picture = index < 0 ? null : pictures[index];
+    drawWallpaper();
+    return loaded;
+  }
+  function setWallpaperShown(on) {
+    if (on === wallpaper.shown)
+      return;
+    wallpaper.shown = on;
+    clearInterval(wallpaper.timer);
+    wallpaper.timer = 0;
+    if (!on) {
+      drawWallpaper();
+      return;
+    }
+    // The timer runs once a picture has shown; a time of 0 never changes it.
+    if (showRandomWallpaper() && site.wallpaper.time > 0)
+      wallpaper.timer = setInterval(showRandomWallpaper, Math.min(site.wallpaper.time * 1000, 2147483647));
+  }
+  function showWallpaperFolder(index) {
+    if (index < 0 || index >= site.wallpaper.folders.length)
+      return;
+    wallpaper.folder = index;
+    if (wallpaper.shown)
+      showRandomWallpaper();
+  }
+  function startWallpaper() {
+    if (!wallpaperAvailable)
+      return;
+    const element = document.createElement('div');
+    element.id = 'wallpaper';
+    element.setAttribute('aria-hidden', 'true');
+    element.hidden = true;
+    document.body.insertBefore(element, document.body.firstChild);
+    wallpaper.element = element;
+    window.addEventListener('resize', drawWallpaper);
+    setWallpaperShown(true);
+  }
+
+  // The options window's wallpaper choices, drawn by the menu switched off and switched on with each
+  // folder chosen, laid over their part of the window; offered only where the wallpaper can show.
+  // Gives what OK applies: the wallpaper on or off as chosen, then the folder chosen, if another.
+  function wallpaperOptions(area, rect) {
+    const drawn = site.options && site.options.wallpaper;
+    if (!wallpaperAvailable || !drawn)
+      return { apply() {} };
+    let off = !wallpaper.shown;
+    let index = wallpaper.folder;
+    const part = document.createElement('div');
+    part.className = 'wallpaper-choices';
+    place(part, rect(drawn.place));
+    const img = picture('');
+    part.appendChild(img);
+    const check = document.createElement('button');
+    check.type = 'button';
+    check.className = 'text';
+    check.dataset.role = 'options-wallpaper';
+    check.setAttribute('aria-label', drawn.checkName);
+    place(check, rect(drawn.check));
+    const list = document.createElement('select');
+    list.className = 'language-choice';
+    list.dataset.role = 'options-wallpaper-folder';
+    list.setAttribute('aria-label', 'Wallpaper');
+    drawn.names.forEach((name, i) => {
+      const option = document.createElement('option');
+      option.value = String(i);
+      option.textContent = name;
+      list.appendChild(option);
+    });
+    place(list, rect(drawn.list));
+    list.style.position = 'absolute';
+    function redraw() {
+      const pictures = off ? drawn.off : drawn.on;
+      img.src = pictures[Math.max(0, Math.min(index, pictures.length - 1))];
+      check.setAttribute('aria-pressed', String(off));
+      list.disabled = off;
+      list.value = String(index);
+    }
+    check.addEventListener('click', () => {
+      off = !off;
+      redraw();
+    });
+    list.addEventListener('change', () => {
+      index = Number(list.value);
+      redraw();
+    });
+    redraw();
+    area.append(part, check, list);
+    return {
+      apply() {
+        setWallpaperShown(!off);
+        if (index !== wallpaper.folder)
+          showWallpaperFolder(index);
+      },
+    };
+  }
+
+  // The splash, as the menu shows it at its start: the language's picture (each frame of an
+  // animation in turn) in the middle of the screen, above everything; a click hides it and reaches
+  // nothing beneath, and five seconds after it came it goes, stopping the event sound playing.
+  const kSplashMs = 5000;
+  function showSplash() {
+    const drawn = site.splash;
+    if (!drawn || !drawn.frames.length)
+      return;
+    const element = document.createElement('div');
+    element.id = 'splash';
+    element.setAttribute('role', 'img');
+    element.setAttribute('aria-label', site.title || 'Splash');
+    const factor = Math.max(1, scale);
+    element.style.width = drawn.w * factor + 'px';
+    element.style.height = drawn.h * factor + 'px';
+    element.style.left = Math.trunc((window.innerWidth - drawn.w * factor) / 2) + 'px';
+    element.style.top = Math.trunc((window.innerHeight - drawn.h * factor) / 2) + 'px';
+    const frames = drawn.frames.map((file, i) => {
+      const img = picture(file);
+      img.style.width = drawn.w * factor + 'px';
+      img.style.height = drawn.h * factor + 'px';
+      img.hidden = i > 0;
+      element.appendChild(img);
+      return img;
+    });
+    let frame = 0;
+    let runs = drawn.runs;
+    let animation = 0;
+    function next() {
+      if (frame + 1 === frames.length) {
+        if (runs > 0 && --runs === 0)
+          return;  // the last run ends on its last frame
+      }
+      frames[frame].hidden = true;
+      frame = (frame + 1) % frames.length;
+      frames[frame].hidden = false;
+      element.dataset.frame = String(frame);
+      animation = setTimeout(next, drawn.delays[frame]);
+    }
+    element.dataset.frame = '0';
+    if (frames.length > 1)
+      animation = setTimeout(next, drawn.delays[0]);
+    element.addEventListener('click', (event) => {
+      event.stopPropagation();
+      element.hidden = true;
+    });
+    setTimeout(() => {
+      clearTimeout(animation);
+      sound.pause();
+      element.remove();
+    }, kSplashMs);
+    document.body.appendChild(element);
+  }
+
   document.title = site.title || document.title;
   window.addEventListener('resize', fit);
   fit();
   show();
+  startWallpaper();
+  showSplash();
 }
 
 // The language question, as the menu asks it when its disc has several languages: the menu's own
