@@ -90,7 +90,8 @@ std::uintmax_t Bytes(const fs::path& folder)
 
 // What the page fetches before its first state shows: the page, its script, style and data, its
 // icon, and the pictures of the first state's layers (with the hover, pressed and selected looks
-// the page puts in with them, a banner's first advertisement) and of the cursors.
+// the page puts in with them, a banner's first advertisement), of the splash, the wallpaper and
+// the cursors.
 std::uintmax_t FirstScreenBytes(const fs::path& site)
 {
     QFile file(QString::fromStdString((site / "data.js").string()));
@@ -110,6 +111,22 @@ std::uintmax_t FirstScreenBytes(const fs::path& site)
         if (layer["banner"].isDouble())
             files.insert(menu["banners"][layer["banner"].toInt()]["ads"][0]["img"].toString());
     }
+    // The splash's first frame, and the largest picture of the first wallpaper folder (the page
+    // picks one at random).
+    if (menu["splash"]["frames"][0].isString())
+        files.insert(menu["splash"]["frames"][0].toString());
+    QString wallpaper;
+    std::uintmax_t largest = 0;
+    for (const QJsonValue picture : menu["wallpaper"]["folders"][0].toArray()) {
+        std::error_code ec;
+        const std::uintmax_t size = fs::file_size(site / picture["img"].toString().toStdString(), ec);
+        if (!ec && size >= largest) {
+            largest = size;
+            wallpaper = picture["img"].toString();
+        }
+    }
+    if (!wallpaper.isEmpty())
+        files.insert(wallpaper);
     for (const char* cursor : {"main", "link"})
         if (menu["cursors"][cursor]["img"].isString())
             files.insert(menu["cursors"][cursor]["img"].toString());
