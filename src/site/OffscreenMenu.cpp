@@ -148,6 +148,17 @@ void OffscreenMenu::ClickPrevious()
         shell_->Controls().Button(0)->PressAndRelease();
 }
 
+void OffscreenMenu::ClickPlay()
+{
+    shell_->MusicControls().PlayButton()->PressAndRelease();
+}
+
+void OffscreenMenu::SetTimeLeft(int left_ms)
+{
+    sequencer_.length_ = left_ms;
+    shell_->Music().ClockTick();
+}
+
 QImage OffscreenMenu::Grab() const
 {
     return window_->grab().toImage().convertToFormat(QImage::Format_RGB32);

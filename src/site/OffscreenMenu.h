@@ -55,6 +55,10 @@ public:
     void ClickEntry();
     void ClickNext();
     void ClickPrevious();
+    // The music panel's play button: the chosen track plays (silently).
+    void ClickPlay();
+    // The MIDI track playing has `left_ms` milliseconds left, and the strip's clock shows it.
+    void SetTimeLeft(int left_ms);
 
     // The whole window as it is drawn now.
     QImage Grab() const;
@@ -66,12 +70,19 @@ private:
         void OpenLink(const std::string&) override {}
     };
 
+    // Plays nothing; its length is what SetTimeLeft makes it, its position the start.
+    class StillSequencer : public NoSequencer {
+    public:
+        int Length() override { return length_; }
+        int length_ = 0;
+    };
+
     PathResolver resolver_;
     NoDeviceSoundOutput sound_;
     Sounder sounder_;
     NoOpener opener_;
     NoDecoderPlayer decoder_;
-    NoSequencer sequencer_;
+    StillSequencer sequencer_;
     std::unique_ptr<QWidget> window_;
     TImage* back_ = nullptr;
     TImgBtn* min_ = nullptr;

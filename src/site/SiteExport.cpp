@@ -7,10 +7,14 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QPainter>
+#include <QImageWriter>
 #include <QPushButton>
+#include <QRandomGenerator>
 #include <QTimer>
 #include <QUrl>
 
+#include <array>
+#include <cstdint>
 #include <cstdlib>
 #include <fstream>
 #include <map>
@@ -26,6 +30,7 @@
 #include "site/SiteBoxes.h"
 #include "site/SiteScenery.h"
 #include "site/SiteSound.h"
+#include "site/StripText.h"
 #include "sound/EventSound.h"
 #include "sound/Sounds.h"
 #include "disc/DiscCopy.h"
@@ -101,6 +106,9 @@ private:
     QJsonValue Track(const SoftTabElement& entry);
     // The strip that shows the playing track, and where its text goes.
     QJsonObject MusicStrip();
+    // The strip's text for a track of `title` in the menu's pixels, for times of one and of two
+    // minute digits (null where the page writes the text itself).
+    QJsonArray StripDigitPictures(const std::string& title);
     // Every advertisement of a banner drawn in its place over `below` (the window as drawn under
     // the banner), for the page to change them as the banner does; its index in banners_list_.
     int BannerAds(Banner& banner, const QImage& below);
@@ -140,6 +148,11 @@ private:
     std::vector<fs::path> copied_;  // the disc folders copied so far
     std::uintmax_t copied_bytes_ = 0;
     std::map<QByteArray, QString> pictures_;  // content hash -> file
+    // The pictures written, by their pixels' two hashes under seeds of this run and their size.
+    using QuickKey = std::array<std::uint64_t, 3>;
+    std::map<QuickKey, QString> stored_;
+    const std::array<std::size_t, 2> quick_seeds_{QRandomGenerator::system()->generate64() | 1,
+                                                  QRandomGenerator::system()->generate64() | 1};
     std::map<QByteArray, int> layer_ids_;     // layer as JSON -> its index
     // What each control's place looked like when last drawn, and the pictures written for it.
     struct Drawn {
@@ -223,20 +236,26 @@ void SiteWriter::FindRoles()
 QString SiteWriter::Store(const QImage& image)
 {
     const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    hash.addData(QByteArrayView(reinterpret_cast<const char*>(rgb.constBits()), rgb.sizeInBytes()));
-    hash.addData(QByteArray::number(rgb.width()) + "x" + QByteArray::number(rgb.height()));
-    const QByteArray key = hash.result();
-    if (auto it = pictures_.find(key); it != pictures_.end())
+    // Most pictures the states are drawn with have been written already: they are looked up by a
+    // quick key of their pixels, and only a new one is encoded, and named by its file's content.
+    const QByteArrayView pixels(reinterpret_cast<const char*>(rgb.constBits()), rgb.sizeInBytes());
+    const QuickKey quick{qHashBits(pixels.data(), static_cast<std::size_t>(pixels.size()), quick_seeds_[0]),
+                         qHashBits(pixels.data(), static_cast<std::size_t>(pixels.size()), quick_seeds_[1]),
+                         (std::uint64_t{static_cast<std::uint32_t>(rgb.width())} << 32) |
+                             static_cast<std::uint32_t>(rgb.height())};
+    if (auto it = stored_.find(quick); it != stored_.end())
         return it->second;
-    const QString name = QStringLiteral("img/") + QString::fromLatin1(key.toHex().left(20)) + QStringLiteral(".png");
     QByteArray png;
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
-    if (!rgb.save(&buffer, "PNG"))
+    QImageWriter writer(&buffer, "PNG");
+    // Quality 60 is zlib's level 3: for these pictures (flat skins, text, a few photographs)
+    // smaller files than the default level 6 in well under its time.
+    writer.setQuality(60);
+    if (!writer.write(rgb))
         throw std::runtime_error("cannot encode a picture of the site");
-    WriteBytes(folder_ / name.toStdString(), png);
-    pictures_.emplace(key, name);
+    const QString name = StoreFile(png.toStdString(), QStringLiteral("img/"), QStringLiteral(".png"));
+    stored_.emplace(quick, name);
     return name;
 }
 
@@ -616,7 +635,24 @@ QJsonValue SiteWriter::Track(const SoftTabElement& entry)
     } else {
         return QJsonValue::Null;
     }
+    track["strip"] = StripDigitPictures(entry.title);
     return track;
+}
+
+QJsonArray SiteWriter::StripDigitPictures(const std::string& title)
+{
+    QJsonArray layouts;
+    for (int minute_digits : {1, 2}) {
+        const std::optional<StripDigits> digits = DrawStripDigits(menu_.Shell().Frame(), title, minute_digits);
+        if (!digits) {
+            layouts.append(QJsonValue::Null);
+            continue;
+        }
+        const auto part = [](const StripDigits::Part& p) { return QJsonArray{p.left, p.right, p.top}; };
+        layouts.append(QJsonObject{
+            {"img", Store(digits->pictures)}, {"minutes", part(digits->minutes)}, {"seconds", part(digits->seconds)}});
+    }
+    return layouts;
 }
 
 QJsonObject SiteWriter::MusicStrip()

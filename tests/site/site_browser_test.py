@@ -404,6 +404,33 @@ def music_tab(page, shot_tool, disc, work):
     page.matches(native, "music-stopped")
 
 
+def music_strip(page, shot_tool, disc, work):
+    """A track paused at a known time: the strip shows its title and the time left in the menu's own
+    pixels, as the menu's strip shows them, with the real text laid invisibly over them."""
+    driver = page.driver
+    page.click("tab=2")
+    page.click("play")
+    page.click("play")
+    text = driver.execute_async_script(
+        "const done = arguments[0]; const a = document.getElementById('music');"
+        "const seek = () => { a.addEventListener('seeked', () => setTimeout(() => {"
+        "  const t = document.querySelector('#menu .strip-text'); done(t ? [t.textContent, t.className] : null); }, 50),"
+        "  {once: true}); a.currentTime = 0.25; };"
+        "a.readyState >= 1 ? seek() : a.addEventListener('loadedmetadata', seek, {once: true});")
+    page.settle()
+    check(text and text[1] == "strip-text drawn", f"the strip's text is not drawn in the menu's pixels: {text}")
+    if not text:
+        return
+    minutes, seconds = text[0].rsplit(" ", 1)[1].split(":")
+    native = work / "strip-native.png"
+    result = run(shot_tool, disc, "tab=2", "play", f"left={(int(minutes) * 60 + int(seconds)) * 1000 + 500}",
+                 f"shot={native}")
+    check(result.returncode == 0, f"site_shot failed: {result.stderr}")
+    x, y, w, h = driver.execute_script("const s = ZUL_SITE.strip; return [s.x, s.y, s.w, s.h];")
+    page.matches(f"{native}[{w}x{h}+{x}+{y}]", "strip", "#menu .layer.strip")
+    page.click("stop")
+
+
 def search_box(page, shot_tool, disc, work):
     """The search box finds an entry by a word of its description and opens it: the menu then shows
     that entry as the menu does when it is chosen there."""
@@ -571,6 +598,7 @@ def main():
                 link_question(page, args.shot, disc, work)
                 sound_plays(page)
                 music_tab(page, args.shot, disc, work)
+                music_strip(page, args.shot, disc, work)
                 search_box(page, args.shot, disc, work)
                 wallpaper_behind(page)
                 check(not page.errors(), f"console errors from the server: {page.errors()}")

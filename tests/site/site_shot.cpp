@@ -1,6 +1,7 @@
 // The menu's own drawing of a state, for the site's browser test to compare the page with:
 //   site_shot DISC ACTION...
-// ACTION is tab=N, sub=N, row=N, entry, next or prev (a click of the menu), shot=FILE (the
+// ACTION is tab=N, sub=N, row=N, entry, next, prev or play (a click of the menu), left=MS (the MIDI
+// track playing has MS milliseconds left, shown on the strip), shot=FILE (the
 // window as drawn now, written as a PNG) or picture=DISC_PATH|FILE (a full-size picture as the
 // viewer shows it), or ad=B:I (banner B, 0 the side panel's and 1 the main one, shows its
 // advertisement I), splash=CODE|PREFIX (each frame of the language's splash as its window draws
@@ -45,6 +46,10 @@ int main(int argc, char** argv)
                 menu.ClickNext();
             } else if (verb == "prev") {
                 menu.ClickPrevious();
+            } else if (verb == "play") {
+                menu.ClickPlay();
+            } else if (verb == "left") {
+                menu.SetTimeLeft(std::stoi(value));
             } else if (verb == "picture") {
                 const std::size_t bar = value.find('|');
                 const QImage picture =

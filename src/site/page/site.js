@@ -149,6 +149,54 @@ function startMenu(site) {
     if (text)
       text.textContent = stripText();
   });
+  // The strip's text in the menu's own pixels: the track's strip drawn with the time 0:00, and
+  // over it the minutes' and the seconds' columns cut from the strip drawn with their values. The
+  // real text stays over it, invisible; for a time the exporter drew no pictures for, it shows.
+  function drawStripTime(element) {
+    const track = music.track && trackAt(music.track);
+    const text = stripText();
+    const time = text.slice(text.lastIndexOf(' ') + 1).split(':');
+    const digits = track && track.strip && time.length === 2 ? track.strip[time[0].length - 1] : null;
+    const label = element.querySelector('.strip-text');
+    let pixels = element.querySelector('.strip-pixels');
+    if (!digits) {
+      if (pixels)
+        pixels.remove();
+      label.classList.remove('drawn');
+      label.style.color = site.strip.colour;
+      return;
+    }
+    const height = site.strip.h;
+    const parts = [[0, site.strip.w, 0], digits.minutes, digits.seconds];
+    if (!pixels || pixels.dataset.img !== digits.img) {
+      pixels = pixels || element.insertBefore(document.createElement('div'), label);
+      pixels.className = 'strip-pixels';
+      pixels.dataset.img = digits.img;
+      pixels.replaceChildren(...parts.map(([left, right]) => {
+        const part = document.createElement('div');
+        part.className = 'strip-digit';
+        part.style.left = left + 'px';
+        part.style.width = (right - left) + 'px';
+        part.style.height = height + 'px';
+        part.appendChild(picture(digits.img));
+        return part;
+      }));
+    }
+    // Value v of a part lies at ((v % 10) * its width, its top + (v / 10) * the strip's height).
+    [0, +time[0], +time[1]].forEach((value, i) => {
+      const [left, right, top] = parts[i];
+      const img = pixels.children[i].firstChild;
+      img.style.left = -(i ? (value % 10) * (right - left) : 0) + 'px';
+      img.style.top = -(i ? top + Math.floor(value / 10) * height : 0) + 'px';
+    });
+    label.classList.add('drawn');
+    label.style.color = 'transparent';
+  }
+  music.audio.addEventListener('timeupdate', () => {
+    const strip = menu.querySelector('.layer.strip');
+    if (strip)
+      drawStripTime(strip);
+  });
 
   // The menu's event sounds, one at a time: a new one replaces the one playing. Browsers let a page
   // play sound only once the reader has clicked, which every event sound follows.
@@ -940,6 +988,7 @@ function startMenu(site) {
       text.style.color = strip.colour;
       text.textContent = stripText();
       element.appendChild(text);
+      drawStripTime(element);
       layers.push(element);
     }
     menu.replaceChildren(...layers);
