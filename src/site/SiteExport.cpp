@@ -297,7 +297,8 @@ QJsonArray SiteWriter::Capture()
     }
     QJsonArray scene;
     if (window_layer_ < 0)
-        window_layer_ = Layer({{"x", 0}, {"y", 0}, {"w", canvas.width()}, {"h", canvas.height()}, {"img", Store(canvas)}});
+        window_layer_ =
+            Layer({{"x", 0}, {"y", 0}, {"w", canvas.width()}, {"h", canvas.height()}, {"img", Store(canvas)}});
     scene.append(window_layer_);
     for (QObject* child : window.children()) {
         auto* control = qobject_cast<QWidget*>(child);
@@ -462,7 +463,8 @@ QString SiteWriter::SiteAddress(const fs::path& disc_file) const
     const fs::path relative = disc.Root().empty() ? disc_file : disc_file.lexically_relative(disc.Root());
     QString address = QStringLiteral("disc");
     for (const fs::path& part : relative)
-        address += QStringLiteral("/") + QString::fromLatin1(QUrl::toPercentEncoding(QString::fromStdString(part.string())));
+        address +=
+            QStringLiteral("/") + QString::fromLatin1(QUrl::toPercentEncoding(QString::fromStdString(part.string())));
     return address;
 }
 
@@ -696,7 +698,8 @@ int SiteWriter::BannerAds(Banner& banner, const QImage& below)
     }
     banner.ShowAd(shown);
     const int id = static_cast<int>(banners_list_.size());
-    banners_list_.append(QJsonObject{{"interval", banner.Timer()->interval()}, {"shown", static_cast<int>(shown)}, {"ads", ads}});
+    banners_list_.append(
+        QJsonObject{{"interval", banner.Timer()->interval()}, {"shown", static_cast<int>(shown)}, {"ads", ads}});
     return id;
 }
 
@@ -704,7 +707,8 @@ QJsonObject SiteWriter::Cursors()
 {
     QJsonObject cursors;
     const PathResolver& resolver = menu_.Resolver();
-    for (const auto& [name, path] : {std::pair{"main", description_.cd.main_cursor}, {"link", description_.cd.link_cursor}}) {
+    for (const auto& [name, path] :
+         {std::pair{"main", description_.cd.main_cursor}, {"link", description_.cd.link_cursor}}) {
         if (path.empty())
             return {};
         const std::optional<QCursor> cursor = ReadCursorFile(resolver.Disc(), resolver.Resolve(path));
@@ -716,7 +720,8 @@ QJsonObject SiteWriter::Cursors()
         buffer.open(QIODevice::WriteOnly);
         image.save(&buffer, "PNG");
         const QString file = StoreFile(png.toStdString(), QStringLiteral("img/"), QStringLiteral(".png"));
-        cursors[QString::fromLatin1(name)] = QJsonObject{{"img", file}, {"x", cursor->hotSpot().x()}, {"y", cursor->hotSpot().y()}};
+        cursors[QString::fromLatin1(name)] =
+            QJsonObject{{"img", file}, {"x", cursor->hotSpot().x()}, {"y", cursor->hotSpot().y()}};
     }
     return cursors;
 }
@@ -774,7 +779,8 @@ QJsonObject SiteWriter::OptionsWindow()
         const QRect close(form.close_btn->mapTo(&form, QPoint(0, 0)), form.close_btn->size());
         const QPixmap shown = form.close_btn->Shown();
         form.close_btn->ShowPicture(form.close_btn->PicDown());
-        buttons.append(QJsonObject{{"place", Rect(close)}, {"down", Store(form.grab(close).toImage())}, {"name", "Close"}});
+        buttons.append(
+            QJsonObject{{"place", Rect(close)}, {"down", Store(form.grab(close).toImage())}, {"name", "Close"}});
         form.close_btn->ShowPicture(shown);
         drawn["buttons"] = buttons;
         if (const QJsonObject choices = WallpaperChoices(form, [this](const QImage& image) { return Store(image); });
@@ -930,7 +936,8 @@ void SiteWriter::Write()
             }
         }
         tabs.append(QJsonObject{
-            {"subs", subs}, {"pictures", pictures}, {"setups", setups}, {"find", find}, {"tracks", music}, {"full", record.full_inf}, {"music", record.music}});
+            {"subs", subs}, {"pictures", pictures}, {"setups", setups}, {"find", find}, {"tracks", music},
+            {"full", record.full_inf}, {"music", record.music}});
     }
     // The link questions, as the menu's box asks them.
     QJsonArray boxes;

@@ -6,6 +6,19 @@
 'use strict';
 
 // The menu of one language, from its data.
+// A drop-down list laid over a drawn one: its options are the names, by their index, as text.
+function fillChoice(list, names, label) {
+  list.className = 'language-choice';
+  list.setAttribute('aria-label', label);
+  names.forEach((name, index) => {
+    const option = document.createElement('option');
+    option.value = String(index);
+    option.textContent = name;
+    list.appendChild(option);
+  });
+  return list;
+}
+
 function startMenu(site) {
   const menu = document.getElementById('menu');
   if (!site || !menu)
@@ -720,14 +733,7 @@ function startMenu(site) {
       look = look === 2 ? 1 : 2;
       redraw();
     });
-    list.className = 'language-choice';
-    list.setAttribute('aria-label', 'Background music');
-    drawn.names.forEach((name, i) => {
-      const option = document.createElement('option');
-      option.value = String(i);
-      option.textContent = name;
-      list.appendChild(option);
-    });
+    fillChoice(list, drawn.names, 'Background music');
     place(list, rect(drawn.list));
     list.style.position = 'absolute';
     list.addEventListener('change', () => {
@@ -1163,16 +1169,8 @@ function startMenu(site) {
     check.dataset.role = 'options-wallpaper';
     check.setAttribute('aria-label', drawn.checkName);
     place(check, rect(drawn.check));
-    const list = document.createElement('select');
-    list.className = 'language-choice';
+    const list = fillChoice(document.createElement('select'), drawn.names, 'Wallpaper');
     list.dataset.role = 'options-wallpaper-folder';
-    list.setAttribute('aria-label', 'Wallpaper');
-    drawn.names.forEach((name, i) => {
-      const option = document.createElement('option');
-      option.value = String(i);
-      option.textContent = name;
-      list.appendChild(option);
-    });
     place(list, rect(drawn.list));
     list.style.position = 'absolute';
     function redraw() {
@@ -1287,15 +1285,7 @@ function askLanguage(question, answer) {
     control.style.height = rect[3] + 'px';
     area.appendChild(control);
   };
-  const choice = document.createElement('select');
-  choice.className = 'language-choice';
-  choice.setAttribute('aria-label', 'Language');
-  question.names.forEach((name, index) => {
-    const option = document.createElement('option');
-    option.value = String(index);
-    option.textContent = name;
-    choice.appendChild(option);
-  });
+  const choice = fillChoice(document.createElement('select'), question.names, 'Language');
   choice.value = String(question.preselected);
   choice.addEventListener('change', () => {
     img.src = question.pictures[Number(choice.value)];
