@@ -5,7 +5,36 @@
 // never as markup.
 'use strict';
 
-// The menu of one language, from its data.
+// A modal window of the page over a shade that takes the clicks beside it: `className` is the
+// window's, `role` its kind (dialog or alertdialog) and `label` its accessible name. Gives the shade,
+// which goes into the page, and the window in it.
+function modalWindow(className, role, label) {
+  const shade = document.createElement('div');
+  shade.className = 'box-shade';
+  const frame = document.createElement('div');
+  frame.className = className;
+  frame.setAttribute('role', role);
+  frame.setAttribute('aria-modal', 'true');
+  frame.setAttribute('aria-label', label);
+  shade.appendChild(frame);
+  return [shade, frame];
+}
+
+// A window of the menu's as the page shows it: a title bar of the page's own (the desktop draws
+// it for the menu) above the part the menu draws.
+function captionedWindow(className, role, label, title, w, h) {
+  const [shade, frame] = modalWindow('viewer-frame ' + className, role, label);
+  const caption = document.createElement('div');
+  caption.className = 'viewer-caption';
+  caption.textContent = title || '\u00a0';
+  const area = document.createElement('div');
+  area.className = 'setup-area';
+  area.style.width = w + 'px';
+  area.style.height = h + 'px';
+  frame.append(caption, area);
+  return [shade, frame, area];
+}
+
 // A drop-down list laid over a drawn one: its options are the names, by their index, as text.
 function fillChoice(list, names, label) {
   list.className = 'language-choice';
@@ -19,6 +48,7 @@ function fillChoice(list, names, label) {
   return list;
 }
 
+// The menu of one language, from its data.
 function startMenu(site) {
   const menu = document.getElementById('menu');
   if (!site || !menu)
@@ -416,13 +446,7 @@ function startMenu(site) {
   // `answer` gets the index of the button chosen.
   function messageBox(caption, text, buttons, answer) {
     const returnTo = document.activeElement;
-    const element = document.createElement('div');
-    element.className = 'box-shade';
-    const box = document.createElement('div');
-    box.className = 'box';
-    box.setAttribute('role', 'alertdialog');
-    box.setAttribute('aria-modal', 'true');
-    box.setAttribute('aria-label', caption);
+    const [element, box] = modalWindow('box', 'alertdialog', caption);
     const title = document.createElement('div');
     title.className = 'box-caption';
     title.textContent = caption;
@@ -451,7 +475,6 @@ function startMenu(site) {
       }
     });
     box.append(title, body, row);
-    element.appendChild(box);
     document.body.appendChild(element);
     row.firstChild.focus();
   }
@@ -464,21 +487,9 @@ function startMenu(site) {
   // gets the index of the button chosen; the focus then returns where it was.
   function drawnBox(drawn, answer) {
     const returnTo = document.activeElement;
-    const element = document.createElement('div');
-    element.className = 'box-shade';
-    const frame = document.createElement('div');
-    frame.className = 'viewer-frame drawn-box';
-    frame.setAttribute('role', 'alertdialog');
-    frame.setAttribute('aria-modal', 'true');
-    frame.setAttribute('aria-label', drawn.title);
+    const [element, frame, area] =
+      captionedWindow('drawn-box', 'alertdialog', drawn.title, drawn.title, drawn.w, drawn.h);
     frame.style.transformOrigin = '0 0';
-    const caption = document.createElement('div');
-    caption.className = 'viewer-caption';
-    caption.textContent = drawn.title || '\u00a0';
-    const area = document.createElement('div');
-    area.className = 'setup-area';
-    area.style.width = drawn.w + 'px';
-    area.style.height = drawn.h + 'px';
     const img = picture(drawn.opened);
     const text = document.createElement('span');
     text.className = 'text box-message';
@@ -551,8 +562,6 @@ function startMenu(site) {
       if (event.target === element)
         event.preventDefault();
     });
-    frame.append(caption, area);
-    element.appendChild(frame);
     document.body.appendChild(element);
     // Centred at whole pixels (at the menu's factor), so that the drawn box keeps its pixels square.
     const centre = () => {
@@ -610,20 +619,8 @@ function startMenu(site) {
   function openSetupWindow(setups, drawn) {
     const returnTo = document.activeElement;
     let chosen = 0;
-    const element = document.createElement('div');
-    element.className = 'box-shade';
-    const frame = document.createElement('div');
-    frame.className = 'viewer-frame setup-window';
-    frame.setAttribute('role', 'dialog');
-    frame.setAttribute('aria-modal', 'true');
-    frame.setAttribute('aria-label', drawn.title || site.title || 'Setup');
-    const caption = document.createElement('div');
-    caption.className = 'viewer-caption';
-    caption.textContent = drawn.title || '\u00a0';
-    const area = document.createElement('div');
-    area.className = 'setup-area';
-    area.style.width = drawn.w + 'px';
-    area.style.height = drawn.h + 'px';
+    const [element, frame, area] = captionedWindow('setup-window', 'dialog', drawn.title || site.title || 'Setup',
+                                                   drawn.title, drawn.w, drawn.h);
     const img = picture(drawn.pictures[0]);
     area.appendChild(img);
     const close = () => {
@@ -673,8 +670,6 @@ function startMenu(site) {
         return;
       event.preventDefault();
     });
-    frame.append(caption, area);
-    element.appendChild(frame);
     document.body.appendChild(element);
     run.focus();
   }
@@ -691,13 +686,7 @@ function startMenu(site) {
     // The window's working copy: its look (0 event sounds on, 1 both off, 2 music on) and the file.
     let look = settings.music ? 2 : settings.sounds ? 0 : 1;
     let index = settings.index;
-    const element = document.createElement('div');
-    element.className = 'box-shade';
-    const area = document.createElement('div');
-    area.className = 'setup-area options-window';
-    area.setAttribute('role', 'dialog');
-    area.setAttribute('aria-modal', 'true');
-    area.setAttribute('aria-label', 'Options');
+    const [element, area] = modalWindow('setup-area options-window', 'dialog', 'Options');
     area.style.width = drawn.w + 'px';
     area.style.height = drawn.h + 'px';
     area.style.transform = 'scale(' + scale + ')';
@@ -774,7 +763,6 @@ function startMenu(site) {
       }
     });
     redraw();
-    element.appendChild(area);
     document.body.appendChild(element);
     area.querySelector('.pressable').focus();
   };
@@ -1264,13 +1252,7 @@ function startMenu(site) {
 // The language question, as the menu asks it when its disc has several languages: the menu's own
 // dialog with each language chosen in it; the chosen language's data comes from its own file.
 function askLanguage(question, answer) {
-  const element = document.createElement('div');
-  element.className = 'box-shade';
-  const area = document.createElement('div');
-  area.className = 'setup-area language-question';
-  area.setAttribute('role', 'dialog');
-  area.setAttribute('aria-modal', 'true');
-  area.setAttribute('aria-label', question.title || 'Language');
+  const [element, area] = modalWindow('setup-area language-question', 'dialog', question.title || 'Language');
   area.style.width = question.w + 'px';
   area.style.height = question.h + 'px';
   const img = document.createElement('img');
@@ -1307,7 +1289,6 @@ function askLanguage(question, answer) {
       done();
     }
   });
-  element.appendChild(area);
   document.body.appendChild(element);
   ok.focus();
 }
