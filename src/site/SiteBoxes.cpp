@@ -13,17 +13,13 @@
 #include <exception>
 #include <vector>
 
+#include "site/Places.h"
 #include "windows/MessageBoxForm.h"
 
 namespace {
 
 // How many turns of the event loop a box is given to become the active window once shown.
 constexpr int kActivationTurns = 50;
-
-QJsonArray Rect(const QRect& r)
-{
-    return QJsonArray{r.x(), r.y(), r.width(), r.height()};
-}
 
 // Qt's offscreen platform warns, as each box is shown, that it has no window manager to tell the
 // box's fixed size to; the warning says nothing about the site, so it is left out of the output.
@@ -131,7 +127,7 @@ QString Answer(QMessageBox::StandardButton button)
 
 QJsonObject Draw(QMessageBox& box, const std::function<QString(const QImage&)>& store)
 {
-    const auto place = [&box](const QWidget* w) { return QRect(w->mapTo(&box, QPoint(0, 0)), w->size()); };
+    const auto place = [&box](const QWidget* w) { return PlaceIn(box, *w); };
     QJsonObject drawn{{"w", box.width()}, {"h", box.height()}, {"title", box.windowTitle()}};
     drawn["opened"] = store(box.grab().toImage());
     if (const auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))) {

@@ -27,6 +27,7 @@
 #include "controls/Zulwid.h"
 #include "pictures/PictureFile.h"
 #include "platform/CursorFile.h"
+#include "site/Places.h"
 #include "site/SiteBoxes.h"
 #include "site/SiteScenery.h"
 #include "site/SiteSound.h"
@@ -62,11 +63,6 @@ void WriteBytes(const fs::path& file, const QByteArray& bytes)
 constexpr std::uintmax_t kMaxCopiedBytes = std::uintmax_t{4} << 30;
 // How much of a file tells whether it is a document.
 constexpr std::size_t kDocumentHead = 512;
-
-QJsonArray Rect(const QRect& r)
-{
-    return QJsonArray{r.x(), r.y(), r.width(), r.height()};
-}
 
 // What a click on a control does on the page.
 struct Role {
@@ -128,6 +124,8 @@ private:
     void CopyFolder(const fs::path& disc_folder);
     // A picture written as a PNG, once, named by its content; its address in the site.
     QString Store(const QImage& image);
+    // Store as the drawing helpers take it.
+    const StorePicture store_ = [this](const QImage& image) { return Store(image); };
     // A file written as it is into `folder` ("img/", "snd/"), named by its content.
     QString StoreFile(const std::string& bytes, const QString& folder, const QString& extension);
     // The index of a layer among the site's layers, added when it is new.
@@ -757,7 +755,7 @@ QJsonObject SiteWriter::OptionsWindow()
             looks.append(pictures);
         }
         drawn["looks"] = looks;
-        const auto place = [&form](const QWidget* w) { return Rect(QRect(w->mapTo(&form, QPoint(0, 0)), w->size())); };
+        const auto place = [&form](const QWidget* w) { return Rect(PlaceIn(form, *w)); };
         drawn["sound"] = place(form.SoundCheckBox);
         drawn["music"] = place(form.MusicCheckBox);
         drawn["list"] = place(form.MusicComboBox);
@@ -770,21 +768,20 @@ QJsonObject SiteWriter::OptionsWindow()
         QJsonArray buttons;
         for (QAbstractButton* button : std::initializer_list<QAbstractButton*>{form.YesBtn, form.CancelBtn}) {
             button->setDown(true);
-            const QRect at(button->mapTo(&form, QPoint(0, 0)), button->size());
+            const QRect at = PlaceIn(form, *button);
             buttons.append(QJsonObject{{"place", Rect(at)},
                                        {"down", Store(form.grab(at).toImage())},
                                        {"name", button->text().remove(QLatin1Char('&'))}});
             button->setDown(false);
         }
-        const QRect close(form.close_btn->mapTo(&form, QPoint(0, 0)), form.close_btn->size());
+        const QRect close = PlaceIn(form, *form.close_btn);
         const QPixmap shown = form.close_btn->Shown();
         form.close_btn->ShowPicture(form.close_btn->PicDown());
         buttons.append(
             QJsonObject{{"place", Rect(close)}, {"down", Store(form.grab(close).toImage())}, {"name", "Close"}});
         form.close_btn->ShowPicture(shown);
         drawn["buttons"] = buttons;
-        if (const QJsonObject choices = WallpaperChoices(form, [this](const QImage& image) { return Store(image); });
-            !choices.isEmpty())
+        if (const QJsonObject choices = WallpaperChoices(form, store_); !choices.isEmpty())
             drawn["wallpaper"] = choices;
         form.close_btnClick();
     });
@@ -823,7 +820,7 @@ QJsonObject SiteWriter::LanguageQuestion()
         pictures.append(Store(form.grab().toImage()));
         names.append(form.ComboBox1->itemText(i));
     }
-    const auto place = [&form](const QWidget* w) { return Rect(QRect(w->mapTo(&form, QPoint(0, 0)), w->size())); };
+    const auto place = [&form](const QWidget* w) { return Rect(PlaceIn(form, *w)); };
     QJsonObject question{{"w", form.width()},     {"h", form.height()},      {"title", form.windowTitle()},
                          {"pictures", pictures},   {"names", names},          {"choice", place(form.ComboBox1)},
                          {"ok", place(form.Button1)}, {"okName", form.Button1->text().remove(QLatin1Char('&'))}};
@@ -942,8 +939,7 @@ void SiteWriter::Write()
     // The link questions, as the menu's box asks them.
     QJsonArray boxes;
     for (const std::string& question : box_texts_)
-        boxes.append(DrawnMessageBox(question, description_.link_box.link_caption, MsgButtons::YesNo,
-                                     [this](const QImage& image) { return Store(image); }));
+        boxes.append(DrawnMessageBox(question, description_.link_box.link_caption, MsgButtons::YesNo, store_));
     QJsonObject data{{"width", OffscreenMenu::kWidth},
                      {"height", OffscreenMenu::kHeight},
                      {"title", DiscText(description_.cd.title)},
@@ -964,11 +960,10 @@ void SiteWriter::Write()
                      {"scenes", scenes}};
     if (options_.languages.size() > 1)
         data["languages"] = LanguageQuestion();
-    const StorePicture store = [this](const QImage& image) { return Store(image); };
-    if (QJsonObject splash = SplashPictures(menu_.Resolver(), options_.language_code, &menu_.Window(), store);
+    if (QJsonObject splash = SplashPictures(menu_.Resolver(), options_.language_code, &menu_.Window(), store_);
         !splash.isEmpty())
         data["splash"] = splash;
-    if (QJsonObject wallpaper = WallpaperPictures(menu_.Resolver(), description_.wallpapers, store);
+    if (QJsonObject wallpaper = WallpaperPictures(menu_.Resolver(), description_.wallpapers, store_);
         !wallpaper.isEmpty())
         data["wallpaper"] = wallpaper;
     WriteBytes(folder_ / options_.data_file,

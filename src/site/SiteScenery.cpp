@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "pictures/Picture.h"
+#include "site/Places.h"
 #include "pictures/PictureFile.h"
 #include "platform/DiscText.h"
 #include "sound/AudioOutput.h"
@@ -18,16 +19,6 @@
 #include "windows/Wpform.h"
 
 namespace {
-
-QJsonArray Rect(const QRect& r)
-{
-    return QJsonArray{r.x(), r.y(), r.width(), r.height()};
-}
-
-QRect PlaceIn(const QWidget& window, const QWidget& control)
-{
-    return {control.mapTo(&window, QPoint(0, 0)), control.size()};
-}
 
 // A screen on which the wallpaper window offers its show: wider than 640 pixels, in true colour.
 const DesktopFacts kWallpaperScreen{QRect(0, 0, 1024, 768), 32};
