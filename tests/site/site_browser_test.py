@@ -355,16 +355,22 @@ def link_question(page, shot_tool, disc, work, name="link-box"):
     return link
 
 
-def link_markup(driver, args, work, disc):
-    """A link whose text holds markup: the menu's box shows it as text, and so does the page."""
-    hostile = work / "hostile-link"
+def hostile_site(args, disc, work, name, text, markup):
+    """A copy of the disc with markup put into one of its texts, and its site: (disc, site)."""
+    hostile = work / name
     shutil.copytree(disc, hostile)
     script = next((hostile / "graph").glob("image_ru.dat"))
-    script.write_bytes(script.read_bytes().replace(
-        b"http://zul.example.com/", b"http://zul.example.com/<b>x</b><img src=x onerror=window.pwned=2>"))
-    site = work / "hostile-link-site"
+    script.write_bytes(script.read_bytes().replace(text, markup))
+    site = work / (name + "-site")
     result = run(args.zulcheck, "--site", site, hostile)
-    check(result.returncode == 0, f"the hostile link's site failed: {result.stderr}")
+    check(result.returncode == 0, f"the site of {name} failed: {result.stderr}")
+    return hostile, site
+
+
+def link_markup(driver, args, work, disc):
+    """A link whose text holds markup: the menu's box shows it as text, and so does the page."""
+    hostile, site = hostile_site(args, disc, work, "hostile-link", b"http://zul.example.com/",
+                                 b"http://zul.example.com/<b>x</b><img src=x onerror=window.pwned=2>")
     page = Page(driver, (site / "index.html").as_uri(), work, args.shot, hostile)
     link = link_question(page, args.shot, hostile, work, "hostile-link-box")
     check("<img src=x" in link["text"] and driver.execute_script("return window.pwned === undefined")
@@ -623,15 +629,9 @@ def main():
             language_question(driver, args, work, site, disc)
 
             # Markup in a disc's text is shown as text and runs nowhere.
-            hostile = work / "hostile"
-            shutil.copytree(disc, hostile)
-            script = next((hostile / "graph").glob("image_ru.dat"))
-            script.write_bytes(script.read_bytes().replace(
-                b"Star Miner", b"<script>window.pwned=1</script><img src=x onerror=window.pwned=1>"))
-            hostile_site = work / "hostile-site"
-            result = run(args.zulcheck, "--site", hostile_site, hostile)
-            check(result.returncode == 0, f"the hostile disc's site failed: {result.stderr}")
-            page = Page(driver, (hostile_site / "index.html").as_uri(), work)
+            _, site_of_hostile = hostile_site(args, disc, work, "hostile", b"Star Miner",
+                                              b"<script>window.pwned=1</script><img src=x onerror=window.pwned=1>")
+            page = Page(driver, (site_of_hostile / "index.html").as_uri(), work)
             check(driver.execute_script("return window.pwned === undefined"), "markup from the disc ran")
             text = driver.execute_script("return document.getElementById('menu').textContent")
             check("<script>window.pwned=1</script>" in text, "the disc's markup is not shown as text")
